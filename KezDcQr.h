@@ -1,0 +1,40 @@
+// KezDcQr: one-line textual queries over databases. This umbrella header
+// brings in every public header of the library.
+//
+//   KezDcQrQuery* q = KezDcQrQuery::NewQuery("Get(@sales:main:orders:{amount+price}:20:amount * 2)");
+//   q->DoQuery();   // the value is in q->p_QResult, by its BasicType
+#ifndef KEZ_DC_QR_H
+#define KEZ_DC_QR_H
+
+#include "foundation/KezCFormat.h"
+#include "foundation/KezCollecRoot.h"
+#include "foundation/KezDcCMError.h"
+#include "foundation/KezHashDico.h"
+#include "foundation/KezListValKezUnicodeString.h"
+#include "foundation/KezRawColl.h"
+#include "foundation/KezTrace.h"
+#include "foundation/KezTypedContainers.h"
+#include "foundation/KezUnicodeChar.h"
+#include "foundation/KezUnicodeString.h"
+
+#include "database/access/KezDcDbDataSourceFactory.h"
+#include "database/access/KezDcDbInterfaces.h"
+#include "database/access/KezDcDbSequence.h"
+#include "database/access/memory/KezDcDbMemory.h"
+
+#include "result/KezDcQrQResult.h"
+
+#include "database/KezDcQrQRAccessor.h"
+#include "database/KezDcQrQRCell.h"
+#include "database/KezDcQrQRData.h"
+#include "database/KezDcQrQRDataSource.h"
+#include "database/KezDcQrQRRowset.h"
+#include "database/KezDcQrQRSession.h"
+
+#include "expression/KezDcQrQRConstant.h"
+#include "expression/KezDcQrQRExpression.h"
+#include "expression/KezDcQrQRVariable.h"
+
+#include "query/KezDcQrQuery.h"
+
+#endif

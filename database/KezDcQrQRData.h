@@ -1,0 +1,74 @@
+// The data-block node: the row cursor. It fetches NumBlock rows at a time
+// through its rowset and copies one row at a time into its row buffer;
+// cells read and write fields of that buffer, and PutQResult inserts it.
+// At the end of the rowset, the next GetNextLine frees the rowset subtree
+// and starts again from a freshly opened rowset.
+#ifndef KEZ_DC_QR_QR_DATA_H
+#define KEZ_DC_QR_QR_DATA_H
+
+#include <cstdint>
+
+#include "database/access/KezDcDbInterfaces.h"
+#include "result/KezDcQrQResult.h"
+
+class KezDcQrQRAccessor;
+class KezDcQrQRRowset;
+
+class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
+ public:
+  // RcGetNextRows when no fetch was made for want of a rowset interface.
+  static const uint32_t kNoRowset = 998;
+
+  KezDcQrQRAccessor* p_QRAccessor;   // the father, not owned
+  _SEQUENCE_SEQUENCE_octet* p_RowBuffer;  // owned; null until InitQResult
+  KezListPtrKezDcQrQResult QRChildList;
+  KezDcQrQRRowset* p_QRRowset;  // not owned; null when missing
+  KezDcQrQRData* p_QRD;         // the node holding the rows; null until fetched
+  KezUnicodeString DataSource;
+  KezUnicodeString Session;
+  KezUnicodeString Rowset;
+  KezUnicodeString Accessor;
+  KezUnicodeString Block;
+  uint32_t NumBlock;
+  _SEQUENCE_KezDcDbRowHandleSeq* p_RowHandleSeq;  // owned; null when no block is held
+  uint32_t NbRowsObtained;
+  uint32_t RcGetNextRows;
+  uint32_t RowCursor;
+
+  KezDcQrQRData();
+  KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
+                KezUnicodeString iAccessor, KezUnicodeString iBlock);
+  ~KezDcQrQRData() override;
+
+  // The node whose row buffer holds the current row (this node, or the node
+  // its sub-query resolves to), fetching the first block on first use.
+  KezDcQrQRData* GetQResult();
+  // Fetches the first block for the holder and copies its first row.
+  void GetQResultOfData(KezDcQrQRData* holder);
+  // Makes sure the accessor is bound and the row buffer exists.
+  void InitQResult();
+  // Copies the next row; returns the rowset interface that copied it, or
+  // this node when no row was copied.
+  void* GetNextLine();
+  bool IsMoreData();
+  int GetNbRowsObtained();
+  // Inserts the row buffer as a new row.
+  void PutQResult();
+  void FreeQResult() override;
+
+  // True when the last fetch ended the rowset (a code of 3 or more, or no
+  // rows).
+  bool IsAtEnd() const;
+
+ private:
+  void FetchBlock(KezIDcDbSimpleRowset* rowset);
+  void CopyRow(KezIDcDbSimpleRowset* rowset);
+  void ReleaseBlock();
+  KezIDcDbSimpleRowset* RowsetInterface() const;
+
+  // The rowset interface that fetched the current block (one reference), so
+  // that its rows go back to the object that handed them out.
+  KezIDcDbSimpleRowset* fetch_rowset_;
+};
+
+#endif

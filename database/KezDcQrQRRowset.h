@@ -1,0 +1,37 @@
+// The rowset node: one rowset opened by name on its session, with a second
+// interface for inserting once somebody writes. A rowset name that begins
+// with "##" stands for an empty rowset that opens nothing.
+#ifndef KEZ_DC_QR_QR_ROWSET_H
+#define KEZ_DC_QR_QR_ROWSET_H
+
+#include "database/access/KezDcDbInterfaces.h"
+#include "result/KezDcQrQResult.h"
+
+class KezDcQrQRSession;
+
+class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
+ public:
+  KezIDcDbSimpleRowset* p_QResult;       // one reference, or null while closed
+  KezIDcDbInsertRowset* p_WriteQResult;  // one reference, or null
+  KezDcQrQRSession* p_QRSession;         // the father, not owned; null when missing
+  KezListPtrKezDcQrQResult QRChildList;
+  KezUnicodeString DataSource;
+  KezUnicodeString Session;
+  KezUnicodeString Rowset;
+
+  KezDcQrQRRowset();
+  KezDcQrQRRowset(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset);
+  ~KezDcQrQRRowset() override;
+
+  // The open rowset interface (of the resolved node for a sub-query); null
+  // for an empty rowset or when none can be opened.
+  KezIDcDbSimpleRowset* GetQResult();
+  // The insert interface, obtained on first use.
+  KezIDcDbInsertRowset* GetWriteQResult();
+  void FreeQResult() override;
+
+  // True when the rowset text stands for an empty rowset ("##...").
+  static bool IsEmptyRowset(const KezUnicodeString& rowset);
+};
+
+#endif

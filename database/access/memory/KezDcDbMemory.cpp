@@ -1,0 +1,353 @@
+// The memory backend: tables of texts in the process, reference-counted
+// layer objects over them, scripted failures and live-object counters.
+#include "database/access/memory/KezDcDbMemory.h"
+
+#include <map>
+#include <memory>
+
+#include "database/access/KezDcDbRefCounted.h"
+#include "foundation/KezDcCMError.h"
+
+namespace {
+
+using kez::detail::KezDcDbRefCounted;
+
+struct Table {
+  std::vector<KezDcDbMemoryColumn> columns;
+  std::vector<KezDcDbMemoryRow> rows;
+  std::vector<KezDcDbMemoryRow> inserted;
+};
+
+struct Failure {
+  int code = 0;
+  long countdown = 0;  // fails when it reaches 0; -1: always
+};
+
+struct State {
+  std::map<std::string, std::map<std::string, std::shared_ptr<Table>>> databases;
+  Failure failures[KezDcDbMemory::kOperationCount];
+  long calls[KezDcDbMemory::kOperationCount] = {};
+  int live_objects = 0;
+  long outstanding_rows = 0;
+  int live_accessors = 0;
+  int misuses = 0;
+};
+
+State& S() {
+  static State* state = new State();  // never destroyed: objects may outlive static destruction
+  return *state;
+}
+
+// Counts the call and returns the scripted code for it, 0 when none.
+int Scripted(KezDcDbMemory::Operation op) {
+  State& s = S();
+  ++s.calls[op];
+  Failure& f = s.failures[op];
+  if (f.countdown < 0) return f.code;
+  if (f.countdown == 0) return 0;
+  if (--f.countdown == 0) return f.code;
+  return 0;
+}
+
+std::shared_ptr<Table> FindTable(const std::string& database, const std::string& rowset) {
+  auto db = S().databases.find(database);
+  if (db == S().databases.end()) return nullptr;
+  auto table = db->second.find(rowset);
+  return table == db->second.end() ? nullptr : table->second;
+}
+
+// Counts itself among the live objects for its lifetime.
+class LiveCount {
+ public:
+  LiveCount() { ++S().live_objects; }
+  ~LiveCount() { --S().live_objects; }
+  LiveCount(const LiveCount&) = delete;
+  LiveCount& operator=(const LiveCount&) = delete;
+};
+
+class MemRowset;
+
+class MemInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
+ public:
+  explicit MemInsert(MemRowset* rowset);
+  ~MemInsert() override;
+  int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
+
+ private:
+  LiveCount live_;
+  MemRowset* rowset_;  // one reference held
+};
+
+class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
+ public:
+  MemRowset(KezIDcDbSimpleSession* session, std::string database, std::string name, std::shared_ptr<Table> table)
+      : session_(session), database_(std::move(database)), name_(std::move(name)), table_(std::move(table)) {
+    session_->AddRef();
+  }
+  ~MemRowset() override { session_->Release(); }
+
+  int QueryInterface(KezDcDbClassId id, void** out) override {
+    if (int code = Scripted(KezDcDbMemory::kQueryInterface)) {
+      if (out) *out = nullptr;
+      return code;
+    }
+    if (id == KezIDcDbInsertRowset::ClassId() && out) {
+      *out = static_cast<KezIDcDbInsertRowset*>(new MemInsert(this));
+      return 0;
+    }
+    return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
+  }
+
+  int GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) override {
+    int code = Scripted(KezDcDbMemory::kGetColumnsInfo);
+    uint32_t n = static_cast<uint32_t>(table_->columns.size());
+    auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
+    seq->length(n);
+    for (uint32_t j = 0; j < n; ++j) {
+      (*seq)[j].colName = table_->columns[j].name.c_str();
+      (*seq)[j].colType = table_->columns[j].type;
+      (*seq)[j].colSize = table_->columns[j].size;
+    }
+    if (nbCols) *nbCols = n;
+    if (info) {
+      *info = seq;
+    } else {
+      delete seq;
+    }
+    return code;
+  }
+
+  int CreateAccessor(uint32_t nb, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) override {
+    if (int code = Scripted(KezDcDbMemory::kCreateAccessor)) {
+      if (out) *out = 0;
+      return code;
+    }
+    std::vector<KezDcDbBinding> copy;
+    for (uint32_t i = 0; bindings && i < nb && i < bindings->length(); ++i) copy.push_back((*bindings)[i]);
+    KezDcDbHAccessor handle = next_accessor_++;
+    accessors_[handle] = std::move(copy);
+    ++S().live_accessors;
+    if (out) *out = handle;
+    return 0;
+  }
+
+  int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
+    int code = Scripted(KezDcDbMemory::kGetNextRows);
+    std::size_t total = table_->rows.size();
+    std::size_t left = cursor_ < total ? total - cursor_ : 0;
+    uint32_t n = static_cast<uint32_t>(left < wanted ? left : wanted);
+    auto* seq = new _SEQUENCE_KezDcDbRowHandleSeq(n);
+    seq->length(n);
+    for (uint32_t k = 0; k < n; ++k) (*seq)[k] = static_cast<KezDcDbRowHandle>(cursor_ + k);
+    if (code == 0) cursor_ += n;
+    S().outstanding_rows += n;
+    held_rows_ += n;
+    if (obtained) *obtained = n;
+    if (rows) {
+      *rows = seq;
+    } else {
+      delete seq;
+    }
+    return code;
+  }
+
+  int GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override {
+    if (int code = Scripted(KezDcDbMemory::kGetDataSeq)) return code;
+    auto found = accessors_.find(accessor);
+    if (found == accessors_.end() || !buffer || row >= table_->rows.size()) {
+      ++S().misuses;
+      return 1;
+    }
+    const KezDcDbMemoryRow& values = table_->rows[row];
+    for (const KezDcDbBinding& b : found->second) {
+      if (b.columnId < 1 || b.columnId > values.size()) continue;
+      WriteField(values[b.columnId - 1], b, buffer);
+    }
+    return 0;
+  }
+
+  int ReleaseAccessor(KezDcDbHAccessor accessor) override {
+    if (int code = Scripted(KezDcDbMemory::kReleaseAccessor)) return code;
+    if (accessors_.erase(accessor) == 0) {
+      ++S().misuses;
+      return 1;
+    }
+    --S().live_accessors;
+    return 0;
+  }
+
+  int ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) override {
+    if (int code = Scripted(KezDcDbMemory::kReleaseRows)) return code;
+    if (count > held_rows_) {
+      ++S().misuses;
+      count = static_cast<uint32_t>(held_rows_);
+    }
+    held_rows_ -= count;
+    S().outstanding_rows -= count;
+    return 0;
+  }
+
+  int Insert(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
+    if (int code = Scripted(KezDcDbMemory::kInsertRow)) return code;
+    auto found = accessors_.find(accessor);
+    if (found == accessors_.end() || !buffer) {
+      ++S().misuses;
+      return 1;
+    }
+    KezDcDbMemoryRow row(table_->columns.size());
+    for (const KezDcDbBinding& b : found->second) {
+      if (b.columnId < 1 || b.columnId > row.size()) continue;
+      row[b.columnId - 1] = ReadField(b, *buffer);
+    }
+    table_->rows.push_back(row);
+    table_->inserted.push_back(std::move(row));
+    return 0;
+  }
+
+ private:
+  static void WriteField(const std::string& text, const KezDcDbBinding& b, _SEQUENCE_SEQUENCE_octet* buffer) {
+    uint32_t length = buffer->length();
+    if (b.offset >= length) return;
+    uint32_t room = length - b.offset < b.maxlen ? length - b.offset : b.maxlen;
+    uint32_t n = text.size() < room ? static_cast<uint32_t>(text.size()) : room;
+    unsigned char* field = buffer->data() + b.offset;
+    for (uint32_t k = 0; k < n; ++k) field[k] = static_cast<unsigned char>(text[k]);
+    if (n < room) field[n] = 0;
+  }
+
+  static std::string ReadField(const KezDcDbBinding& b, const _SEQUENCE_SEQUENCE_octet& buffer) {
+    std::string text;
+    for (uint32_t k = 0; k < b.maxlen && b.offset + k < buffer.length(); ++k) {
+      unsigned char c = buffer[b.offset + k];
+      if (c == 0) break;
+      text += static_cast<char>(c);
+    }
+    return text;
+  }
+
+  LiveCount live_;
+  KezIDcDbSimpleSession* session_;  // one reference held
+  std::string database_;
+  std::string name_;
+  std::shared_ptr<Table> table_;
+  std::size_t cursor_ = 0;
+  long held_rows_ = 0;
+  KezDcDbHAccessor next_accessor_ = 1;
+  std::map<KezDcDbHAccessor, std::vector<KezDcDbBinding>> accessors_;
+};
+
+MemInsert::MemInsert(MemRowset* rowset) : rowset_(rowset) { rowset_->AddRef(); }
+MemInsert::~MemInsert() { rowset_->Release(); }
+int MemInsert::InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
+  return rowset_->Insert(accessor, buffer);
+}
+
+class MemSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
+ public:
+  MemSession(KezIDcDbDataSource* source, std::string database) : source_(source), database_(std::move(database)) {
+    source_->AddRef();
+  }
+  ~MemSession() override { source_->Release(); }
+
+  int OpenRowset(const char* name, KezDcDbClassId id, void** out) override {
+    if (out) *out = nullptr;
+    if (int code = Scripted(KezDcDbMemory::kOpenRowset)) return code;
+    if (id != KezIDcDbSimpleRowset::ClassId() || !out || !name) return 1;
+    std::shared_ptr<Table> table = FindTable(database_, name);
+    if (!table) {
+      KezDcCMError::AddError("ERROR: memory database <%s> has no rowset <%s> \n", database_.c_str(), name);
+      return 2;
+    }
+    *out = static_cast<KezIDcDbSimpleRowset*>(new MemRowset(this, database_, name, table));
+    return 0;
+  }
+
+ private:
+  LiveCount live_;
+  KezIDcDbDataSource* source_;  // one reference held
+  std::string database_;
+};
+
+class MemDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
+ public:
+  explicit MemDataSource(std::string database) : database_(std::move(database)) {}
+
+  int OpenSession(KezDcDbClassId id, void** out) override {
+    if (out) *out = nullptr;
+    if (int code = Scripted(KezDcDbMemory::kOpenSession)) return code;
+    if (id != KezIDcDbSimpleSession::ClassId() || !out) return 1;
+    *out = static_cast<KezIDcDbSimpleSession*>(new MemSession(this, database_));
+    return 0;
+  }
+
+ private:
+  LiveCount live_;
+  std::string database_;
+};
+
+}  // namespace
+
+void KezDcDbMemory::CreateRowset(const std::string& database, const std::string& rowset,
+                                 const std::vector<KezDcDbMemoryColumn>& columns) {
+  auto table = std::make_shared<Table>();
+  table->columns = columns;
+  S().databases[database][rowset] = table;
+}
+
+void KezDcDbMemory::AppendRow(const std::string& database, const std::string& rowset, const KezDcDbMemoryRow& row) {
+  std::shared_ptr<Table> table = FindTable(database, rowset);
+  if (!table) return;
+  KezDcDbMemoryRow copy = row;
+  copy.resize(table->columns.size());
+  table->rows.push_back(std::move(copy));
+}
+
+std::vector<KezDcDbMemoryRow> KezDcDbMemory::GetRows(const std::string& database, const std::string& rowset) {
+  std::shared_ptr<Table> table = FindTable(database, rowset);
+  return table ? table->rows : std::vector<KezDcDbMemoryRow>();
+}
+
+std::vector<KezDcDbMemoryRow> KezDcDbMemory::GetInsertedRows(const std::string& database, const std::string& rowset) {
+  std::shared_ptr<Table> table = FindTable(database, rowset);
+  return table ? table->inserted : std::vector<KezDcDbMemoryRow>();
+}
+
+void KezDcDbMemory::DropAll() {
+  S().databases.clear();
+  ClearFailures();
+}
+
+void KezDcDbMemory::FailAt(Operation operation, int code, int nthCall) {
+  if (operation < 0 || operation >= kOperationCount) return;
+  S().failures[operation] = Failure{code, nthCall < 1 ? 1 : nthCall};
+}
+
+void KezDcDbMemory::FailAlways(Operation operation, int code) {
+  if (operation < 0 || operation >= kOperationCount) return;
+  S().failures[operation] = Failure{code, -1};
+}
+
+void KezDcDbMemory::ClearFailures() {
+  for (Failure& f : S().failures) f = Failure();
+}
+
+long KezDcDbMemory::CallCount(Operation operation) {
+  if (operation < 0 || operation >= kOperationCount) return 0;
+  return S().calls[operation];
+}
+
+int KezDcDbMemory::LiveObjects() { return S().live_objects; }
+long KezDcDbMemory::OutstandingRows() { return S().outstanding_rows; }
+int KezDcDbMemory::LiveAccessors() { return S().live_accessors; }
+int KezDcDbMemory::Misuses() { return S().misuses; }
+
+namespace kez {
+namespace detail {
+
+KezIDcDbDataSource* OpenMemoryDataSource(const std::string& name) {
+  if (Scripted(KezDcDbMemory::kCreateDataSource) != 0) return nullptr;
+  return new MemDataSource(name);
+}
+
+}  // namespace detail
+}  // namespace kez

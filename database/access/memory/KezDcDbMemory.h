@@ -1,0 +1,77 @@
+// The in-process "memory:NAME" backend of the access layer, with the small
+// C++ API that tests use to build tables, read back inserted rows, make any
+// layer operation fail with a chosen code, and count what is still held.
+//
+// Databases live in the process until DropAll; every session of a database
+// sees the same tables. Column values are texts.
+#ifndef KEZ_DC_DB_MEMORY_H
+#define KEZ_DC_DB_MEMORY_H
+
+#include <string>
+#include <vector>
+
+#include "database/access/KezDcDbInterfaces.h"
+#include "foundation/KezExport.h"
+
+struct KezDcDbMemoryColumn {
+  std::string name;
+  uint32_t type;  // KEZDCDB_TYPESTRING, KEZDCDB_TYPEI4, ...
+  uint32_t size;  // colSize as the layer states it
+};
+
+typedef std::vector<std::string> KezDcDbMemoryRow;
+
+class KEZDCQR_API KezDcDbMemory {
+ public:
+  enum Operation {
+    kCreateDataSource,  // a failure makes the factory yield null
+    kOpenSession,
+    kOpenRowset,
+    kQueryInterface,
+    kGetColumnsInfo,
+    kCreateAccessor,
+    kGetNextRows,  // the rows are delivered, the code returned, the cursor kept
+    kGetDataSeq,
+    kReleaseAccessor,
+    kReleaseRows,
+    kInsertRow,
+    kOperationCount
+  };
+
+  // Creates (or replaces) the rowset of a database with these columns.
+  static void CreateRowset(const std::string& database, const std::string& rowset,
+                           const std::vector<KezDcDbMemoryColumn>& columns);
+  static void AppendRow(const std::string& database, const std::string& rowset, const KezDcDbMemoryRow& row);
+  // Every row of the rowset, appended and inserted, in order.
+  static std::vector<KezDcDbMemoryRow> GetRows(const std::string& database, const std::string& rowset);
+  // The rows that InsertRow added, in order.
+  static std::vector<KezDcDbMemoryRow> GetInsertedRows(const std::string& database, const std::string& rowset);
+  // Forgets every database and every scripted failure; the counters of
+  // live objects are kept (objects still referenced stay alive).
+  static void DropAll();
+
+  // The n-th call of the operation from now (1: the next one) returns code.
+  static void FailAt(Operation operation, int code, int nthCall = 1);
+  // Every call of the operation from now returns code.
+  static void FailAlways(Operation operation, int code);
+  static void ClearFailures();
+  static long CallCount(Operation operation);
+
+  // Objects (data sources, sessions, rowsets, insert interfaces) alive.
+  static int LiveObjects();
+  // Row handles fetched and not released.
+  static long OutstandingRows();
+  // Accessor handles created and not released.
+  static int LiveAccessors();
+  // Misuses seen (releasing more rows than held, unknown handles, ...).
+  static int Misuses();
+};
+
+namespace kez {
+namespace detail {
+// Opens the memory database NAME as a data-source object (one reference).
+KezIDcDbDataSource* OpenMemoryDataSource(const std::string& name);
+}  // namespace detail
+}  // namespace kez
+
+#endif

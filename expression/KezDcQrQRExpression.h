@@ -1,0 +1,70 @@
+// The expression node: a formula over numbers, quoted texts and data paths,
+// registered under its text, parsed once into a postfix list of element
+// texts and evaluated over three typed stacks at every read.
+#ifndef KEZ_DC_QR_QR_EXPRESSION_H
+#define KEZ_DC_QR_QR_EXPRESSION_H
+
+#include "foundation/KezListValKezUnicodeString.h"
+#include "result/KezDcQrQResult.h"
+
+class KezDcQrQRCell;
+class KezDcQrQRVariable;
+
+class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
+ public:
+  // Nesting levels of parentheses (and pow/sqrt/format) the parser descends
+  // before it stops with an error.
+  static const int kMaxDepth = 1000;
+
+  char* p_StringQResult;    // owned; the string result without enclosing quotes
+  int* p_IntQResult;        // &IntValue after an int result, else null
+  double* p_DoubleQResult;  // &DoubleValue after a double result, else null
+  KezUnicodeString SimpleType;  // "Expression", "Exp_<kind>" or "" when empty
+  KezUnicodeString ExpressionText;  // the key in ExprHTab
+  KezListValKezUnicodeString ListOfPostFixedExpression;
+  KezUnicodeString StringValue;
+  int IntValue;
+  double DoubleValue;
+  int ParsePosition;
+  KezUnicodeString Symbol;
+
+  KezDcQrQRExpression();
+  KezDcQrQRExpression(KezUnicodeString iText, KezUnicodeString& oType);
+  ~KezDcQrQRExpression() override;
+
+  // Parser levels; each works on the current symbol.
+  void Analyse();
+  void Expr();
+  void Comparaison();
+  void Additive();
+  void Term();
+  void Factor();
+  void Emission(KezUnicodeString iElement);
+
+  // Tokenizer: reads the next symbol; checks the current one and reads on.
+  void Parse();
+  void VerifAndNext(KezUnicodeString ToVerif);
+
+  // Evaluates the postfix list into BasicType and one of the values.
+  void Evaluate();
+
+  // Evaluates and hands out the value by BasicType (see the members).
+  void* GetQResult();
+  void FreeQResult() override;
+  void PutQResult(KezDcQrQRCell* pTarget);
+  void PutQResult(KezDcQrQRVariable* pTarget);
+  // Inserts the row of the data block that an "Exp_Data" expression names.
+  void PutQResult();
+
+ private:
+  void Init();
+  void ParseOneSymbol();
+  bool Descend();
+  void Ascend() { --depth_; }
+  void ReleaseString();
+
+  int depth_;
+  bool depth_reported_;
+};
+
+#endif

@@ -1,0 +1,48 @@
+// The variable node: a named value (#rate, $base) of basic type "string",
+// "int" or "double", assigned by puts and read by expressions and paths.
+#ifndef KEZ_DC_QR_QR_VARIABLE_H
+#define KEZ_DC_QR_QR_VARIABLE_H
+
+#include "result/KezDcQrQResult.h"
+
+class KezDcQrQRCell;
+
+class KEZDCQR_API KezDcQrQRVariable : public KezDcQrQResult {
+ public:
+  char* p_StringQResult;    // owned: StringValue without its enclosing quotes; null when not built
+  int* p_IntQResult;        // &IntValue, or null after FreeQResult
+  double* p_DoubleQResult;  // &DoubleValue, or null after FreeQResult
+  KezUnicodeString Variable;  // the data path, marker included; the key
+  KezUnicodeString StringValue;
+  int IntValue;
+  double DoubleValue;
+
+  KezDcQrQRVariable();
+  KezDcQrQRVariable(KezUnicodeString iName, KezUnicodeString iValue);
+  KezDcQrQRVariable(KezUnicodeString iName, KezUnicodeString iValue, KezUnicodeString iBasicType);
+  KezDcQrQRVariable(KezUnicodeString iName, int iValue);
+  KezDcQrQRVariable(KezUnicodeString iName, double iValue);
+  ~KezDcQrQRVariable() override;
+
+  void Affect(KezUnicodeString iValue);
+  void Affect(int iValue);
+  void Affect(double iValue);
+
+  // The current value by BasicType: the text, or the address of the int or
+  // double; null for an unknown basic type (or after FreeQResult for int
+  // and double). A string variable rebuilds its text on every call.
+  void* GetQResult();
+  void FreeQResult() override;
+  // Writes the value, as text, into the target cell's field.
+  void PutQResult(KezDcQrQRCell* pTarget);
+
+  // The value as the text a put writes ("%d", "%e" or the text without its
+  // enclosing quotes); false for an unknown basic type.
+  bool ValueText(KezUnicodeString& oText);
+
+ private:
+  void Init(const KezUnicodeString& name);
+  void ReleaseString();
+};
+
+#endif

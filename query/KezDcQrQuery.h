@@ -1,0 +1,69 @@
+// KezDcQrQuery: the unit a client works with. A query is built from one line
+// of text, Function(DataPath) or Function(DataPath,DataPathT), registered
+// under that text, and run with DoQuery; the value of a "Get" stays in the
+// query result that p_QResult points to. Start here.
+#ifndef KEZ_DC_QR_QUERY_H
+#define KEZ_DC_QR_QUERY_H
+
+#include "foundation/KezExport.h"
+#include "foundation/KezTrace.h"
+#include "foundation/KezTypedContainers.h"
+#include "foundation/KezUnicodeString.h"
+
+class KezDcQrQResult;
+class KezDcQrQuery;
+
+class KEZDCQR_API KezListPtrKezDcQrQuery : public KezPtrList<KezDcQrQuery> {
+ public:
+  explicit KezListPtrKezDcQrQuery(int capacity = 0) : KezPtrList<KezDcQrQuery>(capacity) {}
+};
+
+class KEZDCQR_API KezHashDicKezDcQrQuery : public KezPtrDict<KezDcQrQuery> {
+ public:
+  explicit KezHashDicKezDcQrQuery(KezHashDico* dico = nullptr) : KezPtrDict<KezDcQrQuery>(dico) {}
+};
+
+class KEZDCQR_API KezDcQrQuery {
+ public:
+  KezUnicodeString QueryText;      // the text as given; the key in QueryHTab
+  KezUnicodeString Function;       // "Get", "Put", "Free", "Init", ...
+  KezUnicodeString DataPath;       // the first argument
+  KezUnicodeString TypeOfQResult;  // "Expression" or "Exp_<kind>"
+  KezDcQrQResult* p_QResult;       // the first argument's expression; not owned
+  KezUnicodeString TypeOfQRPutTarget;
+  KezUnicodeString DataPathT;      // the second argument
+  KezDcQrQResult* p_QRPutTarget;   // a cell or a variable; not owned
+
+  static KezTrace* sp_Trace;
+  static KezHashDicKezDcQrQuery* QueryHTab;
+
+  // The query registered under iQuery (exact text), created on first use.
+  static KezDcQrQuery* NewQuery(KezUnicodeString iQuery);
+  explicit KezDcQrQuery(KezUnicodeString iQuery);
+  KezDcQrQuery();
+  virtual ~KezDcQrQuery();
+  KezDcQrQuery(const KezDcQrQuery&) = delete;
+  KezDcQrQuery& operator=(const KezDcQrQuery&) = delete;
+
+  // Deletes the query registered under the text, blanks stripped at both
+  // ends, with the query results it names.
+  static void DeleteQuery(KezUnicodeString iQuery);
+  // Clears the access layer's adapter lists, every query result and every
+  // query.
+  static void DeleteAllQueries();
+
+  // Runs the function on the query result (and the put target).
+  void DoQuery();
+
+ private:
+  void SplitText(KezUnicodeString& oSecond, bool& oTwoArguments);
+  void ObtainPutTarget(const KezUnicodeString& second);
+  bool ResolveResults();
+  void Dispatch();
+  void RunPut(int op);
+
+  KezUnicodeString put_target_key_;  // the registry key of p_QRPutTarget
+  bool result_lost_;                 // p_QResult was deleted elsewhere
+};
+
+#endif
