@@ -43,9 +43,12 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
   // yields no interface.
   KezDcDbHAccessor GetQResult();
   void FreeQResult() override;
+  // The key: the four components joined by ':'.
+  KezUnicodeString Key() const;
 
  private:
   void ParseAttributeList();
+  void AppendAttribute(const KezUnicodeString& text);
   void BindDefault(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t nbCols);
   void BindTrue(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t nbCols);
   void AddField(KezDcDbBinding& entry, uint32_t maxlen);

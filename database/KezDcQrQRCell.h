@@ -45,6 +45,8 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
   KezUnicodeString Key() const;
 
  private:
+  char* ReadThroughSubQueries();
+  void DecideType();
   // Makes the value buffer hold at least size octets (never shrinks).
   void ReserveValue(uint32_t size);
   void SetEmptyValue();

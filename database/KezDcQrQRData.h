@@ -59,10 +59,13 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // True when the last fetch ended the rowset (a code of 3 or more, or no
   // rows).
   bool IsAtEnd() const;
+  // The key: the five components joined by ':'.
+  KezUnicodeString Key() const;
 
  private:
+  void FindFathers(const KezUnicodeString* components);
   void FetchBlock(KezIDcDbSimpleRowset* rowset);
-  void CopyRow(KezIDcDbSimpleRowset* rowset);
+  void CopyRow();
   void ReleaseBlock();
   KezIDcDbSimpleRowset* RowsetInterface() const;
 

@@ -32,6 +32,12 @@ class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
 
   // True when the rowset text stands for an empty rowset ("##...").
   static bool IsEmptyRowset(const KezUnicodeString& rowset);
+  // The key: the three components joined by ':'.
+  KezUnicodeString Key() const;
+
+ private:
+  // Opens the rowset by name on the father's session.
+  KezIDcDbSimpleRowset* Open();
 };
 
 #endif

@@ -23,6 +23,10 @@ class KEZDCQR_API KezDcQrQRSession : public KezDcQrQResult {
   // use; null when it cannot be opened.
   KezIDcDbSimpleSession* GetQResult();
   void FreeQResult() override;
+
+ private:
+  // Opens the session on the father's data-source object.
+  KezIDcDbSimpleSession* Open();
 };
 
 #endif

@@ -9,6 +9,11 @@
 
 class KezDcQrQRCell;
 class KezDcQrQRVariable;
+namespace kez {
+namespace detail {
+class EvalStacks;
+}  // namespace detail
+}  // namespace kez
 
 class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
  public:
@@ -57,8 +62,13 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void PutQResult();
 
  private:
+  void PushVariable(kez::detail::EvalStacks& stacks, const KezUnicodeString& element);
+  void PushNode(kez::detail::EvalStacks& stacks, const KezUnicodeString& element);
+  void ApplyOperator(kez::detail::EvalStacks& stacks, const KezUnicodeString& op);
+  void StoreResult(kez::detail::EvalStacks& stacks);
   void Init();
-  void ParseOneSymbol();
+  void FactorNested();
+  static KezUnicodeString PathElement(const KezUnicodeString* components, const KezUnicodeString& kind);
   bool Descend();
   void Ascend() { --depth_; }
   void ReleaseString();

@@ -9,7 +9,14 @@ using kez::detail::Addr;
 KezDcQrQResult::KezDcQrQResult(Kind kind)
     : SubQueryFlag('N'), ListOfSubQuery(0), SubQueryFather(nullptr), kind_(kind) {}
 
-KezDcQrQResult::~KezDcQrQResult() = default;
+// Each kind's destructor has emptied its lists; this only makes sure that no
+// node is left pointing at this one as its sub-query father.
+KezDcQrQResult::~KezDcQrQResult() {
+  for (int i = 1; i <= ListOfSubQuery.Size(); ++i) {
+    if (KezDcQrQResult* sub = ListOfSubQuery[i]) sub->SubQueryFather = nullptr;
+  }
+  LeaveSubQueryFather();
+}
 
 KezUnicodeChar KezDcQrQResult::SubQueryFlagOf(const KezUnicodeString* components, int count) {
   for (int k = 0; k < count; ++k) {

@@ -1,0 +1,281 @@
+// The data-block node: block fetching, row copying, the end-of-rowset
+// restart, and the insert of the row buffer.
+#include "database/KezDcQrQRData.h"
+
+#include "database/KezDcQrQRAccessor.h"
+#include "database/KezDcQrQRRowset.h"
+#include "database/NodeFather.h"
+#include "foundation/KezDcCMError.h"
+#include "result/SubQueryBranch.h"
+
+using kez::detail::Addr;
+
+KezDcQrQRData::KezDcQrQRData()
+    : KezDcQrQResult(kData),
+      p_QRAccessor(nullptr),
+      p_RowBuffer(nullptr),
+      QRChildList(0),
+      p_QRRowset(nullptr),
+      p_QRD(nullptr),
+      NumBlock(0),
+      p_RowHandleSeq(nullptr),
+      NbRowsObtained(0),
+      RcGetNextRows(0),
+      RowCursor(0),
+      fetch_rowset_(nullptr) {
+  QR_TRA(2, "=-->> QrQRData::QrData (default)\n");
+  Type = "Data";
+  BasicType = "int";
+}
+
+KezDcQrQRData::KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
+                             KezUnicodeString iAccessor, KezUnicodeString iBlock)
+    : KezDcQrQResult(kData),
+      p_QRAccessor(nullptr),
+      p_RowBuffer(nullptr),
+      QRChildList(0),
+      p_QRRowset(nullptr),
+      p_QRD(nullptr),
+      NumBlock(1),
+      p_RowHandleSeq(nullptr),
+      NbRowsObtained(0),
+      RcGetNextRows(0),
+      RowCursor(0),
+      fetch_rowset_(nullptr) {
+  QR_TRA(2, "=-->> QrQRData::QrData: DataSource:<%s>, Session:<%s>, Rowset:<%s>, Accessor:<%s>, Block:<%s> \n",
+         iDataSource.ConvertToChar(), iSession.ConvertToChar(), iRowset.ConvertToChar(), iAccessor.ConvertToChar(),
+         iBlock.ConvertToChar());
+  DataSource = iDataSource;
+  Session = iSession;
+  Rowset = iRowset;
+  Accessor = iAccessor;
+  Block = iBlock;
+  BasicType = "int";
+  Type = "Data";
+  // A block of 0 rows, a negative one or a text that is no number asks for
+  // nothing: it must never reach the layer as billions of rows.
+  int rows = 0;
+  Block.ConvertToNum(&rows, "%d");
+  NumBlock = rows > 0 ? static_cast<uint32_t>(rows) : 0;
+  if (NumBlock == 0) KezDcCMError::AddError("ERROR DATBLOCK CAN'T BE <%s> (PUT A NUMBER) !\n", Block.ConvertToChar());
+  const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
+  SubQueryFlag = SubQueryFlagOf(components, 5);
+  Register(QRHTab, JoinKey(components, 5));
+  FindFathers(components);
+}
+
+void KezDcQrQRData::FindFathers(const KezUnicodeString* components) {
+  KezUnicodeString rowset = JoinKey(components, 3);
+  p_QRRowset = kez::detail::LocateKind<KezDcQrQRRowset>(rowset, kRowset);
+  if (p_QRRowset) {
+    QR_TRA(4, "Locate in QRHT RowsetPath:<%s> (%x) OK\n", rowset.ConvertToChar(), Addr(p_QRRowset));
+  } else {
+    KezDcCMError::AddError("ERROR FATHER QUERY <%s> DOESN'T APPEAR IN HQR DICO !\n", rowset.ConvertToChar());
+  }
+  KezUnicodeString accessor = JoinKey(components, 4);
+  if (QRHTab->Locate(accessor)) {
+    p_QRAccessor = kez::detail::LocateKind<KezDcQrQRAccessor>(accessor, kAccessor);
+    QR_TRA(4, "Try to locate in QRHT AccessorPath:<%s> OK\n", accessor.ConvertToChar());
+  } else {
+    QR_TRA(4, "Accessor <%s> does'nt exist => New it !\n", accessor.ConvertToChar());
+    p_QRAccessor = new KezDcQrQRAccessor(components[0], components[1], components[2], components[3]);
+  }
+  if (!p_QRAccessor) return;
+  p_QRAccessor->QRChildList.Append(this);
+  QR_TRA(4, "Append to QRChildList OK \n");
+}
+
+KezDcQrQRData::~KezDcQrQRData() {
+  KezUnicodeString key = Key();
+  QR_TRA(2, "=-->> QrQRData::~QrQRData: Delete %s \n", key.ConvertToChar());
+  Unregister(QRHTab, key);
+  if (p_QRAccessor) p_QRAccessor->QRChildList.RemoveValue(this);
+  LeaveSubQueryFather();
+  DeleteEntries(QRChildList, "QRChildList");
+  ReleaseBlock();
+  delete p_RowBuffer;
+  p_RowBuffer = nullptr;
+  DeleteEntries(ListOfSubQuery, "ListOfSubQuery");
+  QR_TRA(2, "=-->> QrQRData::~QrQRData OK\n");
+}
+
+KezUnicodeString KezDcQrQRData::Key() const {
+  const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
+  return JoinKey(components, 5);
+}
+
+bool KezDcQrQRData::IsAtEnd() const { return RcGetNextRows >= 3 || NbRowsObtained == 0; }
+
+KezIDcDbSimpleRowset* KezDcQrQRData::RowsetInterface() const {
+  return p_QRRowset ? p_QRRowset->GetQResult() : nullptr;
+}
+
+KezDcQrQRData* KezDcQrQRData::GetQResult() {
+  QR_TRA(2, "IN->> QrData::GetQResult [%s:%s:%s:%s:%s] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
+         Rowset.ConvertToChar(), Accessor.ConvertToChar(), Block.ConvertToChar());
+  KezDcQrQRData* result = this;
+  if (SubQueryFlag == 'Y') {
+    QR_TRA(4, "This is a Sub-Query \n");
+    const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
+    KezUnicodeString resolved[5];
+    kez::detail::SubQueryScope scope(Key());
+    if (!scope.Entered() || !kez::detail::ResolveComponents(components, resolved, 5)) return this;
+    auto* node = static_cast<KezDcQrQRData*>(kez::detail::ResolvedNode(components, resolved, 5, kData));
+    if (!node) return this;
+    if (!node->p_QRD) GetQResultOfData(node);
+    result = node;
+  } else if (!p_QRD) {
+    GetQResultOfData(this);
+  }
+  QR_TRA(2, "OUT>> QrQRData::GetQResult  p_QResultOut=%x \n", Addr(result));
+  return result;
+}
+
+void KezDcQrQRData::GetQResultOfData(KezDcQrQRData* holder) {
+  KezIDcDbSimpleRowset* rowset = holder->RowsetInterface();
+  QR_TRA(2, "IN->> QrQRData::GetQResultOfData [%s:%s:%s:%s:%d] \n", holder->DataSource.ConvertToChar(),
+         holder->Session.ConvertToChar(), holder->Rowset.ConvertToChar(), holder->Accessor.ConvertToChar(),
+         static_cast<int>(holder->NumBlock));
+  if (holder->p_RowBuffer && holder->IsAtEnd()) {
+    QR_TRA(4, "FIN DE ROWSET => ON FREE RS & FILS\n");
+    if (holder->p_QRRowset) holder->p_QRRowset->FreeQResult();
+    rowset = holder->RowsetInterface();
+  }
+  if (!rowset) {
+    QR_TRA(2, KEZ_REMARK " Cas Rowset NULL \n");
+    QR_TRA(4, KEZ_REMARK "WARNING: NULL DATA \n");
+  } else {
+    holder->InitQResult();
+    if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) holder->FetchBlock(rowset);
+    if (holder->RcGetNextRows == 0 && holder->NbRowsObtained != 0) holder->CopyRow();
+  }
+  holder->p_QRD = holder;
+  p_QRD = holder;
+  QR_TRA(2, "OUT>> QrQRData::GetQResultOfData RowCursor=%d, RcGetNextRows=%d \n",
+         static_cast<int>(holder->RowCursor), static_cast<int>(holder->RcGetNextRows));
+}
+
+// Gives the rows of the current block back to the rowset object that
+// fetched them, and deletes the handle sequence.
+void KezDcQrQRData::ReleaseBlock() {
+  if (p_RowHandleSeq && fetch_rowset_) fetch_rowset_->ReleaseRows(NbRowsObtained, p_RowHandleSeq);
+  delete p_RowHandleSeq;
+  p_RowHandleSeq = nullptr;
+  kez::detail::ReleaseObject(fetch_rowset_);
+}
+
+void KezDcQrQRData::FetchBlock(KezIDcDbSimpleRowset* rowset) {
+  ReleaseBlock();
+  QR_TRA(4, "AVANT GetNextRows p_QRRowset->p_QResult=%x, NumBlock=%d \n", Addr(rowset), static_cast<int>(NumBlock));
+  NbRowsObtained = 0;
+  RcGetNextRows = static_cast<uint32_t>(rowset->GetNextRows(NumBlock, &NbRowsObtained, &p_RowHandleSeq));
+  QR_TRA(4, "APRES GetNextRows Rc=%d \n", static_cast<int>(RcGetNextRows));
+  rowset->AddRef();
+  fetch_rowset_ = rowset;
+  RowCursor = 0;
+}
+
+// Copies row RowCursor of the block into the row buffer, through the
+// rowset object that fetched it.
+void KezDcQrQRData::CopyRow() {
+  KezDcDbHAccessor handle = p_QRAccessor ? p_QRAccessor->GetQResult() : 0;
+  if (fetch_rowset_ && p_RowHandleSeq && p_RowBuffer) {
+    int rc = fetch_rowset_->GetDataSeq((*p_RowHandleSeq)[RowCursor], handle, p_RowBuffer);
+    QR_TRA(4, "APRES GetDataSeq Rc=%d \n", rc);
+  }
+  ++RowCursor;
+}
+
+void KezDcQrQRData::InitQResult() {
+  QR_TRA(2, "IN->> QrQRData::InitQResult [%s:%s:%s:%s:%d] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
+         Rowset.ConvertToChar(), Accessor.ConvertToChar(), static_cast<int>(NumBlock));
+  if (!p_QRAccessor || p_QRAccessor->GetQResult() == 0) {
+    QR_TRA(2, KEZ_REMARK " Cas Rowset NULL = > Accessor NULL \n");
+  } else if (!p_RowBuffer) {
+    uint32_t length = p_QRAccessor->MaxLength;
+    p_RowBuffer = new _SEQUENCE_SEQUENCE_octet(length);
+    p_RowBuffer->length(length);
+    if (length > 0) (*p_RowBuffer)[0] = 0;
+    QR_TRA(4, "this->p_RowBuffer: %d SEQUENCE_octet (sizeofSEQ=%d) \n", static_cast<int>(length),
+           static_cast<int>(sizeof(_SEQUENCE_SEQUENCE_octet)));
+  }
+  QR_TRA(2, "OUT>> QrQRData::InitQResult ending \n");
+}
+
+void* KezDcQrQRData::GetNextLine() {
+  KezDcQrQRData* holder = GetQResult();
+  KezIDcDbSimpleRowset* rowset = holder->RowsetInterface();
+  QR_TRA(2, "IN->> QrQRData::GetNextLine [%s:%s:%s:%s:%d] \n", holder->DataSource.ConvertToChar(),
+         holder->Session.ConvertToChar(), holder->Rowset.ConvertToChar(), holder->Accessor.ConvertToChar(),
+         static_cast<int>(holder->NumBlock));
+  if (holder->p_RowBuffer && holder->IsAtEnd()) {
+    QR_TRA(4, "FIN DE ROWSET => ON FREE RS & FILS\n");
+    if (holder->p_QRRowset) holder->p_QRRowset->FreeQResult();
+    rowset = holder->RowsetInterface();
+    holder = GetQResult();
+  }
+  if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) {
+    if (rowset) {
+      holder->FetchBlock(rowset);
+    } else {
+      holder->ReleaseBlock();
+      holder->RcGetNextRows = kNoRowset;
+      holder->RowCursor = 0;
+    }
+  }
+  void* copied_through = this;
+  if (holder->RcGetNextRows == 0 && holder->NbRowsObtained != 0) {
+    copied_through = holder->RowsetInterface();
+    holder->CopyRow();
+  }
+  QR_TRA(2, "OUT>> QrQRData::GetNextLine p_QRD->RowCursor=%d, RcGetNextRows=%d \n",
+         static_cast<int>(holder->RowCursor), static_cast<int>(holder->RcGetNextRows));
+  return copied_through;
+}
+
+bool KezDcQrQRData::IsMoreData() {
+  KezDcQrQRData* holder = GetQResult();
+  bool more = holder->RcGetNextRows < 3 && holder->NbRowsObtained != 0;
+  QR_TRA(2, more ? "=-->> IsMoreData return TRUE \n" : "=-->> IsMoreData return FALSE \n");
+  return more;
+}
+
+int KezDcQrQRData::GetNbRowsObtained() {
+  KezDcQrQRData* holder = GetQResult();
+  QR_TRA(2, "=-->> QrQRData::GetNbRowsObtained NbRowsObtained=%d \n", static_cast<int>(holder->NbRowsObtained));
+  return static_cast<int>(holder->NbRowsObtained);
+}
+
+void KezDcQrQRData::PutQResult() {
+  QR_TRA(2, "IN->> QrQRData::PutQResult [%s:%s:%s:%s:%d] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
+         Rowset.ConvertToChar(), Accessor.ConvertToChar(), static_cast<int>(NumBlock));
+  InitQResult();
+  QR_TRA(4, "AVANT Insert \n");
+  KezIDcDbInsertRowset* insert = p_QRRowset ? p_QRRowset->GetWriteQResult() : nullptr;
+  KezDcDbHAccessor handle = p_QRAccessor ? p_QRAccessor->GetQResult() : 0;
+  int rc = 0;
+  if (insert && p_RowBuffer) {
+    rc = insert->InsertRow(handle, p_RowBuffer);
+    if (rc > 0) KezDcCMError::AddError("ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=%d \n", rc);
+  } else if (!KezDcQrQRRowset::IsEmptyRowset(Rowset)) {
+    // Nothing was inserted: say so rather than let the put pass for done.
+    KezDcCMError::AddError("ERROR in QrQRData::PutQResult  No row inserted into <%s>: its rowset isn't open \n",
+                           Key().ConvertToChar());
+  }
+  QR_TRA(4, "APRES Insert Rc=%d \n", rc);
+  QR_TRA(2, "OUT>> QrQRData::PutQResult ending with Rc=%d \n", rc);
+}
+
+void KezDcQrQRData::FreeQResult() {
+  QR_TRA(2, "=-->> QrQRData::FreeQResult %s \n", Key().ConvertToChar());
+  FreeEntries(QRChildList, "QRChildList");
+  FreeEntries(ListOfSubQuery, "ListOfSubQuery");
+  ReleaseBlock();
+  delete p_RowBuffer;
+  p_RowBuffer = nullptr;
+  NbRowsObtained = 0;
+  RcGetNextRows = 0;
+  RowCursor = 0;
+  p_QRD = nullptr;
+  QR_TRA(2, "=-->> QrQRData::FreeQResult OK \n");
+}

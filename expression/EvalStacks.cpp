@@ -1,0 +1,220 @@
+// The literal, operand and operator rules of expression evaluation.
+#include "expression/EvalStacks.h"
+
+#include <climits>
+#include <cmath>
+
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "result/KezDcQrQResult.h"
+#include "result/QResultTrace.h"
+
+namespace kez {
+namespace detail {
+
+namespace {
+
+int WrapAdd(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b)); }
+int WrapSub(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b)); }
+int WrapMul(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) * static_cast<unsigned>(b)); }
+
+int TruncatedPow(int a, int b) {
+  double r = std::pow(static_cast<double>(a), static_cast<double>(b));
+  if (std::isnan(r)) return 0;
+  if (r >= 2147483647.0) return INT_MAX;
+  if (r <= -2147483648.0) return INT_MIN;
+  return static_cast<int>(r);
+}
+
+std::string Unquoted(const std::string& text) {
+  if (text.empty() || text[0] != '"') return text;
+  std::string inner = text.substr(1);
+  if (!inner.empty()) inner.pop_back();
+  return inner;
+}
+
+}  // namespace
+
+EvalStacks::EvalStacks(KezUnicodeString& basicType) : basic_type_(basicType) {
+  if (basicType == "int") {
+    active_ = kInt;
+  } else if (basicType == "double") {
+    active_ = kDouble;
+  } else if (basicType == "string") {
+    active_ = kString;
+  } else {
+    active_ = kUnknown;
+  }
+}
+
+std::size_t EvalStacks::Count() const {
+  switch (active_) {
+    case kInt: return ints.size();
+    case kDouble: return doubles.size();
+    case kString: return strings.size();
+    default: return 0;
+  }
+}
+
+bool EvalStacks::Needs(const char* op, std::size_t values) {
+  if (Count() >= values) return true;
+  KezDcCMError::AddError("ERROR: Operator '%s' needs %d value(s), the stack holds %d !\n", op,
+                         static_cast<int>(values), static_cast<int>(Count()));
+  return false;
+}
+
+bool EvalStacks::Unknown() {
+  if (active_ != kUnknown) return false;
+  KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", basic_type_.ConvertToChar());
+  return true;
+}
+
+void EvalStacks::PromoteToDouble() {
+  for (int v : ints) doubles.push_back(static_cast<double>(v));
+  ints.clear();
+  active_ = kDouble;
+  basic_type_ = "double";
+}
+
+void EvalStacks::PromoteToString() {
+  if (active_ == kInt) {
+    for (int v : ints) strings.push_back(kez::Format("%d", v));
+    ints.clear();
+  } else if (active_ == kDouble) {
+    for (double v : doubles) strings.push_back(kez::Format("%e", v));
+    doubles.clear();
+  }
+  active_ = kString;
+  basic_type_ = "string";
+}
+
+void EvalStacks::PushLiteral(char code, const KezUnicodeString& text) {
+  if (code == '"') {
+    if (active_ == kUnknown) return;
+    if (active_ != kString) PromoteToString();
+    strings.push_back(text.Std());
+  } else if (code == 'i' && active_ == kInt) {
+    int value = 0;
+    text.ConvertToNum(&value, "%d");
+    ints.push_back(value);
+  } else if (active_ == kString) {
+    strings.push_back(text.Std());
+  } else if (active_ != kUnknown) {
+    if (active_ == kInt) PromoteToDouble();
+    doubles.push_back(kez::AtoF(text.ConvertToChar()));
+  }
+}
+
+void EvalStacks::PushInt(int value) {
+  switch (active_) {
+    case kInt: ints.push_back(value); break;
+    case kDouble: doubles.push_back(static_cast<double>(value)); break;
+    case kString: strings.push_back(kez::Format("%d", value)); break;
+    default: break;
+  }
+}
+
+void EvalStacks::PushDouble(double value) {
+  if (active_ == kInt) PromoteToDouble();
+  if (active_ == kDouble) doubles.push_back(value);
+  if (active_ == kString) strings.push_back(kez::Format("%e", value));
+}
+
+void EvalStacks::PushText(const char* text) {
+  if (active_ == kUnknown) return;
+  if (active_ != kString) PromoteToString();
+  strings.push_back(text ? text : "");
+}
+
+void EvalStacks::Sign(char op) {
+  if (Unknown()) return;
+  if (active_ == kString) {
+    if (op == '-') {
+      KezDcCMError::AddError("ERROR: Illegal operator '-' on a string !\n");
+    } else if (Needs("+", 2)) {
+      Concatenate();
+    }
+    return;
+  }
+  std::size_t n = Count();
+  if (n == 0) {
+    KezDcCMError::AddError(op == '+' ? "ERROR: '+' sign alone means nothing !\n"
+                                     : "ERROR: '-' sign alone means nothing !\n");
+    return;
+  }
+  if (active_ == kInt) {
+    int b = ints.back();
+    if (n == 1) {
+      if (op == '-') ints.back() = WrapSub(0, b);
+      return;
+    }
+    ints.pop_back();
+    ints.back() = op == '+' ? WrapAdd(ints.back(), b) : WrapSub(ints.back(), b);
+    return;
+  }
+  double b = doubles.back();
+  if (n == 1) {
+    if (op == '-') doubles.back() = -b;
+    return;
+  }
+  doubles.pop_back();
+  doubles.back() = op == '+' ? doubles.back() + b : doubles.back() - b;
+}
+
+void EvalStacks::Concatenate() {
+  std::string b = Unquoted(strings.back());
+  strings.pop_back();
+  std::string joined = "\"" + Unquoted(strings.back()) + b + "\"";
+  strings.back() = joined;
+  QR_TRA(4, "UnicodeStringEval=<%s>\n", joined.c_str());
+}
+
+void EvalStacks::Arithmetic(const std::string& op) {
+  if (Unknown()) return;
+  if (active_ == kString) {
+    KezDcCMError::AddError("ERROR: Illegal operator '%s' on a string !\n", op.c_str());
+    return;
+  }
+  if (!Needs(op.c_str(), 2)) return;
+  if (active_ == kInt && op == "/") PromoteToDouble();
+  if (active_ == kInt) {
+    int b = ints.back();
+    ints.pop_back();
+    ints.back() = op == "*" ? WrapMul(ints.back(), b) : TruncatedPow(ints.back(), b);
+    return;
+  }
+  double b = doubles.back();
+  doubles.pop_back();
+  double a = doubles.back();
+  doubles.back() = op == "*" ? a * b : op == "**" ? std::pow(a, b) : a / b;
+}
+
+void EvalStacks::SquareRoot() {
+  if (Unknown()) return;
+  if (active_ == kString) {
+    KezDcCMError::AddError("ERROR: Illegal operator 'sqrt' on a string !\n");
+    return;
+  }
+  if (!Needs("sqrt", 1)) return;
+  if (active_ == kInt) PromoteToDouble();
+  doubles.back() = std::sqrt(doubles.back());
+}
+
+void EvalStacks::Format(const KezUnicodeString& format) {
+  if (Unknown()) return;
+  if (active_ == kString) {
+    KezDcCMError::AddError("ERROR: Illegal operator 'format' on a string !\n");
+    return;
+  }
+  if (!Needs("format", 1)) return;
+  if (active_ == kInt) PromoteToDouble();
+  KezUnicodeString out;
+  KezDcQrQResult::FormatNumeric(doubles.back(), format, out);
+  doubles.pop_back();
+  PromoteToString();
+  strings.push_back("\"" + out.Std() + "\"");
+  QR_TRA(4, "UnicodeStringEval=<%s>\n", strings.back().c_str());
+}
+
+}  // namespace detail
+}  // namespace kez

@@ -1,0 +1,53 @@
+// Internal: the three typed stacks of one evaluation and the rules that
+// push literals and operands and apply operators on the active stack.
+// BasicType (held by reference) names the active stack and changes as
+// values are promoted: int to double to string, never back.
+#ifndef KEZ_DC_QR_EVAL_STACKS_H
+#define KEZ_DC_QR_EVAL_STACKS_H
+
+#include <string>
+#include <vector>
+
+#include "foundation/KezUnicodeString.h"
+
+namespace kez {
+namespace detail {
+
+class EvalStacks {
+ public:
+  explicit EvalStacks(KezUnicodeString& basicType);
+
+  std::vector<int> ints;
+  std::vector<double> doubles;
+  std::vector<std::string> strings;  // string literals keep their quotes
+
+  // A literal element of class 'i', 'd' or '"'.
+  void PushLiteral(char code, const KezUnicodeString& text);
+  // Operand values (variables, cells), converted to the active stack.
+  void PushInt(int value);
+  void PushDouble(double value);
+  void PushText(const char* text);
+
+  void Sign(char op);  // '+' or '-'
+  void Arithmetic(const std::string& op);  // "*", "**" or "/"
+  void SquareRoot();
+  void Format(const KezUnicodeString& format);
+
+ private:
+  enum Active { kInt, kDouble, kString, kUnknown };
+
+  std::size_t Count() const;
+  bool Needs(const char* op, std::size_t values);
+  bool Unknown();
+  void PromoteToDouble();
+  void PromoteToString();
+  void Concatenate();
+
+  KezUnicodeString& basic_type_;
+  Active active_;
+};
+
+}  // namespace detail
+}  // namespace kez
+
+#endif

@@ -1,0 +1,158 @@
+// Expression evaluation: classifies each element of the postfix list and
+// applies its rule on the typed stacks. Int arithmetic is 32-bit and
+// defined on overflow: '+', '-' and '*' wrap modulo 2^32 (two's
+// complement), and the truncated '**' saturates at INT_MIN and INT_MAX
+// (NaN gives 0).
+#include <string>
+
+#include "database/KezDcQrQRAccessor.h"
+#include "database/KezDcQrQRCell.h"
+#include "database/KezDcQrQRData.h"
+#include "database/KezDcQrQRDataSource.h"
+#include "database/KezDcQrQRRowset.h"
+#include "database/KezDcQrQRSession.h"
+#include "expression/EvalStacks.h"
+#include "expression/KezDcQrQRExpression.h"
+#include "expression/KezDcQrQRVariable.h"
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "result/QResultTrace.h"
+
+using kez::detail::EvalStacks;
+
+namespace {
+
+char ClassOf(const KezUnicodeString& element) {
+  const std::string& s = element.Std();
+  char first = s.empty() ? '\0' : s[0];
+  if (first == '$' || first == '#' || first == '@' || first == '"') return first;
+  if (first == '.') return 'd';
+  if (first >= '0' && first <= '9') return s.find('.') == std::string::npos ? 'i' : 'd';
+  if (first != '\0' && std::string("+-*/&|=><").find(first) != std::string::npos) return 'o';
+  if (s.compare(0, 8, "{format=") == 0 || s == "pow" || s == "sqrt") return 'o';
+  return 'd';
+}
+
+// The operand of a node that is not a cell: 1 when its own read yields an
+// open object, 0 otherwise; a data block counts 0 after its read.
+int OpenFlag(KezDcQrQResult* node) {
+  switch (node->GetKind()) {
+    case KezDcQrQResult::kDataSource:
+      return static_cast<KezDcQrQRDataSource*>(node)->GetQResult() ? 1 : 0;
+    case KezDcQrQResult::kSession:
+      return static_cast<KezDcQrQRSession*>(node)->GetQResult() ? 1 : 0;
+    case KezDcQrQResult::kRowset:
+      return static_cast<KezDcQrQRRowset*>(node)->GetQResult() ? 1 : 0;
+    case KezDcQrQResult::kAccessor:
+      return static_cast<KezDcQrQRAccessor*>(node)->GetQResult() != 0 ? 1 : 0;
+    case KezDcQrQResult::kData:
+      static_cast<KezDcQrQRData*>(node)->GetQResult();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void KezDcQrQRExpression::Evaluate() {
+  QR_TRA(2, "IN->> QrQRExpression::Evaluate\n");
+  EvalStacks stacks(BasicType);
+  for (int i = 1; i <= ListOfPostFixedExpression.Size(); ++i) {
+    const KezUnicodeString& element = ListOfPostFixedExpression[i];
+    char code = ClassOf(element);
+    QR_TRA(4, "TypeOfElement[%d]='%c'\n", i, code);
+    QR_TRA(4, "this->BasicType=<%s>\n", BasicType.ConvertToChar());
+    switch (code) {
+      case '$':
+      case '#':
+        PushVariable(stacks, element);
+        break;
+      case '@':
+        PushNode(stacks, element);
+        break;
+      case 'o':
+        ApplyOperator(stacks, element);
+        break;
+      default:
+        stacks.PushLiteral(code, element);
+        break;
+    }
+  }
+  StoreResult(stacks);
+}
+
+void KezDcQrQRExpression::StoreResult(EvalStacks& stacks) {
+  if (BasicType == "int") {
+    IntValue = stacks.ints.empty() ? 0 : stacks.ints.back();
+    QR_TRA(2, "OUT>> QrQRExpression::Evaluate  IntValue=%d\n", IntValue);
+  } else if (BasicType == "double") {
+    DoubleValue = stacks.doubles.empty() ? 0.0 : stacks.doubles.back();
+    QR_TRA(2, "OUT>> QrQRExpression::Evaluate  DoubleValue=%e\n", DoubleValue);
+  } else if (BasicType == "string") {
+    StringValue = stacks.strings.empty() ? KezUnicodeString() : KezUnicodeString(stacks.strings.back());
+    QR_TRA(2, "OUT>> QrQRExpression::Evaluate  this->StringValue=<%s>\n", StringValue.ConvertToChar());
+  }
+}
+
+void KezDcQrQRExpression::PushVariable(EvalStacks& stacks, const KezUnicodeString& element) {
+  KezDcQrQResult* node = QRHTab->Locate(element);
+  if (!node || node->GetKind() != kVariable) {
+    KezDcCMError::AddError("ERROR Unknown Variable <%s>\n", element.ConvertToChar());
+    return;
+  }
+  auto* variable = static_cast<KezDcQrQRVariable*>(node);
+  QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
+  QR_TRA(4, "p_Variable->BasicType=<%s>\n", variable->BasicType.ConvertToChar());
+  QR_TRA(4, "p_Variable->Type=<%s>\n", variable->Type.ConvertToChar());
+  void* value = variable->GetQResult();
+  if (!value) return;  // an int or double variable after its FreeQResult: contributes nothing
+  if (variable->BasicType == "int") {
+    stacks.PushInt(*static_cast<int*>(value));
+  } else if (variable->BasicType == "double") {
+    stacks.PushDouble(*static_cast<double*>(value));
+  } else {
+    stacks.PushText(static_cast<char*>(value));
+  }
+}
+
+void KezDcQrQRExpression::PushNode(EvalStacks& stacks, const KezUnicodeString& element) {
+  KezDcQrQResult* node = QRHTab->Locate(element);
+  if (!node) {
+    KezDcCMError::AddError("ERROR Unknown Cell <%s>\n", element.ConvertToChar());
+    return;
+  }
+  if (node->GetKind() != kCell) {
+    int flag = OpenFlag(node);
+    QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
+    stacks.PushInt(flag);
+    return;
+  }
+  auto* cell = static_cast<KezDcQrQRCell*>(node);
+  const char* text = cell->GetQResult();
+  QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
+  QR_TRA(4, "p_Query->BasicType=<%s>\n", cell->BasicType.ConvertToChar());
+  QR_TRA(4, "p_Query->Type=<%s>\n", cell->Type.ConvertToChar());
+  if (!text) text = "";
+  if (cell->BasicType == "double") {
+    stacks.PushDouble(kez::AtoF(text));
+  } else if (cell->BasicType == "int") {
+    stacks.PushInt(cell->IntValue);
+  } else {
+    stacks.PushText(text);
+  }
+}
+
+void KezDcQrQRExpression::ApplyOperator(EvalStacks& stacks, const KezUnicodeString& op) {
+  const std::string& s = op.Std();
+  if (s == "+" || s == "-") {
+    stacks.Sign(s[0]);
+  } else if (s == "*" || s == "**" || s == "/") {
+    stacks.Arithmetic(s);
+  } else if (s == "sqrt") {
+    stacks.SquareRoot();
+  } else if (s.compare(0, 8, "{format=") == 0) {
+    stacks.Format(s.size() >= 11 ? KezUnicodeString(s.substr(9, s.size() - 11)) : KezUnicodeString());
+  }
+  // "pow" and the comparison and logical symbols change nothing.
+}

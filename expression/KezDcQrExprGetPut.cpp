@@ -1,0 +1,95 @@
+// Expression get and put: evaluating and handing the value out by its basic
+// type, forgetting it, and storing it into a cell's field, into a variable,
+// or (for an expression naming a data block) inserting that block's row.
+#include "database/KezDcQrQRCell.h"
+#include "database/KezDcQrQRData.h"
+#include "database/RowBufferField.h"
+#include "expression/KezDcQrQRConstant.h"
+#include "expression/KezDcQrQRExpression.h"
+#include "expression/KezDcQrQRVariable.h"
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "result/QResultTrace.h"
+
+void* KezDcQrQRExpression::GetQResult() {
+  QR_TRA(2, "IN->> QrQRExpression::GetQResult [%s] \n", ExpressionText.ConvertToChar());
+  BasicType = "int";
+  Evaluate();
+  ReleaseString();
+  p_IntQResult = nullptr;
+  p_DoubleQResult = nullptr;
+  if (BasicType == "string") {
+    p_StringQResult = KezDcQrUnquote(StringValue);
+    QR_TRA(2, "OUT>> QrQRExpression::GetQResult  this->p_StringQResult = <%s> \n", p_StringQResult);
+    return p_StringQResult;
+  }
+  if (BasicType == "int") return p_IntQResult = &IntValue;
+  if (BasicType == "double") return p_DoubleQResult = &DoubleValue;
+  KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", BasicType.ConvertToChar());
+  return nullptr;
+}
+
+void KezDcQrQRExpression::FreeQResult() {
+  QR_TRA(2, "=-->> QrQRExpression::FreeQResult %s \n", ExpressionText.ConvertToChar());
+  ReleaseString();
+  p_IntQResult = nullptr;
+  p_DoubleQResult = nullptr;
+  StringValue = "";
+  IntValue = 0;
+  DoubleValue = 0.0;
+  QR_TRA(2, "=-->> QrQRExpression::FreeQResult OK \n");
+}
+
+void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
+  QR_TRA(2, "IN->> QrExpression::PutQResult(Cell) %s \n", ExpressionText.ConvertToChar());
+  GetQResult();
+  std::string text;
+  const char* value = nullptr;
+  if (BasicType == "string") {
+    value = p_StringQResult;
+  } else if (BasicType == "int") {
+    text = kez::Format("%d", IntValue);
+    value = text.c_str();
+  } else if (BasicType == "double") {
+    text = kez::Format("%e", DoubleValue);
+    value = text.c_str();
+  }
+  if (pTarget) kez::detail::PutIntoCell(pTarget, value, "ERROR: Cell <%s> isn't in Accessor ! \n", false);
+  QR_TRA(2, "OUT>> QrExpression::PutQResult(Cell) %s \n", ExpressionText.ConvertToChar());
+}
+
+void KezDcQrQRExpression::PutQResult(KezDcQrQRVariable* pTarget) {
+  QR_TRA(2, "IN->> QrExpression::PutQResult(var) %s \n", ExpressionText.ConvertToChar());
+  GetQResult();
+  if (!pTarget) return;
+  if (BasicType == "int") {
+    pTarget->Affect(IntValue);
+  } else if (BasicType == "double") {
+    pTarget->Affect(DoubleValue);
+  } else if (BasicType == "string") {
+    pTarget->Affect(StringValue);
+  } else {
+    KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", BasicType.ConvertToChar());
+  }
+  QR_TRA(2, "OUT>> QrExpression::PutQResult(var) %s \n", ExpressionText.ConvertToChar());
+}
+
+void KezDcQrQRExpression::PutQResult() {
+  QR_TRA(2, "IN->> QrExpression::PutQResult() of %s \n", ExpressionText.ConvertToChar());
+  if (SimpleType != "Exp_Data") {
+    KezDcCMError::AddError("ERROR: Impossible to Put the Expression: <%s> which is not a Exp_Data but a <%s> !\n",
+                           ExpressionText.ConvertToChar(), Type.ConvertToChar());
+  } else {
+    QR_TRA(4, "OK Put Expression: <%s>\n", ExpressionText.ConvertToChar());
+    const KezUnicodeString& key = ListOfPostFixedExpression[1];
+    KezDcQrQResult* node = QRHTab->Locate(key);
+    if (!node || node->GetKind() != kData) {
+      KezDcCMError::AddError("ERROR Unknown Data <%s>\n", key.ConvertToChar());
+    } else {
+      QR_TRA(4, "Locate <%s> ==> OK\n", key.ConvertToChar());
+      static_cast<KezDcQrQRData*>(node)->PutQResult();
+      QR_TRA(4, "Put <%s> ==> OK\n", key.ConvertToChar());
+    }
+  }
+  QR_TRA(2, "OUT>> QrExpression::PutQResult() of %s \n", ExpressionText.ConvertToChar());
+}

@@ -1,0 +1,229 @@
+// The expression node: construction, registration, the recursive-descent
+// parser that turns the text into a postfix list, and destruction.
+#include "expression/KezDcQrQRExpression.h"
+
+#include "foundation/KezDcCMError.h"
+#include "result/QResultTrace.h"
+
+using kez::detail::Addr;
+
+namespace {
+
+bool IsOneOf(const KezUnicodeString& symbol, const char* const* operators) {
+  for (; *operators; ++operators) {
+    if (symbol == *operators) return true;
+  }
+  return false;
+}
+
+const char* const kLogical[] = {"||", "&&", nullptr};
+const char* const kComparison[] = {">", "<", ">=", "<=", "=>", "=<", "==", "!=", nullptr};
+const char* const kAdditive[] = {"+", "-", nullptr};
+const char* const kMultiplicative[] = {"*", "/", "**", "div", "mod", nullptr};
+
+}  // namespace
+
+void KezDcQrQRExpression::Init() {
+  p_StringQResult = nullptr;
+  p_IntQResult = nullptr;
+  p_DoubleQResult = nullptr;
+  IntValue = 0;
+  DoubleValue = 0.0;
+  ParsePosition = 0;
+  depth_ = 0;
+  depth_reported_ = false;
+  Type = "Expression";
+  BasicType = "int";
+  SubQueryFlag = 'N';
+}
+
+KezDcQrQRExpression::KezDcQrQRExpression() : KezDcQrQResult(kExpression) {
+  Init();
+  QR_TRA(2, "=-->> QrQRExpression::QrExpression (default)\n");
+}
+
+KezDcQrQRExpression::KezDcQrQRExpression(KezUnicodeString iText, KezUnicodeString& oType)
+    : KezDcQrQResult(kExpression) {
+  Init();
+  QR_TRA(2, "=-->> QrQRExpression::QrExpression: Expression:<%s>\n", iText.ConvertToChar());
+  ExpressionText = iText;
+  Register(ExprHTab, ExpressionText);
+  Analyse();
+  oType = SimpleType;
+  QR_TRA(4, "oType=<%s>\n", oType.ConvertToChar());
+}
+
+KezDcQrQRExpression::~KezDcQrQRExpression() {
+  QR_TRA(4, "=-->> QrQRExpression::~QrQRExpression: Delete <<< %s >>>\n", ExpressionText.ConvertToChar());
+  QR_TRA(6, "QrQRExpression::~QrQRExpression: this=%x\n", Addr(this));
+  Unregister(ExprHTab, ExpressionText);
+  LeaveSubQueryFather();
+  QR_TRA(6, "ListOfPostFixedExpression.Size()=%d \n", ListOfPostFixedExpression.Size());
+  for (int i = 1; i <= ListOfPostFixedExpression.Size(); ++i) {
+    if (KezDcQrQResult* node = QRHTab->Locate(ListOfPostFixedExpression[i])) {
+      delete node;
+      QR_TRA(6, "Query datapath deleted \n");
+    } else {
+      QR_TRA(6, "Query datapath already deleted \n");
+    }
+  }
+  ListOfPostFixedExpression.RemoveAll(1);
+  ReleaseString();
+  QR_TRA(4, "=-->> QrQRExpression::~QrQRExpression OK \n");
+}
+
+void KezDcQrQRExpression::ReleaseString() {
+  delete[] p_StringQResult;
+  p_StringQResult = nullptr;
+}
+
+// Every further Expr takes what follows a complete expression (a stray ")"
+// or ",", another operand), so any text is analysed to its end.
+void KezDcQrQRExpression::Analyse() {
+  QR_TRA(2, "=-->> QrQRExpression::Analyse\n");
+  ParsePosition = 0;
+  Parse();
+  QR_TRA(4, "Symbol Parse=<%s>\n", Symbol.ConvertToChar());
+  while (!Symbol.IsEmpty()) Expr();
+  if (ListOfPostFixedExpression.Size() > 1) SimpleType = "Expression";
+  QR_TRA(4, "SimpleType=<%s>\n", SimpleType.ConvertToChar());
+}
+
+void KezDcQrQRExpression::Expr() {
+  QR_TRA(2, "=-->> QrQRExpression::Expression\n");
+  Comparaison();
+  while (IsOneOf(Symbol, kLogical)) {
+    KezUnicodeString op = Symbol;
+    VerifAndNext(op);
+    Comparaison();
+    Emission(op);
+  }
+  QR_TRA(2, "=-->> QrQRExpression::Expression <-- Sortie\n");
+}
+
+void KezDcQrQRExpression::Comparaison() {
+  QR_TRA(4, "=-->> QrQRExpression::Comparaison\n");
+  Additive();
+  while (IsOneOf(Symbol, kComparison)) {
+    KezUnicodeString op = Symbol;
+    VerifAndNext(op);
+    Additive();
+    Emission(op);
+  }
+  QR_TRA(4, "=-->> QrQRExpression::Comparaison <-- Sortie\n");
+}
+
+void KezDcQrQRExpression::Additive() {
+  QR_TRA(6, "=-->> QrQRExpression::Additive\n");
+  Term();
+  while (IsOneOf(Symbol, kAdditive)) {
+    KezUnicodeString op = Symbol;
+    VerifAndNext(op);
+    Term();
+    Emission(op);
+  }
+  QR_TRA(6, "=-->> QrQRExpression::Additive <-- Sortie\n");
+}
+
+void KezDcQrQRExpression::Term() {
+  QR_TRA(8, "=-->> QrQRExpression::Term\n");
+  Factor();
+  while (IsOneOf(Symbol, kMultiplicative)) {
+    KezUnicodeString op = Symbol;
+    VerifAndNext(op);
+    Factor();
+    Emission(op);
+  }
+  QR_TRA(8, "=-->> QrQRExpression::Term <-- Sortie\n");
+}
+
+// Counts one nesting level; past kMaxDepth it reports once and refuses,
+// and the caller takes the symbol as an operand instead of descending.
+bool KezDcQrQRExpression::Descend() {
+  if (depth_ < kMaxDepth) {
+    ++depth_;
+    return true;
+  }
+  if (!depth_reported_) {
+    KezDcCMError::AddError("ERROR: EXPRESSION NESTED MORE THAN %d LEVELS DEEP AT %s[%d] !\n", kMaxDepth,
+                           Symbol.ConvertToChar(), ParsePosition);
+    depth_reported_ = true;
+  }
+  return false;
+}
+
+void KezDcQrQRExpression::Factor() {
+  QR_TRA(10, "=-->> QrQRExpression::Factor \n");
+  bool nests = Symbol == "pow" || Symbol == "format" || Symbol == "sqrt" || Symbol == "(";
+  if (nests && Descend()) {
+    FactorNested();
+    Ascend();
+  } else {
+    KezUnicodeString operand = Symbol;
+    Emission(operand);
+    VerifAndNext(operand);
+  }
+  QR_TRA(10, "=-->> QrQRExpression::Factor <-- Sortie\n");
+}
+
+void KezDcQrQRExpression::FactorNested() {
+  if (Symbol == "pow") {
+    VerifAndNext("pow");
+    VerifAndNext("(");
+    Expr();
+    VerifAndNext(",");
+    Expr();
+    VerifAndNext(")");
+    Emission("pow");
+  } else if (Symbol == "format") {
+    QR_TRA(12, "FORMAT\n");
+    KezUnicodeString element = "{format=";
+    VerifAndNext("format");
+    VerifAndNext("(");
+    Expr();
+    VerifAndNext(",");
+    element.Append(Symbol).Append('}');
+    Parse();
+    VerifAndNext(")");
+    Emission(element);
+  } else if (Symbol == "sqrt") {
+    VerifAndNext("sqrt");
+    VerifAndNext("(");
+    Expr();
+    VerifAndNext(")");
+    Emission("sqrt");
+  } else {
+    VerifAndNext("(");
+    Expr();
+    VerifAndNext(")");
+  }
+}
+
+void KezDcQrQRExpression::Emission(KezUnicodeString iElement) {
+  QR_TRA(12, "=-->> QrQRExpression::Emission <%s>\n", iElement.ConvertToChar());
+  KezUnicodeChar first = iElement[0];
+  if (first == '$' || first == '#' || first == '@') {
+    KezUnicodeString c[6], kind;
+    ParseDataPath(iElement, c[0], c[1], c[2], c[3], c[4], c[5], kind);
+    NewQR(c[0], c[1], c[2], c[3], c[4], c[5], kind);
+    ListOfPostFixedExpression.Append(PathElement(c, kind));
+    SimpleType = KezUnicodeString("Exp_").Append(kind);
+  } else {
+    SimpleType = "Exp_Constant";
+    QR_TRA(4, "SimpleType=<%s>\n", SimpleType.ConvertToChar());
+    ListOfPostFixedExpression.Append(iElement);
+  }
+  QR_TRA(12, "=-->> QrQRExpression::Emission <-- Sortie\n");
+}
+
+// The element of a path operand: the key of the node it names.
+KezUnicodeString KezDcQrQRExpression::PathElement(const KezUnicodeString* c, const KezUnicodeString& kind) {
+  static const char* const kLastOf[] = {"DataSource", "Session", "Rowset", "Accessor", "Data"};
+  KezUnicodeString element = c[0];
+  if (kind == "Constant" || kind == "Variable") return element;
+  for (int k = 0; k < 5; ++k) {
+    if (kind == kLastOf[k]) return element;
+    element.Append(':').Append(c[k + 1]);
+  }
+  return element;
+}
