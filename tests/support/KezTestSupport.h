@@ -1,0 +1,51 @@
+// Test support: a fixture that starts every test from empty registries, an
+// empty error collector and no memory databases, and checks at the end that
+// no object of the memory backend is left alive.
+#ifndef KEZ_TEST_SUPPORT_H
+#define KEZ_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "KezDcQr.h"
+
+namespace kez {
+namespace test {
+
+// Every message the error collector holds, oldest first.
+inline std::vector<std::string> Errors() {
+  std::vector<std::string> out;
+  for (int i = 1; i <= KezDcCMError::GetNbErrors(); ++i) out.push_back(KezDcCMError::GetError(i).Std());
+  return out;
+}
+
+// How many held messages equal message exactly.
+inline int CountError(const std::string& message) {
+  int n = 0;
+  for (const std::string& e : Errors()) n += e == message ? 1 : 0;
+  return n;
+}
+
+class KezTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KezDcQrQuery::DeleteAllQueries();
+    KezDcDbMemory::DropAll();
+    KezDcCMError::ClearErrors();
+  }
+  void TearDown() override {
+    KezDcQrQuery::DeleteAllQueries();
+    KezDcDbMemory::DropAll();
+    EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(KezDcDbMemory::OutstandingRows(), 0) << "row handles never released";
+    EXPECT_EQ(KezDcDbMemory::LiveAccessors(), 0) << "accessor handles never released";
+    KezDcCMError::ClearErrors();
+  }
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif
