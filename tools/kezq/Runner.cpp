@@ -1,0 +1,251 @@
+// kezq's query runner: lines to queries, values to records, errors to the
+// error stream with the place they came from.
+#include "Runner.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+
+#include "KezDcQr.h"
+#include "Progress.h"
+
+namespace kezq {
+
+namespace {
+
+bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
+
+bool IsComment(const std::string& line) {
+  std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string::npos && line.compare(first, 2, "--") == 0;
+}
+
+void ReadLines(std::istream& in, const std::string& path, std::vector<QueryLine>& lines) {
+  std::string text;
+  std::string comment;
+  int number = 0;
+  while (std::getline(in, text)) {
+    ++number;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (IsBlank(text)) {
+      comment.clear();
+    } else if (IsComment(text)) {
+      comment += text + "\n";
+    } else {
+      lines.push_back(QueryLine{text, path + ":" + std::to_string(number), comment});
+      comment.clear();
+    }
+  }
+}
+
+// The data block that a --rows path names, looked up again at every row so
+// that no pointer outlives a deletion.
+KezDcQrQResult* DataBlock(const std::string& key) {
+  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(key.c_str());
+  return node && node->GetKind() == KezDcQrQResult::kData ? node : nullptr;
+}
+
+std::string UniqueName(const std::string& name, const std::vector<std::string>& taken) {
+  std::string candidate = name;
+  for (int k = 2; std::find(taken.begin(), taken.end(), candidate) != taken.end(); ++k) {
+    candidate = name + "_" + std::to_string(k);
+  }
+  return candidate;
+}
+
+}  // namespace
+
+bool ReadQueryFile(const std::string& path, std::vector<QueryLine>& lines, std::string& error) {
+  if (path == "-") {
+    ReadLines(std::cin, "<stdin>", lines);
+    return true;
+  }
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot read query file '" + path + "'";
+    return false;
+  }
+  ReadLines(in, path, lines);
+  return true;
+}
+
+Value ValueOf(KezDcQrQuery* query) {
+  Value value;
+  KezDcQrQResult* result = query->p_QResult;
+  if (!result || result->GetKind() != KezDcQrQResult::kExpression) return value;
+  auto* expression = static_cast<KezDcQrQRExpression*>(result);
+  if (expression->BasicType == "int" && expression->p_IntQResult) {
+    value.kind = Value::kInt;
+    value.i = expression->IntValue;
+  } else if (expression->BasicType == "double" && expression->p_DoubleQResult) {
+    value.kind = Value::kDouble;
+    value.d = expression->DoubleValue;
+  } else if (expression->BasicType == "string" && expression->p_StringQResult) {
+    value.kind = Value::kString;
+    value.s = expression->p_StringQResult;
+  }
+  return value;
+}
+
+std::string ColumnName(KezDcQrQuery* query) {
+  if (query->TypeOfQResult == "Exp_Cell") {
+    KezUnicodeString ds, s, r, a, d, c, type;
+    KezDcQrQResult::ParseDataPath(query->DataPath, ds, s, r, a, d, c, type);
+    KezDcCMError::ClearErrors();
+    if (!c.IsEmpty()) return c.Std();
+  }
+  return query->DataPath.Std();
+}
+
+Runner::Runner(const Options& options, std::FILE* out, std::FILE* err)
+    : options_(options), out_(out), err_(err), writer_(options.format, out) {}
+
+bool Runner::FlushErrors(const std::string& origin) {
+  int count = KezDcCMError::GetNbErrors();
+  long dropped = KezDcCMError::GetNbDropped();
+  if (count == 0 && dropped == 0) return false;
+  last_errors_.clear();
+  if (dropped > 0) std::fprintf(err_, "%s: (%ld earlier messages dropped)\n", origin.c_str(), dropped);
+  for (int i = 1; i <= count; ++i) {
+    std::string message = KezDcCMError::GetError(i).Std();
+    if (message.empty() || message.back() != '\n') message += '\n';
+    std::fprintf(err_, "%s: %s", origin.c_str(), message.c_str());
+    last_errors_.push_back(message);
+  }
+  KezDcCMError::ClearErrors();
+  return true;
+}
+
+void Runner::Echo(const QueryLine& line) {
+  if (!options_.echo) return;
+  std::fprintf(out_, "%s> %s\n", line.comment.c_str(), line.text.c_str());
+}
+
+bool Runner::RunLine(const QueryLine& line) {
+  Echo(line);
+  Value value;
+  std::string name;
+  KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
+  query->DoQuery();
+  if (query->Function == "Get") writer_.WriteSingle(ColumnName(query), ValueOf(query));
+  bool failed = FlushErrors(line.origin);
+  if (options_.echo) std::fprintf(out_, "\n");
+  std::fflush(out_);
+  return !failed;
+}
+
+int Runner::Run(const std::vector<QueryLine>& lines) {
+  if (!options_.rows.empty()) return RunRows(lines);
+  int status = 0;
+  for (const QueryLine& line : lines) {
+    if (RunLine(line)) continue;
+    status = 1;
+    if (!options_.keep_going) break;
+  }
+  writer_.Finish();
+  return status;
+}
+
+bool Runner::RunRecord(const std::vector<QueryLine>& lines, std::vector<std::string>& names,
+                       std::vector<Value>& values) {
+  bool ok = true;
+  bool first = names.empty();
+  values.clear();
+  for (const QueryLine& line : lines) {
+    Value value;
+    std::string name;
+    KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
+    query->DoQuery();
+    if (query->Function == "Get") {
+      values.push_back(ValueOf(query));
+      if (first) names.push_back(UniqueName(ColumnName(query), names));
+    }
+    if (FlushErrors(line.origin)) {
+      ok = false;
+      if (!options_.keep_going) return false;
+    }
+  }
+  return ok;
+}
+
+int Runner::RunRows(const std::vector<QueryLine>& lines) {
+  for (const QueryLine& line : lines) Echo(line);
+  KezDcQrQResult* node = KezDcQrQResult::NewQResult(options_.rows.c_str());
+  if (!node || node->GetKind() != KezDcQrQResult::kData) {
+    FlushErrors("--rows");
+    std::fprintf(err_, "--rows: <%s> does not name a data block\n", options_.rows.c_str());
+    return 1;
+  }
+  std::string key = static_cast<KezDcQrQRData*>(node)->Key().Std();
+  node->GetData();
+  int status = FlushErrors("--rows") ? 1 : 0;
+  Progress progress(err_);
+  std::vector<std::string> names;
+  std::vector<Value> values;
+  long done = 0;
+  while ((status == 0 || options_.keep_going) && (node = DataBlock(key)) && node->IsMoreData() &&
+         (options_.limit == 0 || done < options_.limit)) {
+    if (!RunRecord(lines, names, values)) status = 1;
+    if ((status == 0 || options_.keep_going) && !values.empty()) writer_.WriteRecord(names, values);
+    progress.Update(++done);
+    if ((node = DataBlock(key))) node->GetNextLine();
+    if (FlushErrors("--rows")) status = 1;
+  }
+  progress.Finish();
+  writer_.Finish();
+  return status;
+}
+
+bool Runner::NextRow(const std::string& path) {
+  KezDcQrQResult* node = KezDcQrQResult::NewQResult(path.c_str());
+  if (node && node->GetKind() == KezDcQrQResult::kData) node->GetNextLine();
+  if (!node || node->GetKind() != KezDcQrQResult::kData) {
+    FlushErrors(".next");
+    std::fprintf(err_, ".next: <%s> does not name a data block\n", path.c_str());
+    return false;
+  }
+  return !FlushErrors(".next");
+}
+
+bool Runner::ShowRows(const std::string& path, long count) {
+  KezDcQrQResult* node = KezDcQrQResult::NewQResult(path.c_str());
+  if (!node || node->GetKind() != KezDcQrQResult::kData) {
+    FlushErrors(".rows");
+    std::fprintf(err_, ".rows: <%s> does not name a data block\n", path.c_str());
+    return false;
+  }
+  auto* block = static_cast<KezDcQrQRData*>(node);
+  std::string key = block->Key().Std();
+  block->GetQResult();
+  std::vector<std::string> names;
+  KezDcQrQRAccessor* accessor = block->p_QRAccessor;
+  for (int k = 1; accessor && k <= static_cast<int>(accessor->NbAtt); ++k) {
+    names.push_back(UniqueName(accessor->AccessorList[k].Std(), names));
+  }
+  bool ok = !FlushErrors(".rows");
+  RecordWriter table(options_.format, out_);
+  for (long done = 0; (count == 0 || done < count) && (node = DataBlock(key)) && node->IsMoreData(); ++done) {
+    table.WriteRecord(names, RowValues(static_cast<KezDcQrQRData*>(node)));
+    if ((node = DataBlock(key))) node->GetNextLine();
+  }
+  table.Finish();
+  return !FlushErrors(".rows") && ok;
+}
+
+// The texts of every attribute of the data block's current row, read
+// through the cells of the block (created on first use).
+std::vector<Value> Runner::RowValues(KezDcQrQRData* block) {
+  std::vector<Value> values;
+  KezDcQrQRAccessor* accessor = block->p_QRAccessor;
+  for (int k = 1; accessor && k <= static_cast<int>(accessor->NbAtt); ++k) {
+    KezUnicodeString type = "Cell";
+    KezDcQrQResult* cell = KezDcQrQResult::NewQR(block->DataSource, block->Session, block->Rowset, block->Accessor,
+                                                 block->Block, accessor->AccessorList[k], type);
+    Value value;
+    value.kind = Value::kString;
+    const char* text = cell ? cell->GetCell() : nullptr;
+    value.s = text ? text : "";
+    values.push_back(value);
+  }
+  return values;
+}
