@@ -42,7 +42,9 @@ CatalogFile& Catalog() {
 
 long delete_all_jele_list_calls = 0;
 
-bool StartsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
 
 // Opens the data source that a URI names, or null.
 KezIDcDbDataSource* OpenUri(const std::string& uri) {
@@ -116,8 +118,7 @@ UriMap& CatalogEntries() {
 }
 
 bool IsNameOctet(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-         c == '.';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
 }
 
 bool IsDataFolderName(const std::string& name) {

@@ -129,7 +129,8 @@ int SqliteSession::AfterInsert(int code) {
 void SqliteSession::ForgetRolledBackBatch() {
   if (pending_rows_ > 0) {
     KezDcCMError::AddError(
-        "ERROR: sqlite rolled back the transaction on <%s>: %u rows inserted since the last commit were not committed \n",
+        "ERROR: sqlite rolled back the transaction on <%s>: %u rows inserted since the last commit were not committed "
+        "\n",
         options_->path.c_str(), pending_rows_);
   }
   in_transaction_ = false;
@@ -147,7 +148,8 @@ int SqliteSession::CommitPending() {
   pending_rows_ = 0;
   int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) return 0;
-  int code = ReportSqliteFailure(db_, rc, Format("%u rows inserted into <%s> were not committed", rows, options_->path.c_str()));
+  int code = ReportSqliteFailure(db_, rc,
+                                 Format("%u rows inserted into <%s> were not committed", rows, options_->path.c_str()));
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   return code;
 }

@@ -77,7 +77,8 @@ sqlite3* OpenConnection(const SqliteOptions& options, bool allow_create, int* rc
     *rc = CheckIsDatabase(db);
   }
   if (*rc != SQLITE_OK) {
-    const char* verb = db && sqlite3_errcode(db) != SQLITE_CANTOPEN ? "cannot read database <" : "cannot open database <";
+    const char* verb =
+        db && sqlite3_errcode(db) != SQLITE_CANTOPEN ? "cannot read database <" : "cannot open database <";
     *rc = ReportSqliteFailure(db, *rc, verb + options.path + ">");
     sqlite3_close(db);
     return nullptr;

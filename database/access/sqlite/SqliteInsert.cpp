@@ -1,10 +1,10 @@
 // Writing side of a SQLite rowset: the insert interface and the INSERT
 // prepared once per accessor, with the row buffer's fields bound as values.
-#include "database/access/sqlite/SqliteRowset.h"
-
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include "database/access/sqlite/SqliteRowset.h"
 
 namespace kez {
 namespace detail {
@@ -76,7 +76,8 @@ int SqliteRowset::Insert(KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buff
   }
   int rc = sqlite3_step(insert);
   int code = 0;
-  if (rc != SQLITE_DONE) code = ReportSqliteFailure(session_->Connection(), rc, "cannot insert a row into " + Describe());
+  if (rc != SQLITE_DONE)
+    code = ReportSqliteFailure(session_->Connection(), rc, "cannot insert a row into " + Describe());
   sqlite3_reset(insert);
   sqlite3_clear_bindings(insert);
   return session_->AfterInsert(code);

@@ -44,8 +44,8 @@ bool ReadFlag(const std::string& uri, const std::string& name, const std::string
   return true;
 }
 
-bool ReadCount(const std::string& uri, const std::string& name, const std::string& value, uint64_t low,
-               uint64_t high, uint64_t* out) {
+bool ReadCount(const std::string& uri, const std::string& name, const std::string& value, uint64_t low, uint64_t high,
+               uint64_t* out) {
   if (ReadWholeNumber(value, low, high, out)) return true;
   std::string wanted = "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
   ReportBadValue(uri, name, wanted.c_str(), value);

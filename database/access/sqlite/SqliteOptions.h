@@ -24,8 +24,8 @@ struct SqliteOptions {
   bool readonly = false;
   int busy_timeout_ms = kDefaultBusyTimeoutMs;
   uint32_t text_size = kDefaultTextSize;
-  uint32_t batch = 1;          // rows per transaction; 1: every row commits
-  bool declared_size = true;   // honour "(n)" of CHAR/VARCHAR/... columns
+  uint32_t batch = 1;         // rows per transaction; 1: every row commits
+  bool declared_size = true;  // honour "(n)" of CHAR/VARCHAR/... columns
 };
 
 // Reads "PATH[?option=value&...]" into *options (path made absolute against
@@ -38,8 +38,8 @@ bool ParseSqliteUri(const std::string& text, SqliteOptions* options);
 std::string AbsolutePath(const std::string& path);
 
 struct SqliteColumnKind {
-  uint32_t type;        // KEZDCDB_TYPESTRING, KEZDCDB_TYPEI4 or KEZDCDB_TYPER8
-  uint32_t size;        // colSize: declared length or text_size for strings
+  uint32_t type;              // KEZDCDB_TYPESTRING, KEZDCDB_TYPEI4 or KEZDCDB_TYPER8
+  uint32_t size;              // colSize: declared length or text_size for strings
   bool sized_by_declaration;  // a string column whose size is its "(n)"
 };
 

@@ -97,8 +97,7 @@ bool SqliteRowArena::WriteField(uint32_t row, uint32_t column, unsigned char* fi
   }
 }
 
-bool SqliteRowArena::WriteText(const Value& value, unsigned char* field, uint32_t maxlen,
-                               uint32_t* full_length) const {
+bool SqliteRowArena::WriteText(const Value& value, unsigned char* field, uint32_t maxlen, uint32_t* full_length) const {
   const char* text = bytes_.data() + value.offset;
   uint32_t n = std::min(value.copied, maxlen);
   bool fits = value.length <= maxlen;

@@ -30,8 +30,7 @@ class SqliteRowArena {
   // a REAL is written in its shortest exact form. Returns false when the
   // value did not fit and was cut, with *full_length its whole length in
   // octets. row and column must be within the block.
-  bool WriteField(uint32_t row, uint32_t column, unsigned char* field, uint32_t maxlen,
-                  uint32_t* full_length) const;
+  bool WriteField(uint32_t row, uint32_t column, unsigned char* field, uint32_t maxlen, uint32_t* full_length) const;
 
  private:
   enum Kind : uint8_t { kNull, kInteger, kReal, kText, kBlob };

@@ -38,7 +38,8 @@ int SqliteRowset::Release() {
 }
 
 int SqliteRowset::QueryInterface(KezDcDbClassId id, void** out) {
-  if (id != KezIDcDbInsertRowset::ClassId() || !out) return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
+  if (id != KezIDcDbInsertRowset::ClassId() || !out)
+    return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
   *out = static_cast<KezIDcDbInsertRowset*>(new SqliteInsert(this));
   return 0;
 }
@@ -83,7 +84,8 @@ int SqliteRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSe
     const KezDcDbBinding& b = (*bindings)[i];
     accessor.bindings.push_back(b);
     // Rows fetched from now on keep enough of this column for the field.
-    if (b.columnId >= 1 && b.columnId <= columns_.size()) caps_[b.columnId - 1] = std::max(caps_[b.columnId - 1], b.maxlen);
+    if (b.columnId >= 1 && b.columnId <= columns_.size())
+      caps_[b.columnId - 1] = std::max(caps_[b.columnId - 1], b.maxlen);
   }
   if (next_accessor_ == 0) ++next_accessor_;
   *out = next_accessor_++;
@@ -205,8 +207,9 @@ void SqliteRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) 
   } else {
     hint = Format("open the data source with text_size=%u or more to fit it", length);
   }
-  KezDcCMError::AddError("WARNING: sqlite rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n",
-                         Describe().c_str(), columns_[column].name.c_str(), length, maxlen, hint.c_str());
+  KezDcCMError::AddError(
+      "WARNING: sqlite rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n",
+      Describe().c_str(), columns_[column].name.c_str(), length, maxlen, hint.c_str());
 }
 
 int SqliteRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {

@@ -180,7 +180,8 @@ class SqliteFixture : public ::testing::Test {
   static std::string Field(const Layout& layout, const _SEQUENCE_SEQUENCE_octet& buffer, uint32_t i) {
     const KezDcDbBinding& b = (*layout.bindings)[i];
     std::string text;
-    for (uint32_t k = 0; k < b.maxlen && buffer[b.offset + k] != 0; ++k) text += static_cast<char>(buffer[b.offset + k]);
+    for (uint32_t k = 0; k < b.maxlen && buffer[b.offset + k] != 0; ++k)
+      text += static_cast<char>(buffer[b.offset + k]);
     return text;
   }
 

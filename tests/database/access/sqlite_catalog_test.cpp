@@ -114,14 +114,15 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
                                "last = memory:l");
   EXPECT_FALSE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path)));
   std::string at = "ERROR: data-source catalog " + path + ":";
-  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{
-                              at + "5: expected <name = uri>, not <broken line> \n",
-                              at + "6: no data-source name before '=' \n",
-                              at + "7: no URI after '=' for data source <empty> \n",
-                              at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
-                              at + "9: data source <sales> is already defined at line 2 \n"}));
+  EXPECT_EQ(ErrorTexts(),
+            (std::vector<std::string>{at + "5: expected <name = uri>, not <broken line> \n",
+                                      at + "6: no data-source name before '=' \n",
+                                      at + "7: no URI after '=' for data source <empty> \n",
+                                      at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
+                                      at + "9: data source <sales> is already defined at line 2 \n"}));
   std::vector<std::pair<std::string, std::string>> listed;
-  for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources()) listed.emplace_back(entry.first.Std(), entry.second.Std());
+  for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
+    listed.emplace_back(entry.first.Std(), entry.second.Std());
   EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"crlf", "memory:c"},
                                                                       {"last", "memory:l"},
                                                                       {"mem", "memory:m1"},
@@ -195,7 +196,7 @@ TEST_F(CatalogTest, NamesThatCouldLeaveTheDataFolderAreRefused) {
   for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db"}) {
     Sql(Path(file), "CREATE TABLE t(a)");
   }
-  std::vector<std::string> names = {"../secret",  "sub/inner", Path("secret"),          ".hidden", "a..b",
+  std::vector<std::string> names = {"../secret",  "sub/inner", Path("secret"),         ".hidden", "a..b",
                                     "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);

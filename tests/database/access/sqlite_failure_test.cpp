@@ -108,7 +108,8 @@ TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
        {"ERROR: sqlite data source <" + u +
         "?busy_timeout=-5>: option <busy_timeout> must be a whole number from 0 to 2147483647, not <-5> \n"}},
       {db_ + "?create=1&readonly=1",
-       {"ERROR: sqlite data source <" + u + "?create=1&readonly=1>: options create=1 and readonly=1 exclude each other \n"}},
+       {"ERROR: sqlite data source <" + u +
+        "?create=1&readonly=1>: options create=1 and readonly=1 exclude each other \n"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.uri);
@@ -183,11 +184,11 @@ TEST_F(SqliteFailureTest, ConstraintViolationsFailOnlyTheirRow) {
             (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
   EXPECT_EQ(Column(db_, "SELECT id FROM t ORDER BY id"), (std::vector<std::string>{"1", "3", "4", "5"}));
   std::string where = "<t> of <" + db_ + ">";
-  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{
-                              "ERROR: sqlite cannot insert a row into " + where +
-                                  ": UNIQUE constraint failed: t.name (code 2067) \n",
-                              "ERROR: sqlite cannot insert a row into " + where +
-                                  ": UNIQUE constraint failed: t.id (code 1555) \n"}));
+  EXPECT_EQ(
+      ErrorTexts(),
+      (std::vector<std::string>{
+          "ERROR: sqlite cannot insert a row into " + where + ": UNIQUE constraint failed: t.name (code 2067) \n",
+          "ERROR: sqlite cannot insert a row into " + where + ": UNIQUE constraint failed: t.id (code 1555) \n"}));
 }
 
 TEST_F(SqliteFailureTest, InsertIntoAViewIsReported) {
@@ -213,9 +214,10 @@ TEST_F(SqliteFailureTest, LockedDatabaseFailsAfterTheBusyTimeout) {
   }
   sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
-  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{
-                              "ERROR: sqlite cannot insert a row into <t> of <" + db_ + ">: database is locked (code 5) \n",
-                              "ERROR: sqlite cannot begin a transaction on <" + db_ + ">: database is locked (code 5) \n"}));
+  EXPECT_EQ(ErrorTexts(),
+            (std::vector<std::string>{
+                "ERROR: sqlite cannot insert a row into <t> of <" + db_ + ">: database is locked (code 5) \n",
+                "ERROR: sqlite cannot begin a transaction on <" + db_ + ">: database is locked (code 5) \n"}));
 }
 
 TEST_F(SqliteFailureTest, ReadonlyOptionRefusesWritesButReads) {
@@ -223,8 +225,8 @@ TEST_F(SqliteFailureTest, ReadonlyOptionRefusesWritesButReads) {
   EXPECT_EQ(InsertRows("?readonly=1", "t", {{"2"}}), std::vector<int>{SQLITE_READONLY});
   EXPECT_EQ(InsertRows("?readonly=1&batch=3", "t", {{"3"}}), std::vector<int>{SQLITE_READONLY});
   EXPECT_EQ(Column(db_, "SELECT a FROM t"), std::vector<std::string>{"1"});
-  std::string message = "ERROR: sqlite cannot insert a row into <t> of <" + db_ +
-                        ">: attempt to write a readonly database (code 8) \n";
+  std::string message =
+      "ERROR: sqlite cannot insert a row into <t> of <" + db_ + ">: attempt to write a readonly database (code 8) \n";
   EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{message, message}));
 }
 
@@ -253,7 +255,8 @@ TEST_F(SqliteFailureTest, FullDatabaseFailsTheRowAndReportsALostBatch) {
   ASSERT_EQ(per_row.back(), SQLITE_FULL);
   // Every row before the failing one is in the file.
   EXPECT_EQ(Column(db_, "SELECT count(*) FROM t"), std::vector<std::string>{std::to_string(per_row.size() - 1)});
-  std::string full = "ERROR: sqlite cannot insert a row into <t> of <" + db_ + ">: database or disk is full (code 13) \n";
+  std::string full =
+      "ERROR: sqlite cannot insert a row into <t> of <" + db_ + ">: database or disk is full (code 13) \n";
   EXPECT_EQ(ErrorTexts(), std::vector<std::string>{full});
   KezDcCMError::ClearErrors();
   Sql(db_, "DELETE FROM t");
@@ -261,10 +264,10 @@ TEST_F(SqliteFailureTest, FullDatabaseFailsTheRowAndReportsALostBatch) {
   ASSERT_EQ(batched.back(), SQLITE_FULL);
   // SQLite rolled the whole batch back: said, not silent.
   EXPECT_EQ(Column(db_, "SELECT count(*) FROM t"), std::vector<std::string>{"0"});
-  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{
-                              full, "ERROR: sqlite rolled back the transaction on <" + db_ + ">: " +
-                                        std::to_string(batched.size() - 1) +
-                                        " rows inserted since the last commit were not committed \n"}));
+  EXPECT_EQ(ErrorTexts(),
+            (std::vector<std::string>{full, "ERROR: sqlite rolled back the transaction on <" + db_ +
+                                                ">: " + std::to_string(batched.size() - 1) +
+                                                " rows inserted since the last commit were not committed \n"}));
 }
 
 TEST_F(SqliteFailureTest, FailedBatchCommitSaysHowManyRowsWereNotCommitted) {
@@ -279,8 +282,9 @@ TEST_F(SqliteFailureTest, FailedBatchCommitSaysHowManyRowsWereNotCommitted) {
   Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
   for (const char* orphan : {"7", "8", "9"}) EXPECT_EQ(Insert(insert.get(), layout, {orphan}), 0);
   insert.Reset();
-  EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"ERROR: sqlite 3 rows inserted into <" + db_ +
-                                                   "> were not committed: FOREIGN KEY constraint failed (code 787) \n"});
+  EXPECT_EQ(ErrorTexts(),
+            std::vector<std::string>{"ERROR: sqlite 3 rows inserted into <" + db_ +
+                                     "> were not committed: FOREIGN KEY constraint failed (code 787) \n"});
   // The session goes on with a fresh transaction.
   Sql(db_, "INSERT INTO parent VALUES (1)");
   insert.Set(OpenInsert(o.rowset.get()));

@@ -1,6 +1,10 @@
 // Inserting through the SQLite backend: field texts bound as typed values,
 // read-back, every row committed at once by default, and batches committed
 // at N rows and whenever the insert interface, rowset or session goes.
+#include <sys/wait.h>
+
+#include <cstdlib>
+
 #include "tests/database/access/SqliteTestSupport.h"
 
 namespace kez_test {
@@ -52,23 +56,25 @@ TEST_F(SqliteInsertTest, NumericFieldsBindAsNumbersOrNullAndTextFieldsAsText) {
   EXPECT_EQ(Insert(insert_.get(), layout_, {"", "", "", ""}), 0);
   EXPECT_EQ(Insert(insert_.get(), layout_, {" 7 ", "+1e3", "12", "1e3"}), 0);
   EXPECT_EQ(Insert(insert_.get(), layout_, {"12 kg", "nan", "-0", "a\"b'c"}), 0);
-  EXPECT_EQ(Stored(), (std::vector<std::string>{"integer:12 real:2.5 text:'hello' text:'x'",
-                                                "null:NULL null:NULL text:'' text:''",
-                                                "integer:7 real:1000.0 text:'12' text:'1e3'",
-                                                "text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"}));
+  EXPECT_EQ(Stored(),
+            (std::vector<std::string>{
+                "integer:12 real:2.5 text:'hello' text:'x'", "null:NULL null:NULL text:'' text:''",
+                "integer:7 real:1000.0 text:'12' text:'1e3'", "text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"}));
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
 }
 
 TEST_F(SqliteInsertTest, InsertedRowsReadBackWithRealsExact) {
   OpenTable();
-  EXPECT_EQ(Insert(insert_.get(), layout_, {"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", ""}), 0);
+  EXPECT_EQ(Insert(insert_.get(), layout_, {"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", ""}),
+            0);
   EXPECT_EQ(Insert(insert_.get(), layout_, {"1", "1e-320", "", "0123456789"}), 0);
   Opened reader;
   OpenAll(&reader, db_, "t");
   Layout layout = Bind(reader.rowset.get());
-  EXPECT_EQ(ReadAll(reader.rowset.get(), layout),
-            (std::vector<std::vector<std::string>>{{"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", ""},
-                                                   {"1", "1e-320", "", "0123456789"}}));
+  EXPECT_EQ(
+      ReadAll(reader.rowset.get(), layout),
+      (std::vector<std::vector<std::string>>{{"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", ""},
+                                             {"1", "1e-320", "", "0123456789"}}));
   reader.rowset->ReleaseAccessor(layout.handle);
 }
 
@@ -104,6 +110,19 @@ TEST_F(SqliteInsertTest, BatchCommitsEveryNRows) {
   EXPECT_EQ(Count(), "3");
   // The session's own reads see its open batch.
   EXPECT_EQ(ReadAll(o_.rowset.get(), layout_).size(), 4u);
+}
+
+TEST_F(SqliteInsertTest, PendingBatchIsCommittedAtNormalExit) {
+  // The child inserts two rows of a batch of 100 and exits holding everything.
+  EXPECT_EXIT(
+      {
+        OpenTable("?batch=100");
+        Insert(insert_.get(), layout_, {"1"});
+        Insert(insert_.get(), layout_, {"2"});
+        std::exit(0);
+      },
+      [](int status) { return WIFEXITED(status); }, "");
+  EXPECT_EQ(Count(), "2");
 }
 
 enum class Released { kInsert, kRowset, kSession };

@@ -46,14 +46,22 @@ TEST_F(SqliteReadTest, ColumnTypesFollowSqliteAffinityRules) {
   OpenAll(&o, db_, "t");
   ASSERT_TRUE(o.rowset);
   // FLOATING POINT holds "INT", which SQLite's rules test first.
-  ExpectColumns(o.rowset.get(), {{"a", KEZDCDB_TYPEI4, 80},     {"b", KEZDCDB_TYPEI4, 80},
-                                 {"c", KEZDCDB_TYPEI4, 80},     {"d", KEZDCDB_TYPER8, 80},
-                                 {"e", KEZDCDB_TYPER8, 80},     {"f", KEZDCDB_TYPER8, 80},
-                                 {"g", KEZDCDB_TYPER8, 80},     {"h", KEZDCDB_TYPER8, 80},
-                                 {"i", KEZDCDB_TYPESTRING, 32}, {"j", KEZDCDB_TYPESTRING, 255},
-                                 {"k", KEZDCDB_TYPESTRING, 255}, {"l", KEZDCDB_TYPESTRING, 255},
-                                 {"m", KEZDCDB_TYPESTRING, 255}, {"n", KEZDCDB_TYPEI4, 80},
-                                 {"o", KEZDCDB_TYPESTRING, 7},  {"p", KEZDCDB_TYPER8, 80}});
+  ExpectColumns(o.rowset.get(), {{"a", KEZDCDB_TYPEI4, 80},
+                                 {"b", KEZDCDB_TYPEI4, 80},
+                                 {"c", KEZDCDB_TYPEI4, 80},
+                                 {"d", KEZDCDB_TYPER8, 80},
+                                 {"e", KEZDCDB_TYPER8, 80},
+                                 {"f", KEZDCDB_TYPER8, 80},
+                                 {"g", KEZDCDB_TYPER8, 80},
+                                 {"h", KEZDCDB_TYPER8, 80},
+                                 {"i", KEZDCDB_TYPESTRING, 32},
+                                 {"j", KEZDCDB_TYPESTRING, 255},
+                                 {"k", KEZDCDB_TYPESTRING, 255},
+                                 {"l", KEZDCDB_TYPESTRING, 255},
+                                 {"m", KEZDCDB_TYPESTRING, 255},
+                                 {"n", KEZDCDB_TYPEI4, 80},
+                                 {"o", KEZDCDB_TYPESTRING, 7},
+                                 {"p", KEZDCDB_TYPER8, 80}});
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
 }
 
@@ -84,12 +92,8 @@ TEST_F(SqliteReadTest, ValuesReadAsTextWithNullsEmptyAndRealsExact) {
   ASSERT_TRUE(o.rowset);
   Layout layout = Bind(o.rowset.get());
   std::vector<std::vector<std::string>> expected = {
-      {"42", "2.5", "abc", "ABC"},
-      {"", "", "", ""},
-      {"-9223372036854775808", "0.30000000000000004", "", ""},
-      {"7", "1e+300", "x", ""},
-      {"3", "3", "12.5 kg", ""},
-      {"n/a", "text in a real", "5", "6.25"}};
+      {"42", "2.5", "abc", "ABC"}, {"", "", "", ""},          {"-9223372036854775808", "0.30000000000000004", "", ""},
+      {"7", "1e+300", "x", ""},    {"3", "3", "12.5 kg", ""}, {"n/a", "text in a real", "5", "6.25"}};
   EXPECT_EQ(ReadAll(o.rowset.get(), layout), expected);
   EXPECT_EQ(kez::StrToD("0.30000000000000004", nullptr), 0.1 + 0.2);
   o.rowset->ReleaseAccessor(layout.handle);
@@ -151,9 +155,9 @@ class SqliteBlockTest : public SqliteReadTest {
   // A table t(k INTEGER, s VARCHAR(8)) of `rows` rows k = 1.., s = "row0001"...
   void MakeRows(int rows) {
     Sql(db_, kez::Format("CREATE TABLE t(k INTEGER, s VARCHAR(8));"
-                 "WITH RECURSIVE c(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM c WHERE k < %d)"
-                 " INSERT INTO t SELECT k, printf('row%%04d', k) FROM c",
-                 rows));
+                         "WITH RECURSIVE c(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM c WHERE k < %d)"
+                         " INSERT INTO t SELECT k, printf('row%%04d', k) FROM c",
+                         rows));
   }
   // Fetches one block; returns its size and checks the code.
   static uint32_t Fetch(KezIDcDbSimpleRowset* rowset, uint32_t wanted, std::vector<KezDcDbRowHandle>* handles,
@@ -236,11 +240,11 @@ TEST_F(SqliteBlockTest, HandlesOutsideTheHeldBlockAndUnknownAccessorsAreRefused)
   o.rowset->ReleaseRows(obtained, second);
   delete second;
   std::string where = "<t> of <" + db_ + ">";
-  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{
-                              "ERROR: sqlite rowset " + where + ": row handle " + std::to_string(old_row) +
-                                  " is not in the block held \n",
-                              "ERROR: sqlite rowset " + where + ": GetDataSeq with unknown accessor handle " +
-                                  std::to_string(layout.handle + 100) + " \n"}));
+  EXPECT_EQ(ErrorTexts(),
+            (std::vector<std::string>{"ERROR: sqlite rowset " + where + ": row handle " + std::to_string(old_row) +
+                                          " is not in the block held \n",
+                                      "ERROR: sqlite rowset " + where + ": GetDataSeq with unknown accessor handle " +
+                                          std::to_string(layout.handle + 100) + " \n"}));
   o.rowset->ReleaseAccessor(layout.handle);
   expected_misuses_ = 2;
 }
