@@ -8,7 +8,8 @@
 //      KEZDCDB_CATALOG, read once on first use, or the one last given to
 //      LoadCatalogFile. Lines "name = uri"; blank lines and lines starting
 //      with '#' are skipped; a bad line is reported as "FILE:LINE" and
-//      skipped; the first definition of a name wins;
+//      skipped; the first definition of a name wins. Relative paths in its
+//      URIs are taken from the working directory, like every URI's;
 //   3. in the data folder (KEZDCDB_DATA_DIR, or the working directory): the
 //      SQLite file "<folder>/<name>.db" when it exists and the name is only
 //      ASCII letters, digits, '_', '-' and '.', does not start with '.' and

@@ -55,9 +55,9 @@ namespace kez {
 namespace detail {
 // Opens the data source of the URI text after "sqlite:" (one reference, the
 // caller's), or null after reporting why.
-KEZDCQR_API KezIDcDbDataSource* OpenSqliteDataSource(const std::string& uri);
+KezIDcDbDataSource* OpenSqliteDataSource(const std::string& uri);
 // Opens an existing database file with the default options, or null.
-KEZDCQR_API KezIDcDbDataSource* OpenSqliteFile(const std::string& path);
+KezIDcDbDataSource* OpenSqliteFile(const std::string& path);
 }  // namespace detail
 }  // namespace kez
 

@@ -31,7 +31,6 @@ class Ref {
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  void** out() { return reinterpret_cast<void**>(&p_); }
   void Reset() {
     if (p_) p_->Release();
     p_ = nullptr;
@@ -39,11 +38,6 @@ class Ref {
   void Set(T* p) {
     Reset();
     p_ = p;
-  }
-  T* Take() {
-    T* p = p_;
-    p_ = nullptr;
-    return p;
   }
 
  private:
@@ -61,7 +55,6 @@ struct Opened {
 // back to back, colSize octets for strings, 80 for numbers.
 struct Layout {
   std::vector<std::string> names;
-  std::vector<uint32_t> types;
   std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
   uint32_t size = 0;
   KezDcDbHAccessor handle = 0;
@@ -167,7 +160,6 @@ class SqliteFixture : public ::testing::Test {
         if ((*info)[j].colName.Std() != names[i]) continue;
         b.columnId = j + 1;
         b.maxlen = (*info)[j].colType == KEZDCDB_TYPESTRING ? (*info)[j].colSize : 80;
-        layout.types.push_back((*info)[j].colType);
       }
       layout.size += b.maxlen;
     }
