@@ -1,0 +1,64 @@
+// The SQLite backend of the access layer, opened by the data-source catalog
+// for URIs "sqlite:PATH[?option=value&...]", and the counters of its live
+// objects that tests use to check release discipline.
+//
+// PATH is an existing database file (relative paths are taken from the
+// working directory when the data source opens; the first '?' starts the
+// options). Options:
+//   create=1          create the file when it does not exist
+//   readonly=1        open read-only (excludes create=1)
+//   busy_timeout=MS   wait up to MS milliseconds for a locked file (5000)
+//   text_size=N       octets of a text column without a declared length,
+//                     and of BLOB or untyped columns (255; 1 to 1048576)
+//   declared_size=0   give every text column text_size octets instead of
+//                     the n of its declared "(n)" (1: honour it)
+//   batch=N           commit inserted rows N at a time (1: every row);
+//                     what a crash may lose: see SqliteSession.h
+// Writable files are switched to WAL journal mode. Each session is its own
+// connection; a rowset is the table or view that its name names.
+//
+// Columns map by SQLite's affinity rules: INT -> KEZDCDB_TYPEI4; REAL, FLOA,
+// DOUB and NUMERIC -> KEZDCDB_TYPER8; CHAR, CLOB, TEXT -> KEZDCDB_TYPESTRING
+// of the declared "(n)" or text_size; BLOB or no type -> string of
+// text_size. NULL reads as the empty text; a value longer than its field is
+// cut (on a character boundary for text) and reported once per rowset and
+// column. Every failure is reported through KezDcCMError with SQLite's own
+// message and code; operations then return SQLite's primary result code
+// (GetNextRows returns 3, the end).
+#ifndef KEZ_DC_DB_SQLITE_H
+#define KEZ_DC_DB_SQLITE_H
+
+#include <string>
+
+#include "database/access/KezDcDbInterfaces.h"
+#include "foundation/KezExport.h"
+
+class KEZDCQR_API KezDcDbSqlite {
+ public:
+  // Objects (data sources, sessions, rowsets, insert interfaces) alive.
+  static int LiveObjects();
+  // Row handles fetched and not released.
+  static long OutstandingRows();
+  // Accessor handles created and not released.
+  static int LiveAccessors();
+  // Connections to database files open (one per session while it lives).
+  static int OpenConnections();
+  // Misuses seen: unknown handles, releasing more rows than held, fetching
+  // or releasing a rowset while it still holds rows or accessors.
+  static int Misuses();
+  // How many times a rowset's block storage had to grow; a walk in blocks
+  // of equal size stops growing after its first blocks.
+  static long ArenaGrowths();
+};
+
+namespace kez {
+namespace detail {
+// Opens the data source of the URI text after "sqlite:" (one reference, the
+// caller's), or null after reporting why.
+KezIDcDbDataSource* OpenSqliteDataSource(const std::string& uri);
+// Opens an existing database file with the default options, or null.
+KezIDcDbDataSource* OpenSqliteFile(const std::string& path);
+}  // namespace detail
+}  // namespace kez
+
+#endif

@@ -1,0 +1,226 @@
+// Reading side of a SQLite rowset: column information, accessors, blocks of
+// rows and their fields.
+#include "database/access/sqlite/SqliteRowset.h"
+
+#include <algorithm>
+
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+
+namespace kez {
+namespace detail {
+
+// The end code of GetNextRows after a read failure.
+constexpr int kReadFailedCode = 3;
+
+SqliteRowset::SqliteRowset(SqliteSession* session, std::string name, StatementPtr select)
+    : session_(session), name_(std::move(name)), select_(std::move(select)) {
+  session_->AddRef();
+  ReadColumns();
+}
+
+SqliteRowset::~SqliteRowset() {
+  DropHeldRows();
+  if (!accessors_.empty()) {
+    ++Counters().misuses;
+    Counters().live_accessors -= static_cast<int>(accessors_.size());
+  }
+  // Statements go before the session reference: the last one closes the
+  // connection.
+  accessors_.clear();
+  select_.reset();
+  session_->Release();
+}
+
+int SqliteRowset::Release() {
+  session_->CommitPending();
+  return KezDcDbRefCounted<KezIDcDbSimpleRowset>::Release();
+}
+
+int SqliteRowset::QueryInterface(KezDcDbClassId id, void** out) {
+  if (id != KezIDcDbInsertRowset::ClassId() || !out)
+    return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
+  *out = static_cast<KezIDcDbInsertRowset*>(new SqliteInsert(this));
+  return 0;
+}
+
+std::string SqliteRowset::Describe() const { return "<" + name_ + "> of <" + session_->Options().path + ">"; }
+
+void SqliteRowset::ReadColumns() {
+  int count = sqlite3_column_count(select_.get());
+  for (int c = 0; c < count; ++c) {
+    const char* name = sqlite3_column_name(select_.get(), c);
+    SqliteColumnKind kind = ColumnKindOf(sqlite3_column_decltype(select_.get(), c), session_->Options());
+    columns_.push_back(Column{name ? name : "", kind});
+    caps_.push_back(NaturalSize(static_cast<uint32_t>(c)));
+  }
+  cut_reported_.assign(columns_.size(), false);
+}
+
+uint32_t SqliteRowset::NaturalSize(uint32_t column) const {
+  const SqliteColumnKind& kind = columns_[column].kind;
+  return kind.type == KEZDCDB_TYPESTRING ? kind.size : kNumericFieldSize;
+}
+
+int SqliteRowset::GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) {
+  uint32_t n = static_cast<uint32_t>(columns_.size());
+  if (nbCols) *nbCols = n;
+  if (!info) return 0;
+  auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
+  seq->length(n);
+  for (uint32_t j = 0; j < n; ++j) {
+    (*seq)[j].colName = columns_[j].name.c_str();
+    (*seq)[j].colType = columns_[j].kind.type;
+    (*seq)[j].colSize = columns_[j].kind.size;
+  }
+  *info = seq;
+  return 0;
+}
+
+int SqliteRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) {
+  if (!out) return 1;
+  Accessor accessor;
+  for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i) {
+    const KezDcDbBinding& b = (*bindings)[i];
+    accessor.bindings.push_back(b);
+    // Rows fetched from now on keep enough of this column for the field.
+    if (b.columnId >= 1 && b.columnId <= columns_.size())
+      caps_[b.columnId - 1] = std::max(caps_[b.columnId - 1], b.maxlen);
+  }
+  if (next_accessor_ == 0) ++next_accessor_;
+  *out = next_accessor_++;
+  accessors_.emplace(*out, std::move(accessor));
+  ++Counters().live_accessors;
+  return 0;
+}
+
+int SqliteRowset::ReleaseAccessor(KezDcDbHAccessor accessor) {
+  if (accessors_.erase(accessor) == 0) {
+    ++Counters().misuses;
+    return 1;
+  }
+  --Counters().live_accessors;
+  return 0;
+}
+
+SqliteRowset::Accessor* SqliteRowset::FindAccessor(KezDcDbHAccessor handle, const char* operation) {
+  auto found = accessors_.find(handle);
+  if (found != accessors_.end()) return &found->second;
+  ++Counters().misuses;
+  KezDcCMError::AddError("ERROR: sqlite rowset %s: %s with unknown accessor handle %u \n", Describe().c_str(),
+                         operation, handle);
+  return nullptr;
+}
+
+bool SqliteRowset::HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const {
+  if (buffer) return true;
+  ++Counters().misuses;
+  KezDcCMError::AddError("ERROR: sqlite rowset %s: %s without a row buffer \n", Describe().c_str(), operation);
+  return false;
+}
+
+// Rows still held when the next block is fetched (or the rowset goes) are
+// dropped: a slip in the caller's release discipline, counted as a misuse.
+void SqliteRowset::DropHeldRows() {
+  if (held_rows_ == 0) return;
+  ++Counters().misuses;
+  Counters().outstanding_rows -= held_rows_;
+  held_rows_ = 0;
+}
+
+int SqliteRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) {
+  DropHeldRows();
+  arena_.Reset(static_cast<uint32_t>(columns_.size()));
+  bool failed_before = failed_;
+  uint32_t n = at_end_ ? 0 : FetchInto(wanted);
+  block_first_ = next_handle_;
+  next_handle_ += n;
+  held_rows_ = n;
+  Counters().outstanding_rows += n;
+  if (obtained) *obtained = n;
+  if (rows) {
+    *rows = new _SEQUENCE_KezDcDbRowHandleSeq(n);
+    (*rows)->length(n);
+    for (uint32_t k = 0; k < n; ++k) (**rows)[k] = block_first_ + k;
+  }
+  return n == 0 && (failed_before || failed_) ? kReadFailedCode : 0;
+}
+
+uint32_t SqliteRowset::FetchInto(uint32_t wanted) {
+  uint32_t n = 0;
+  while (n < wanted) {
+    int rc = sqlite3_step(select_.get());
+    if (rc == SQLITE_ROW) {
+      arena_.CaptureRow(select_.get(), caps_);
+      ++n;
+      continue;
+    }
+    if (rc != SQLITE_DONE) {
+      ReportSqliteFailure(session_->Connection(), rc, "cannot read rowset " + Describe());
+      failed_ = true;
+    }
+    // Reset now so that the read transaction ends with the walk.
+    at_end_ = true;
+    sqlite3_reset(select_.get());
+    break;
+  }
+  return n;
+}
+
+int SqliteRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buffer) {
+  const Accessor* accessor = FindAccessor(handle, "GetDataSeq");
+  if (!accessor) return 1;
+  uint32_t index = row - block_first_;
+  if (held_rows_ == 0 || index >= arena_.Rows()) {
+    ++Counters().misuses;
+    KezDcCMError::AddError("ERROR: sqlite rowset %s: row handle %u is not in the block held \n", Describe().c_str(),
+                           row);
+    return 1;
+  }
+  if (!HasBuffer(buffer, "GetDataSeq")) return 1;
+  for (const KezDcDbBinding& binding : accessor->bindings) WriteBinding(index, binding, buffer);
+  return 0;
+}
+
+void SqliteRowset::WriteBinding(uint32_t row, const KezDcDbBinding& binding, _SEQUENCE_SEQUENCE_octet* buffer) {
+  if (binding.columnId < 1 || binding.columnId > columns_.size()) return;
+  uint32_t length = buffer->length();
+  if (binding.offset > length) return;
+  uint32_t room = std::min(binding.maxlen, length - binding.offset);
+  uint32_t whole = 0;
+  if (!arena_.WriteField(row, binding.columnId - 1, buffer->data() + binding.offset, room, &whole)) {
+    ReportCut(binding.columnId - 1, whole, room);
+  }
+}
+
+void SqliteRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) {
+  if (cut_reported_[column]) return;
+  cut_reported_[column] = true;
+  const SqliteColumnKind& kind = columns_[column].kind;
+  std::string hint;
+  if (kind.type != KEZDCDB_TYPESTRING) {
+    hint = Format("numeric fields hold %u octets whatever the options", kNumericFieldSize);
+  } else if (length > kMaxTextSize) {
+    hint = Format("no text_size fits it (at most %u)", kMaxTextSize);
+  } else if (kind.sized_by_declaration) {
+    hint = Format("open the data source with declared_size=0&text_size=%u or more to fit it", length);
+  } else {
+    hint = Format("open the data source with text_size=%u or more to fit it", length);
+  }
+  KezDcCMError::AddError(
+      "WARNING: sqlite rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n",
+      Describe().c_str(), columns_[column].name.c_str(), length, maxlen, hint.c_str());
+}
+
+int SqliteRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {
+  if (count > held_rows_) {
+    ++Counters().misuses;
+    count = held_rows_;
+  }
+  held_rows_ -= count;
+  Counters().outstanding_rows -= count;
+  return 0;
+}
+
+}  // namespace detail
+}  // namespace kez

@@ -1,0 +1,232 @@
+// Support for the SQLite backend tests: a temporary folder per test, database
+// files built with the sqlite3 C API, references released on scope exit, and
+// helpers that bind, read and insert rows the way the database nodes do.
+#ifndef KEZ_TESTS_SQLITE_TEST_SUPPORT_H
+#define KEZ_TESTS_SQLITE_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/access/KezDcDbInterfaces.h"
+#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "foundation/KezDcCMError.h"
+
+namespace kez_test {
+
+// One reference to a layer object, given back when the holder goes.
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  explicit Ref(T* p) : p_(p) {}
+  ~Ref() { Reset(); }
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void Reset() {
+    if (p_) p_->Release();
+    p_ = nullptr;
+  }
+  void Set(T* p) {
+    Reset();
+    p_ = p;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A data source, a session and a rowset opened together.
+struct Opened {
+  Ref<KezIDcDbDataSource> source;
+  Ref<KezIDcDbSimpleSession> session;
+  Ref<KezIDcDbSimpleRowset> rowset;
+};
+
+// The bindings of an accessor laid out as the accessor nodes do: fields
+// back to back, colSize octets for strings, 80 for numbers.
+struct Layout {
+  std::vector<std::string> names;
+  std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
+  uint32_t size = 0;
+  KezDcDbHAccessor handle = 0;
+};
+
+inline std::vector<std::string> ErrorTexts() {
+  std::vector<std::string> out;
+  for (int i = 1; i <= KezDcCMError::GetNbErrors(); ++i) out.push_back(KezDcCMError::GetError(i).Std());
+  return out;
+}
+
+class SqliteFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KezDcCMError::ClearErrors();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kez_sqlite_XXXXXX").string();
+    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
+    dir_ = pattern;
+    misuses_before_ = KezDcDbSqlite::Misuses();
+  }
+
+  // Every test gives back all it took: objects, connections, rows, accessors.
+  void TearDown() override {
+    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
+    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
+    EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  std::string Path(const std::string& file) const { return dir_ + "/" + file; }
+
+  // Runs sql on the file (created when missing) through a connection of
+  // its own.
+  static void Sql(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+    EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql;
+    sqlite3_free(message);
+    sqlite3_close(db);
+  }
+
+  // The first column of every row of a query, as text ("NULL" for NULL).
+  static std::vector<std::string> Column(const std::string& file, const std::string& sql) {
+    std::vector<std::string> out;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(statement) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(statement, 0);
+        out.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+      }
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return out;
+  }
+
+  static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
+
+  static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
+    void* session = nullptr;
+    if (!source || source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session) != 0) return nullptr;
+    return static_cast<KezIDcDbSimpleSession*>(session);
+  }
+
+  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name, int* rc = nullptr) {
+    void* rowset = nullptr;
+    int code = session ? session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) : -1;
+    if (rc) *rc = code;
+    return code == 0 ? static_cast<KezIDcDbSimpleRowset*>(rowset) : nullptr;
+  }
+
+  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* rowset) {
+    void* insert = nullptr;
+    if (!rowset || rowset->QueryInterface(KezIDcDbInsertRowset::ClassId(), &insert) != 0) return nullptr;
+    return static_cast<KezIDcDbInsertRowset*>(insert);
+  }
+
+  // Binds the named columns (every column when names is empty) and creates
+  // the accessor.
+  static Layout Bind(KezIDcDbSimpleRowset* rowset, std::vector<std::string> names = {}) {
+    Layout layout;
+    uint32_t count = 0;
+    _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
+    rowset->GetColumnsInfo(&count, &info);
+    std::unique_ptr<_SEQUENCE_KezDcDbColInfoSeq> owned(info);
+    if (names.empty()) {
+      for (uint32_t j = 0; j < count; ++j) names.push_back((*info)[j].colName.Std());
+    }
+    layout.bindings.reset(new _SEQUENCE_KezDcDbBindingSeq(static_cast<uint32_t>(names.size())));
+    layout.bindings->length(static_cast<uint32_t>(names.size()));
+    for (uint32_t i = 0; i < names.size(); ++i) {
+      KezDcDbBinding& b = (*layout.bindings)[i];
+      b.offset = layout.size;
+      for (uint32_t j = 0; j < count && b.columnId == 0; ++j) {
+        if ((*info)[j].colName.Std() != names[i]) continue;
+        b.columnId = j + 1;
+        b.maxlen = (*info)[j].colType == KEZDCDB_TYPESTRING ? (*info)[j].colSize : 80;
+      }
+      layout.size += b.maxlen;
+    }
+    layout.names = names;
+    rowset->CreateAccessor(layout.bindings->length(), layout.bindings.get(), &layout.handle);
+    return layout;
+  }
+
+  // Field i of the buffer as the cells read it.
+  static std::string Field(const Layout& layout, const _SEQUENCE_SEQUENCE_octet& buffer, uint32_t i) {
+    const KezDcDbBinding& b = (*layout.bindings)[i];
+    std::string text;
+    for (uint32_t k = 0; k < b.maxlen && buffer[b.offset + k] != 0; ++k)
+      text += static_cast<char>(buffer[b.offset + k]);
+    return text;
+  }
+
+  // Every remaining row, fetched `block` rows at a time.
+  static std::vector<std::vector<std::string>> ReadAll(KezIDcDbSimpleRowset* rowset, const Layout& layout,
+                                                       uint32_t block = 10) {
+    std::vector<std::vector<std::string>> rows;
+    _SEQUENCE_SEQUENCE_octet buffer(layout.size);
+    buffer.length(layout.size);
+    for (;;) {
+      uint32_t obtained = 0;
+      _SEQUENCE_KezDcDbRowHandleSeq* handles = nullptr;
+      int rc = rowset->GetNextRows(block, &obtained, &handles);
+      for (uint32_t r = 0; rc == 0 && r < obtained; ++r) {
+        rowset->GetDataSeq((*handles)[r], layout.handle, &buffer);
+        std::vector<std::string> row;
+        for (uint32_t i = 0; i < layout.names.size(); ++i) row.push_back(Field(layout, buffer, i));
+        rows.push_back(row);
+      }
+      rowset->ReleaseRows(obtained, handles);
+      delete handles;
+      if (rc != 0 || obtained == 0) return rows;
+    }
+  }
+
+  // Writes the texts into a row buffer as the cells do and inserts it.
+  static int Insert(KezIDcDbInsertRowset* insert, const Layout& layout, const std::vector<std::string>& values) {
+    _SEQUENCE_SEQUENCE_octet buffer(layout.size);
+    buffer.length(layout.size);
+    for (uint32_t i = 0; i < values.size() && i < layout.names.size(); ++i) {
+      const KezDcDbBinding& b = (*layout.bindings)[i];
+      uint32_t n = 0;
+      for (; n < values[i].size() && n < b.maxlen; ++n) buffer[b.offset + n] = static_cast<unsigned char>(values[i][n]);
+      if (n < b.maxlen) buffer[b.offset + n] = 0;
+    }
+    return insert->InsertRow(layout.handle, &buffer);
+  }
+
+  // Opens the data source of uri (the text after "sqlite:"), a session and
+  // the rowset; what fails stays null.
+  static void OpenAll(Opened* o, const std::string& uri, const std::string& rowset);
+
+  std::string dir_;
+  int misuses_before_ = 0;
+  int expected_misuses_ = 0;  // a test that misuses the layer on purpose says how often
+};
+
+inline void SqliteFixture::OpenAll(Opened* o, const std::string& uri, const std::string& rowset) {
+  o->source.Set(OpenSource(uri));
+  o->session.Set(OpenSession(o->source.get()));
+  o->rowset.Set(OpenRowset(o->session.get(), rowset));
+}
+
+}  // namespace kez_test
+
+#endif
