@@ -9,7 +9,7 @@ db="$build/demo/demo.db"
 
 mkdir -p "$build/demo"
 rm -f "$db" "$db-wal" "$db-shm"
-sqlite3 "$db" < "$here/examples/demo/demo.sql"
+sqlite3 "$db" < "$here/examples/demo/demo.sql" >/dev/null
 source="demo=sqlite:$db"
 
 section() { printf '\n\033[1m== %s ==\033[0m\n\n' "$1"; }
@@ -18,13 +18,13 @@ section "The tour: kezq -e -s $source -f examples/demo/tour.kq"
 "$kezq" -e -s "$source" -f "$here/examples/demo/tour.kq"
 
 section "Walking rows: the first 8 orders, one record per row (--rows)"
-orders='@demo:main:orders:{id+customer_id+quantity+amount+day}:100'
+orders='@demo:main:orders:{*}:100'
 "$kezq" -s "$source" -r "$orders" -n 8 \
   "Get($orders:id)" "Get($orders:day)" "Get($orders:quantity)" "Get($orders:amount)" \
   "Get(format($orders:amount / $orders:quantity,\"##.##\"))"
 
 section "Reading back the rows the tour inserted, as JSON"
-visits='@demo:main:visits:{customer+note}:10'
+visits='@demo:main:visits:{*}:10'
 "$kezq" -s "$source" -r "$visits" -o json "Get($visits:customer)" "Get($visits:note)"
 
 section "Variables live across rows: a running total of the amounts"

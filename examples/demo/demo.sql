@@ -39,14 +39,12 @@ INSERT INTO products (id, name, price, stock) VALUES
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250)
 INSERT INTO customers (id, name, city)
 SELECT i,
-       (SELECT x FROM (SELECT 'Anna' AS x UNION ALL SELECT 'Bruno' UNION ALL SELECT 'Chloe' UNION ALL
-                       SELECT 'David' UNION ALL SELECT 'Elsa' UNION ALL SELECT 'Farid' UNION ALL
-                       SELECT 'Greta' UNION ALL SELECT 'Hugo') LIMIT 1 OFFSET (i * 3) % 8)
+       CASE (i * 3) % 8 WHEN 0 THEN 'Anna' WHEN 1 THEN 'Bruno' WHEN 2 THEN 'Chloe' WHEN 3 THEN 'David'
+                        WHEN 4 THEN 'Elsa' WHEN 5 THEN 'Farid' WHEN 6 THEN 'Greta' ELSE 'Hugo' END
          || ' ' ||
-       (SELECT x FROM (SELECT 'Moreau' AS x UNION ALL SELECT 'Petit' UNION ALL SELECT 'Roux' UNION ALL
-                       SELECT 'Blanc' UNION ALL SELECT 'Garnier' UNION ALL SELECT 'Faure') LIMIT 1 OFFSET (i * 5) % 6),
-       (SELECT x FROM (SELECT 'Lyon' AS x UNION ALL SELECT 'Nantes' UNION ALL SELECT 'Lille' UNION ALL
-                       SELECT 'Rennes' UNION ALL SELECT 'Dijon') LIMIT 1 OFFSET i % 5)
+       CASE (i * 5) % 6 WHEN 0 THEN 'Moreau' WHEN 1 THEN 'Petit' WHEN 2 THEN 'Roux' WHEN 3 THEN 'Blanc'
+                        WHEN 4 THEN 'Garnier' ELSE 'Faure' END,
+       CASE i % 5 WHEN 0 THEN 'Lyon' WHEN 1 THEN 'Nantes' WHEN 2 THEN 'Lille' WHEN 3 THEN 'Rennes' ELSE 'Dijon' END
 FROM n;
 
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)

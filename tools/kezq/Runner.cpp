@@ -249,3 +249,5 @@ std::vector<Value> Runner::RowValues(KezDcQrQRData* block) {
   }
   return values;
 }
+
+}  // namespace kezq
