@@ -173,8 +173,18 @@ TEST_F(ParserTest, DeepNestingIsRefusedOnceWithoutExhaustingTheStack) {
     ASSERT_EQ(KezDcCMError::GetNbErrors(), 1) << opener << ": " << Errors()[0];
     EXPECT_EQ(Errors()[0].rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ", 0), 0u) << Errors()[0];
     EXPECT_LT(seconds, 5.0);
-    e->GetQResult();
+    EXPECT_EQ(Postfix(e), List{});
   }
+}
+
+TEST_F(ParserTest, TooDeepTextKeepsWhatWasAnalysedBeforeTheBound) {
+  std::string text = "$a*2+" + std::string(KezDcQrQRExpression::kMaxDepth + 1, '(') + "1)+3";
+  KezDcQrQRExpression* e = NewExpression(text);
+  EXPECT_EQ(Postfix(e), (List{"$a", "2", "*"}));
+  EXPECT_EQ(Errors(), (List{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n",
+                                        KezDcQrQRExpression::kMaxDepth + 6)}));
+  EXPECT_EQ(*static_cast<int*>(e->GetQResult()), 0);
+  EXPECT_EQ(KezDcCMError::GetNbErrors(), 1);
 }
 
 TEST_F(ParserTest, NestingUpToTheBoundIsAnalysedNormally) {
