@@ -142,6 +142,11 @@ TEST_F(EvaluateTest, OperatorsWithoutMeaningChangeNothingOrPushZero) {
   ExpectInt(*Eval("1<2"), 2);
   for (const char* op : {"div", "mod", "!="}) ExpectDouble(EvalList({"7", "2", op}), 0.0);
   ExpectInt(*Eval("7 div 2"), 7);
+  ExpectDouble(EvalList({"1.5", "2.5", ">"}), 2.5);
+  ExpectDouble(EvalList({"1.5", "2.5", "pow"}), 2.5);
+  ExpectDouble(EvalList({"1.5", "2.5", "mod"}), 0.0);
+  ExpectString(EvalList({"\"a\"", "\"b\"", "||"}), "\"b\"");
+  ExpectString(EvalList({"\"a\"", "\"b\"", "div"}), "div");
   EXPECT_TRUE(Errors().empty());
 }
 

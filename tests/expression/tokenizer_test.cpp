@@ -86,6 +86,8 @@ TEST_F(TokenizerTest, BracketsAndBracesDoNotNest) {
   EXPECT_EQ(Symbols("{a{b+c}}"), (Syms{"{a{b", "+", "c}}"}));
   EXPECT_EQ(Symbols("@m:s:r:{a+b}:2:a*2"), (Syms{"@m:s:r:{a+b}:2:a", "*", "2"}));
   EXPECT_EQ(Symbols("@m:s:[#t]:a:2:a - 1"), (Syms{"@m:s:[#t]:a:2:a", "-", "1"}));
+  // A bracket inside a quoted string still opens a literal stretch.
+  EXPECT_EQ(Symbols("\"a[b\"+1"), (Syms{"\"a[b\"+1"}));
 }
 
 TEST_F(TokenizerTest, EmptyOrBlankTextYieldsTheEndMarkerAtOnce) {
