@@ -1,7 +1,5 @@
 // The expression parser: postfix lists and result kinds, registration,
 // deletion of the nodes an expression names, and hostile texts.
-#include <chrono>
-
 #include "expression/ExprTestHelpers.h"
 
 namespace kez {
@@ -167,12 +165,9 @@ TEST_F(ParserTest, DeepNestingIsRefusedOnceWithoutExhaustingTheStack) {
     std::string text;
     for (int i = 0; i < 10000; ++i) text += opener;
     text += "1";
-    auto start = std::chrono::steady_clock::now();
     KezDcQrQRExpression* e = NewExpression(text);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(KezDcCMError::GetNbErrors(), 1) << opener << ": " << Errors()[0];
     EXPECT_EQ(Errors()[0].rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ", 0), 0u) << Errors()[0];
-    EXPECT_LT(seconds, 5.0);
     EXPECT_EQ(Postfix(e), List{});
   }
 }
