@@ -108,7 +108,9 @@ void KezDcQrQRExpression::VerifAndNext(KezUnicodeString ToVerif) {
   QR_TRA(14, "Symbol=<%s> =?= ToVerif=<%s> \n", Symbol.ConvertToChar(), ToVerif.ConvertToChar());
   if (Symbol == ToVerif) {
     Parse();
-  } else {
+  } else if (!abandoned_) {
+    // Once the analysis is abandoned at the nesting bound, the symbols that
+    // the open levels still expect are missing by design, not by mistake.
     KezDcCMError::AddError("SYNTAX ERROR <%s> WAITING AT %s[%d] !\n", ToVerif.ConvertToChar(), Symbol.ConvertToChar(),
                            ParsePosition);
   }

@@ -31,7 +31,7 @@ void KezDcQrQRExpression::Init() {
   DoubleValue = 0.0;
   ParsePosition = 0;
   depth_ = 0;
-  depth_reported_ = false;
+  abandoned_ = false;
   Type = "Expression";
   BasicType = "int";
   SubQueryFlag = 'N';
@@ -137,31 +137,32 @@ void KezDcQrQRExpression::Term() {
   QR_TRA(8, "=-->> QrQRExpression::Term <-- Sortie\n");
 }
 
-// Counts one nesting level; past kMaxDepth it reports once and refuses,
-// and the caller takes the symbol as an operand instead of descending.
+// Counts one nesting level. Past kMaxDepth it reports once and abandons
+// the analysis: the rest of the text is skipped, so the parser unwinds at
+// once instead of reporting a syntax error for every level left open.
 bool KezDcQrQRExpression::Descend() {
   if (depth_ < kMaxDepth) {
     ++depth_;
     return true;
   }
-  if (!depth_reported_) {
-    KezDcCMError::AddError("ERROR: EXPRESSION NESTED MORE THAN %d LEVELS DEEP AT %s[%d] !\n", kMaxDepth,
-                           Symbol.ConvertToChar(), ParsePosition);
-    depth_reported_ = true;
-  }
+  KezDcCMError::AddError("ERROR: EXPRESSION NESTED MORE THAN %d LEVELS DEEP AT %s[%d] !\n", kMaxDepth,
+                         Symbol.ConvertToChar(), ParsePosition);
+  abandoned_ = true;
+  Symbol = "";
+  ParsePosition = ExpressionText.GetLengthInChar();
   return false;
 }
 
 void KezDcQrQRExpression::Factor() {
   QR_TRA(10, "=-->> QrQRExpression::Factor \n");
   bool nests = Symbol == "pow" || Symbol == "format" || Symbol == "sqrt" || Symbol == "(";
-  if (nests && Descend()) {
-    FactorNested();
-    Ascend();
-  } else {
+  if (!nests) {
     KezUnicodeString operand = Symbol;
     Emission(operand);
     VerifAndNext(operand);
+  } else if (Descend()) {
+    FactorNested();
+    Ascend();
   }
   QR_TRA(10, "=-->> QrQRExpression::Factor <-- Sortie\n");
 }
@@ -201,6 +202,7 @@ void KezDcQrQRExpression::FactorNested() {
 
 void KezDcQrQRExpression::Emission(KezUnicodeString iElement) {
   QR_TRA(12, "=-->> QrQRExpression::Emission <%s>\n", iElement.ConvertToChar());
+  if (abandoned_) return;  // the operators of the levels left open mean nothing
   KezUnicodeChar first = iElement[0];
   if (first == '$' || first == '#' || first == '@') {
     KezUnicodeString c[6], kind;

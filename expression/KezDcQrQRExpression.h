@@ -17,8 +17,9 @@ class EvalStacks;
 
 class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
  public:
-  // Nesting levels of parentheses (and pow/sqrt/format) the parser descends
-  // before it stops with an error.
+  // Nesting levels of parentheses (and pow/sqrt/format) the parser descends.
+  // A deeper text is reported once and its analysis abandoned there: the
+  // postfix list keeps what was emitted before that point.
   static const int kMaxDepth = 1000;
 
   char* p_StringQResult;    // owned; the string result without enclosing quotes
@@ -74,7 +75,7 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void ReleaseString();
 
   int depth_;
-  bool depth_reported_;
+  bool abandoned_;  // the nesting bound was reached: nothing more is analysed
 };
 
 #endif

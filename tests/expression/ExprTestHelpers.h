@@ -1,0 +1,144 @@
+// Helpers of the expression tests: driving the tokenizer symbol by symbol,
+// reading postfix lists, building expressions, a memory table to put values
+// into, and switching the process to a comma-decimal locale.
+#ifndef KEZ_TEST_EXPR_TEST_HELPERS_H
+#define KEZ_TEST_EXPR_TEST_HELPERS_H
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/KezTestSupport.h"
+
+namespace kez {
+namespace test {
+
+// The symbols Parse yields for text, up to (not including) the end marker.
+inline std::vector<std::string> Symbols(const std::string& text) {
+  KezDcQrQRExpression e;
+  e.ExpressionText = KezUnicodeString(text);
+  e.ParsePosition = 0;
+  std::vector<std::string> out;
+  for (std::size_t guard = 0; guard <= text.size(); ++guard) {
+    e.Parse();
+    if (e.Symbol.IsEmpty()) break;
+    out.push_back(e.Symbol.Std());
+  }
+  return out;
+}
+
+inline std::vector<std::string> Postfix(const KezDcQrQRExpression* e) {
+  std::vector<std::string> out;
+  for (int i = 1; i <= e->ListOfPostFixedExpression.Size(); ++i) out.push_back(e->ListOfPostFixedExpression[i].Std());
+  return out;
+}
+
+// A registered expression built by its constructor; oType receives its kind.
+inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* oType = nullptr) {
+  KezUnicodeString type;
+  auto* e = new KezDcQrQRExpression(KezUnicodeString(text), type);
+  if (oType) *oType = type.Std();
+  return e;
+}
+
+// Rowset "orders" of the memory database "shop", read as @m:s:orders:...
+// Row buffer of the accessor {item+amount+price+code+memo}: item (10 octets)
+// at 0, amount (I4, 80) at 10, price (R8, 80) at 90, code (0 octets) at 170,
+// memo (4 octets) at 170.
+class ShopTest : public KezTest {
+ protected:
+  static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";
+  static constexpr uint32_t kItem = 0, kAmount = 10, kPrice = 90, kMemo = 170, kRowLength = 174;
+
+  void SetUp() override {
+    KezTest::SetUp();
+    KezDcDbMemory::CreateRowset("shop", "orders",
+                                {{"item", KEZDCDB_TYPESTRING, 10},
+                                 {"amount", KEZDCDB_TYPEI4, 4},
+                                 {"price", KEZDCDB_TYPER8, 8},
+                                 {"code", KEZDCDB_TYPESTRING, 0},
+                                 {"memo", KEZDCDB_TYPESTRING, 4}});
+    KezDcDbMemory::AppendRow("shop", "orders", {"apple", "3", "12.5", "", "ab"});
+    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+  }
+
+  static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
+  static KezDcQrQRCell* Cell(const std::string& column) {
+    return static_cast<KezDcQrQRCell*>(KezDcQrQResult::NewQResult(KezUnicodeString(CellPath(column))));
+  }
+  static KezDcQrQRData* Block() {
+    return static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(KezUnicodeString(kBlock)));
+  }
+  // The octets of the row buffer from offset, n of them (zeros included).
+  static std::string Octets(uint32_t offset, uint32_t n) {
+    KezDcQrQRData* block = Block();
+    if (!block->p_RowBuffer) return "<no row buffer>";
+    std::string out;
+    for (uint32_t i = offset; i < offset + n && i < block->p_RowBuffer->length(); ++i) {
+      out += static_cast<char>((*block->p_RowBuffer)[i]);
+    }
+    return out;
+  }
+  // Fills the whole row buffer with c, so that untouched octets show.
+  static void FillRow(char c) {
+    KezDcQrQRData* block = Block();
+    block->InitQResult();
+    for (uint32_t i = 0; block->p_RowBuffer && i < block->p_RowBuffer->length(); ++i) {
+      (*block->p_RowBuffer)[i] = static_cast<unsigned char>(c);
+    }
+  }
+};
+
+// Switches LC_ALL to a locale whose decimal separator is a comma, building
+// de_DE.UTF-8 into a temporary folder when the system has none. Restores
+// the "C" locale (and LOCPATH) when it goes.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    if (Use()) return;
+    char pattern[] = "/tmp/kez_locale_XXXXXX";
+    if (!mkdtemp(pattern)) return;
+    folder_ = pattern;
+    std::string command = "localedef -i de_DE -f UTF-8 " + folder_ + "/de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) == -1) return;
+    const char* old = std::getenv("LOCPATH");
+    had_locpath_ = old != nullptr;
+    if (old) old_locpath_ = old;
+    setenv("LOCPATH", folder_.c_str(), 1);
+    Use();
+  }
+  ~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    if (!folder_.empty()) {
+      if (had_locpath_) {
+        setenv("LOCPATH", old_locpath_.c_str(), 1);
+      } else {
+        unsetenv("LOCPATH");
+      }
+      std::error_code ignored;
+      std::filesystem::remove_all(folder_, ignored);
+    }
+  }
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+
+  bool active() const { return active_; }
+
+ private:
+  bool Use() {
+    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr && std::localeconv()->decimal_point[0] == ',';
+    return active_;
+  }
+
+  bool active_ = false;
+  bool had_locpath_ = false;
+  std::string folder_;
+  std::string old_locpath_;
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif
