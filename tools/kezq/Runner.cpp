@@ -88,13 +88,21 @@ Value ValueOf(KezDcQrQuery* query) {
 }
 
 std::string ColumnName(KezDcQrQuery* query) {
-  if (query->TypeOfQResult == "Exp_Cell") {
-    KezUnicodeString ds, s, r, a, d, c, type;
-    KezDcQrQResult::ParseDataPath(query->DataPath, ds, s, r, a, d, c, type);
-    KezDcCMError::ClearErrors();
-    if (!c.IsEmpty()) return c.Std();
+  KezDcQrQResult* result = query->p_QResult;
+  if (query->TypeOfQResult != "Exp_Cell" || !result || result->GetKind() != KezDcQrQResult::kExpression) {
+    return query->DataPath.Std();
   }
-  return query->DataPath.Std();
+  // The single element is the cell's key: its last component at bracket
+  // depth 0 is the column.
+  const std::string& key = static_cast<KezDcQrQRExpression*>(result)->ListOfPostFixedExpression[1].Std();
+  int depth = 0;
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < key.size(); ++k) {
+    if (key[k] == '[') ++depth;
+    if (key[k] == ']') --depth;
+    if (key[k] == ':' && depth == 0) start = k + 1;
+  }
+  return start < key.size() ? key.substr(start) : query->DataPath.Std();
 }
 
 Runner::Runner(const Options& options, std::FILE* out, std::FILE* err)

@@ -1,0 +1,118 @@
+// Runs every case file of tests/kezq/cases through the built kezq and
+// compares what each query printed with the lines the file expects.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "kezq/KezqRun.h"
+
+namespace {
+
+using kez::test::KezqResult;
+using kez::test::ReadFile;
+using kez::test::SplitLines;
+
+struct Case {
+  std::string query;
+  int line = 0;  // in the case file
+  std::vector<std::string> out;
+  std::vector<std::string> err;
+};
+
+std::vector<Case> ParseCases(const std::string& text) {
+  std::vector<Case> cases;
+  int number = 0;
+  for (const std::string& line : SplitLines(text)) {
+    ++number;
+    if (line.empty() || line.compare(0, 2, "--") == 0) continue;
+    bool expected = (line[0] == '=' || line[0] == '!') && (line.size() == 1 || line[1] == ' ');
+    if (!expected) {
+      cases.push_back(Case{line, number, {}, {}});
+    } else if (!cases.empty()) {
+      std::string value = line.size() > 2 ? line.substr(2) : "";
+      (line[0] == '=' ? cases.back().out : cases.back().err).push_back(value);
+    }
+  }
+  return cases;
+}
+
+// What kezq -e printed for each query: the lines after "> query" up to the
+// next one, without the blank line that closes each query.
+std::vector<std::vector<std::string>> OutputsByQuery(const std::string& out) {
+  std::vector<std::vector<std::string>> outputs;
+  for (const std::string& line : SplitLines(out)) {
+    if (line.compare(0, 2, "> ") == 0) {
+      outputs.emplace_back();
+    } else if (!outputs.empty()) {
+      outputs.back().push_back(line);
+    }
+  }
+  for (auto& lines : outputs) {
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  }
+  return outputs;
+}
+
+// Standard-error lines by query number ("queries:N: message").
+std::map<int, std::vector<std::string>> ErrorsByQuery(const std::string& err, const std::string& fixture) {
+  std::map<int, std::vector<std::string>> errors;
+  for (std::string line : SplitLines(err)) {
+    std::size_t colon = line.find(':');
+    std::size_t second = colon == std::string::npos ? colon : line.find(": ", colon + 1);
+    if (second == std::string::npos) continue;
+    int number = std::atoi(line.substr(colon + 1, second - colon - 1).c_str());
+    std::string message = line.substr(second + 2);
+    for (std::size_t at; (at = message.find(fixture)) != std::string::npos;) message.replace(at, fixture.size(), "FIXTURE");
+    errors[number].push_back(message);
+  }
+  return errors;
+}
+
+std::vector<std::string> CaseFiles() {
+  std::vector<std::string> files;
+  std::string dir = std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases";
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* entry = readdir(d)) {
+      std::string name = entry->d_name;
+      if (name.size() > 5 && name.compare(name.size() - 5, 5, ".test") == 0) files.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class KezqCaseFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
+  std::string path = std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases/" + GetParam();
+  std::vector<Case> cases = ParseCases(ReadFile(path));
+  ASSERT_FALSE(cases.empty()) << path;
+  kez::test::TempDir dir;
+  std::string fixture = dir.File("fixture.db");
+  kez::test::BuildFixture(fixture);
+  std::string queries;
+  for (const Case& c : cases) queries += c.query + "\n";
+  kez::test::WriteFile(dir.File("queries"), queries);
+  KezqResult result = kez::test::RunKezq({"-k", "-e", "-s", "fx=sqlite:" + fixture, "-f", dir.File("queries")});
+  auto outputs = OutputsByQuery(result.out);
+  auto errors = ErrorsByQuery(result.err, fixture);
+  ASSERT_EQ(outputs.size(), cases.size()) << result.out << result.err;
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    const Case& c = cases[k];
+    EXPECT_EQ(outputs[k], c.out) << GetParam() << ":" << c.line << ": " << c.query;
+    EXPECT_EQ(errors[static_cast<int>(k) + 1], c.err) << GetParam() << ":" << c.line << ": " << c.query;
+  }
+  EXPECT_EQ(result.status, errors.empty() ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param.substr(0, info.param.size() - 5);
+                           std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
+                           return name;
+                         });
+
+}  // namespace
