@@ -30,3 +30,6 @@ visits='@demo:main:visits:{*}:10'
 section "Variables live across rows: a running total of the amounts"
 "$kezq" -s "$source" -r "$orders" -n 6 \
   "Get($orders:id)" "Get($orders:amount)" "Put(\$total + $orders:amount,\$total)" "Get(\$total)"
+
+section "The same from C++: examples/client/client.cpp"
+"$build/examples/kezdcqr_client" "$db"
