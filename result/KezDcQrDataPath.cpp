@@ -89,8 +89,9 @@ void TraceResults(KezUnicodeString* const outputs[7]) {
 }
 
 // One round of parsing; a path whose expansion differs is parsed again, at
-// most kMaxExpansionRounds times.
-void ParseRound(const KezUnicodeString& iDataPath, KezUnicodeString* const outputs[7], int round) {
+// most kMaxExpansionRounds times (variables may refer to each other).
+void ParseRound(const KezUnicodeString& original, const KezUnicodeString& iDataPath,
+                KezUnicodeString* const outputs[7], int round) {
   QR_TRA(2, "=-->> QrQResult::ParseDataPath: iDataPath=%s \n", iDataPath.ConvertToChar());
   if (!IsPathMarker(iDataPath[0])) KezDcCMError::AddError("ERROR: Invalid DataPath=%s \n", iDataPath.ConvertToChar());
   KezUnicodeString path = StripBlanks(iDataPath);
@@ -112,10 +113,10 @@ void ParseRound(const KezUnicodeString& iDataPath, KezUnicodeString* const outpu
   QR_TRA(4, "DataPath Expande = <%s> \n", expanded.ConvertToChar());
   if (expanded != path) {
     if (round + 1 < kMaxExpansionRounds) {
-      ParseRound(expanded, outputs, round + 1);
+      ParseRound(original, expanded, outputs, round + 1);
     } else {
-      KezDcCMError::AddError("ERROR: DATAPATH <%s> STILL CHANGES AFTER %d EXPANSIONS, KEPT AS <%s> ! \n",
-                             iDataPath.ConvertToChar(), kMaxExpansionRounds, expanded.ConvertToChar());
+      KezDcCMError::AddError("ERROR: IMPOSSIBLE TO EXPAND DATAPATH <%s>: IT STILL CHANGES AFTER %d EXPANSIONS ! \n",
+                             original.ConvertToChar(), kMaxExpansionRounds);
     }
   }
   TraceResults(outputs);
@@ -127,5 +128,5 @@ void KezDcQrQResult::ParseDataPath(KezUnicodeString iDataPath, KezUnicodeString&
                                    KezUnicodeString& oSession, KezUnicodeString& oRowset, KezUnicodeString& oAccessor,
                                    KezUnicodeString& oDataBlock, KezUnicodeString& oCell, KezUnicodeString& oType) {
   KezUnicodeString* const outputs[7] = {&oDataSource, &oSession, &oRowset, &oAccessor, &oDataBlock, &oCell, &oType};
-  ParseRound(iDataPath, outputs, 0);
+  ParseRound(iDataPath, iDataPath, outputs, 0);
 }
