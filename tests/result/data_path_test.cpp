@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace {
@@ -176,6 +177,25 @@ TEST_F(DataPathTest, HashDataSourceExpandsToTheVariableText) {
   EXPECT_EQ(p.type, "Session");
   EXPECT_EQ(p.parts, Parts({"@sales", "main"}));
   EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(DataPathTest, TraceShowsEveryParseThenItsResults) {
+  NewVariable("#base", "sales");
+  kez::test::TraceCapture capture(&KezDcQrQResult::sp_Trace, 2);
+  Parse("@#base:main");
+  capture.Stop();
+  std::string results =
+      "=-->> QrQResult::ParseDataPath: TYPE      =<Session>\n"
+      "=-->> QrQResult::ParseDataPath: DataSource=<@sales>\n"
+      "=-->> QrQResult::ParseDataPath: Session   =<main>\n"
+      "=-->> QrQResult::ParseDataPath: Rowset    =<>\n"
+      "=-->> QrQResult::ParseDataPath: Accessor  =<>\n"
+      "=-->> QrQResult::ParseDataPath: DataBlock =<>\n"
+      "=-->> QrQResult::ParseDataPath: Cell      =<>\n";
+  EXPECT_EQ(capture.Text(),
+            "=-->> QrQResult::ParseDataPath: iDataPath=@#base:main \n"
+            "=-->> QrQResult::ParseDataPath: iDataPath=@sales:main \n" +
+                results + results);
 }
 
 TEST_F(DataPathTest, UnknownHashDataSourceLosesItsMarker) {
