@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace {
@@ -71,6 +72,22 @@ TEST_F(DoQueryTest, ExpressionRowGetsFreesAndPutsToAVariable) {
   Run("Init(1+2)");
   Run("get(1+2)");
   EXPECT_EQ(Errors(), (Strings{Unknown("EXPRESSION"), Unknown("EXPRESSION")}));
+}
+
+TEST_F(DoQueryTest, TraceFramesEveryRun) {
+  KezDcQrQuery* valid = KezDcQrQuery::NewQuery("Put(1, $v)");
+  KezDcQrQuery* invalid = KezDcQrQuery::NewQuery("Get()");
+  kez::test::TraceCapture capture(&KezDcQrQuery::sp_Trace, 4);
+  valid->DoQuery();
+  invalid->DoQuery();
+  capture.Stop();
+  EXPECT_EQ(capture.Text(),
+            "IN->> QrQuery::DoQuery <Put (1 [,$v])> \n"
+            "TypeOfQResult=<Exp_Constant> et TypeOfQRPutTarget=<Variable>\n"
+            "OUT>> QrQuery::DoQuery <Put (1 [,$v])> \n"
+            "IN->> QrQuery::DoQuery <Get ( [,])> \n"
+            "TypeOfQResult=<> et TypeOfQRPutTarget=<>\n"
+            "OUT>> QrQuery::DoQuery <Get ( [,])> \n");
 }
 
 TEST_F(DoQueryTest, GetRunsAgainAtEveryCall) {

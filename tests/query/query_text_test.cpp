@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace {
@@ -35,6 +36,30 @@ TEST_F(QueryTextTest, SplitsFunctionAndBothArgumentsStrippingBlanks) {
   ASSERT_NE(q->p_QRPutTarget, nullptr);
   EXPECT_EQ(q->p_QRPutTarget, KezDcQrQResult::QRHTab->Locate("$v"));
   EXPECT_TRUE(Errors().empty());
+}
+
+// The positions found while splitting, as the trace shows them.
+TEST_F(QueryTextTest, TraceShowsTheSplittingPositions) {
+  struct Case {
+    const char* text;
+    const char* lines;
+  } cases[] = {
+      {"Put(\"a,b\",$v)",
+       "openparenthese:3\nthis->Function:<Put>\ncloseparenthese:12\ncomma=9\nDataPath:<\"a,b\">\nDataPathT:<$v>\n"},
+      {"Get", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:2\ncomma=2\nDataPath:<>\n"},
+      {"Get(x", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:2\ncomma=2\nDataPath:<>\n"},
+      {"Get(x) y)z", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:8\ncomma=2\nDataPath:<x) y>\n"},
+  };
+  for (const Case& c : cases) {
+    kez::test::TraceCapture capture(&KezDcQrQuery::sp_Trace, 4);
+    New(c.text);
+    capture.Stop();
+    std::string lines;
+    for (const char* prefix : {"openparenthese:", "this->Function:", "closeparenthese:", "comma=", "DataPath"}) {
+      for (const std::string& line : capture.LinesStartingWith(prefix)) lines += line + "\n";
+    }
+    EXPECT_EQ(lines, c.lines) << c.text;
+  }
 }
 
 TEST_F(QueryTextTest, SameTextGivesTheSameQueryAndATrailingBlankANewOne) {

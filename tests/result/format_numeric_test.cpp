@@ -62,6 +62,8 @@ TEST_F(FormatNumericTest, OtherCharactersChangeNothing) {
   EXPECT_EQ(Formatted(3.14159, "ab#c"), Formatted(3.14159, "#"));
   EXPECT_EQ(Specification("x9y(#)"), "%01f");
   EXPECT_EQ(Specification("EUR ##.#"), "% 04.1E");  // the blank is a flag, 'E' the style
+  EXPECT_EQ(Specification("%s%n%*d"), "%f");        // printf directives in a picture are plain text
+  EXPECT_EQ(Formatted(2.0, "%s%n"), "2.000000");
 }
 
 TEST_F(FormatNumericTest, HashBeforeThePointCountsForTheWidthOnly) {
