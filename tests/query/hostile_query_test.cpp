@@ -56,6 +56,22 @@ TEST_F(HostileQueryTest, TenThousandNestedParenthesesStopAtTheParserBound) {
   EXPECT_GT(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 0);
 }
 
+// Fault in expression/KezDcQrQRExpression.cpp (Descend, Factor, FactorNested),
+// a file of the expression parser: past kMaxDepth the parser reports the
+// nesting once, then every level still open reports "SYNTAX ERROR <)>
+// WAITING AT ..." (one per level, so at least 1000 messages), and the error
+// collector, which keeps the newest 1000, drops the one message that says
+// what went wrong. The parser should stop (or report once) after the bound.
+TEST_F(HostileQueryTest, DISABLED_TooDeepNestingKeepsItsOwnMessage) {
+  Run("Get(" + std::string(1001, '(') + "1" + std::string(1001, ')') + ")");
+  int nesting = 0;
+  for (const std::string& e : kez::test::Errors()) {
+    nesting += e.rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP", 0) == 0 ? 1 : 0;
+  }
+  EXPECT_EQ(nesting, 1);
+  EXPECT_LT(KezDcCMError::GetNbErrors(), 10);
+}
+
 TEST_F(HostileQueryTest, TenThousandNestedBracketsInAPath) {
   std::string path = "@a:" + std::string(10000, '[') + "@b:[x]" + std::string(10000, ']') + ":r:c:1:v";
   KezDcQrQuery* q = Run("Get(" + path + ")");
