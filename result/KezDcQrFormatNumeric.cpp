@@ -62,36 +62,36 @@ void Bound(long& width, long& precision, bool finite) {
   width = std::min(width, kMaxWidth);
 }
 
-std::string Specification(const Picture& p, bool finite) {
+std::string Conversion(const Picture& p, bool finite) {
   long width = p.hashes + (p.fraction_hashes != 0 ? 1 : 0);
   long precision = p.fraction_hashes;
   Bound(width, precision, finite);
-  std::string spec = "%";
-  if (p.plus) spec += '+';
-  if (p.blank) spec += ' ';
-  if (p.zero) spec += '0';
+  std::string conversion = "%";
+  if (p.plus) conversion += '+';
+  if (p.blank) conversion += ' ';
+  if (p.zero) conversion += '0';
   if (p.hashes > 0) {
-    if (!p.zero) spec += '0';
-    spec += std::to_string(width);
+    if (!p.zero) conversion += '0';
+    conversion += std::to_string(width);
   }
-  if (p.dot) spec += "." + std::to_string(precision);
-  spec += p.style;
-  return spec;
+  if (p.dot) conversion += "." + std::to_string(precision);
+  conversion += p.style;
+  return conversion;
 }
 
 }  // namespace
 
 void KezDcQrQResult::FormatNumeric(double iValue, KezUnicodeString iFormat, KezUnicodeString& oResult) {
   QR_TRA(2, "=-->> QrQResult::FormatNumeric [%g, %s] \n", iValue, iFormat.ConvertToChar());
-  std::string spec = Specification(ScanPicture(iFormat.Std()), std::isfinite(iValue));
-  QR_TRA(4, "Format = <%s> \n", spec.c_str());
+  std::string conversion = Conversion(ScanPicture(iFormat.Std()), std::isfinite(iValue));
+  QR_TRA(4, "Format = <%s> \n", conversion.c_str());
   char result[kResultSize] = "";
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  kez::FormatInto(result, sizeof result, spec.c_str(), iValue);
+  kez::FormatInto(result, sizeof result, conversion.c_str(), iValue);
 #pragma GCC diagnostic pop
   QR_TRA(4, "FormatedNumeric = <%s> \n", result);
   oResult = result;
   QR_TRA(2, "=-->> QrQResult::FormatNumeric ENDING [%g, %s] => (%s) => <%s>\n", iValue, iFormat.ConvertToChar(),
-         spec.c_str(), result);
+         conversion.c_str(), result);
 }

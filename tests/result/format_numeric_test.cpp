@@ -16,9 +16,9 @@ std::string Formatted(double value, const std::string& picture) {
   return out.Std();
 }
 
-// The conversion specification that the picture stands for, read from the
+// The conversion conversion that the picture stands for, read from the
 // "Format = <...>" trace line.
-std::string Specification(const std::string& picture) {
+std::string Conversion(const std::string& picture) {
   TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
   Formatted(1.0, picture);
   capture.Stop();
@@ -31,7 +31,7 @@ class FormatNumericTest : public kez::test::KezTest {};
 
 struct Row {
   const char* picture;
-  const char* specification;
+  const char* conversion;
   double value;
   const char* result;
 };
@@ -52,30 +52,30 @@ TEST_F(FormatNumericTest, PicturesTranslateIntoOneConversion) {
       {"0.00", "%0.0f", 3.14159, "3"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(Specification(row.picture), row.specification) << "<" << row.picture << ">";
+    EXPECT_EQ(Conversion(row.picture), row.conversion) << "<" << row.picture << ">";
     EXPECT_EQ(Formatted(row.value, row.picture), row.result) << "<" << row.picture << "> " << row.value;
   }
 }
 
 TEST_F(FormatNumericTest, OtherCharactersChangeNothing) {
-  EXPECT_EQ(Specification("ab#c"), "%01f");
+  EXPECT_EQ(Conversion("ab#c"), "%01f");
   EXPECT_EQ(Formatted(3.14159, "ab#c"), Formatted(3.14159, "#"));
-  EXPECT_EQ(Specification("x9y(#)"), "%01f");
-  EXPECT_EQ(Specification("EUR ##.#"), "% 04.1E");  // the blank is a flag, 'E' the style
-  EXPECT_EQ(Specification("%s%n%*d"), "%f");        // printf directives in a picture are plain text
+  EXPECT_EQ(Conversion("x9y(#)"), "%01f");
+  EXPECT_EQ(Conversion("EUR ##.#"), "% 04.1E");  // the blank is a flag, 'E' the style
+  EXPECT_EQ(Conversion("%s%n%*d"), "%f");        // printf directives in a picture are plain text
   EXPECT_EQ(Formatted(2.0, "%s%n"), "2.000000");
 }
 
 TEST_F(FormatNumericTest, HashBeforeThePointCountsForTheWidthOnly) {
-  EXPECT_EQ(Specification("##.#"), "%04.1f");
-  EXPECT_EQ(Specification("#.##.#"), "%05.3f");  // every '#' after the first '.'
-  EXPECT_EQ(Specification("##."), "%02.0f");
-  EXPECT_EQ(Specification("0##"), "%02f");  // '0' is a flag, not a digit position
+  EXPECT_EQ(Conversion("##.#"), "%04.1f");
+  EXPECT_EQ(Conversion("#.##.#"), "%05.3f");  // every '#' after the first '.'
+  EXPECT_EQ(Conversion("##."), "%02.0f");
+  EXPECT_EQ(Conversion("0##"), "%02f");  // '0' is a flag, not a digit position
 }
 
 TEST_F(FormatNumericTest, LastExponentLetterDecides) {
-  EXPECT_EQ(Specification("eE"), "%E");
-  EXPECT_EQ(Specification("Ee"), "%e");
+  EXPECT_EQ(Conversion("eE"), "%E");
+  EXPECT_EQ(Conversion("Ee"), "%e");
   EXPECT_EQ(Formatted(0.5, "#.#e"), "5.0e-01");
 }
 
@@ -117,14 +117,14 @@ TEST_F(FormatNumericTest, VeryLongPicturesGiveTheStartOfTheExactResult) {
                         {0, 9000, 1.0 / 7.0}, {4200, 4000, 1e300}, {10, 6000, 2.0}};
   for (const Case& c : cases) {
     std::string picture = std::string(static_cast<std::size_t>(c.before), '#');
-    std::string spec = "%0" + std::to_string(c.before + c.after + (c.after ? 1 : 0));
+    std::string conversion = "%0" + std::to_string(c.before + c.after + (c.after ? 1 : 0));
     if (c.after) {
       picture += "." + std::string(static_cast<std::size_t>(c.after), '#');
-      spec += "." + std::to_string(c.after);
+      conversion += "." + std::to_string(c.after);
     }
-    spec += "f";
+    conversion += "f";
     std::string full(20000, '\0');
-    int n = std::snprintf(&full[0], full.size(), spec.c_str(), c.value);
+    int n = std::snprintf(&full[0], full.size(), conversion.c_str(), c.value);
     ASSERT_GT(n, 0);
     full.resize(static_cast<std::size_t>(n));
     std::string result = Formatted(c.value, picture);
