@@ -11,9 +11,9 @@
 
 class KEZDCQR_API KezDcCMError {
  public:
-  static const int kMaxErrors = 1000;
-  static const int kMaxBytes = 8 * 1024 * 1024;
-  static const int kMaxMessageBytes = 64 * 1024;
+  static constexpr int kMaxErrors = 1000;
+  static constexpr int kMaxBytes = 8 * 1024 * 1024;
+  static constexpr int kMaxMessageBytes = 64 * 1024;
 
   static void AddError(const char* iFormat, ...) KEZ_PRINTF(1, 2);
   // Number of messages held.

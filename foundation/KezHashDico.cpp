@@ -51,7 +51,8 @@ void* KezHashDico::Next(int& i, int& j, KezUnicodeString* key) const {
   while (static_cast<std::size_t>(j) < slots_.size()) {
     const Slot& slot = slots_[static_cast<std::size_t>(j)];
     ++j;
-    if (!slot.live) continue;
+    // A null value would read as the end of the walk: pass over it.
+    if (!slot.live || !slot.value) continue;
     if (key) *key = slot.key;
     return slot.value;
   }

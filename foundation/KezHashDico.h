@@ -34,7 +34,8 @@ class KEZDCQR_API KezHashDico : public KezCollecRoot {
   int Remove(const KezUnicodeString& key, const void* value);
   void RemoveAll();
   // One value per call from the position pair (i, j), starting at (1, 0);
-  // null at the end. The key is written when key is not null.
+  // null at the end (entries holding a null value are passed over). The
+  // key is written when key is not null.
   void* Next(int& i, int& j, KezUnicodeString* key) const;
   int Size() const { return static_cast<int>(index_.size()); }
 

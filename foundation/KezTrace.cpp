@@ -17,10 +17,10 @@ std::vector<KezTrace*>& LiveChannels() {
 
 // The level that KEZ_TRACE gives to a channel name; -1 when it names none.
 int LevelFromEnvironment(const std::string& name) {
-  const char* spec = std::getenv("KEZ_TRACE");
-  if (!spec) return -1;
+  const char* setting = std::getenv("KEZ_TRACE");
+  if (!setting) return -1;
   int level = -1;
-  std::string text(spec);
+  std::string text(setting);
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t comma = text.find(',', start);

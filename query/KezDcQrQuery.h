@@ -59,6 +59,7 @@ class KEZDCQR_API KezDcQrQuery {
   void SplitText(KezUnicodeString& oSecond, bool& oTwoArguments);
   void ObtainPutTarget(const KezUnicodeString& second);
   bool ResolveResults();
+  void ResolvePutTarget();
   void Dispatch();
   void RunPut(int op);
 

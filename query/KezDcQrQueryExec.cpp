@@ -48,6 +48,13 @@ const DispatchRow kRows[] = {
     {"Constant", kGetConstant, kPutConstant, false, "ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
 };
 
+const DispatchRow* RowOf(const KezUnicodeString& type) {
+  for (const DispatchRow& row : kRows) {
+    if (type == row.type) return &row;
+  }
+  return nullptr;
+}
+
 // The node as the kind T when it is of that kind, else null.
 template <class T>
 T* As(KezDcQrQResult* node, KezDcQrQResult::Kind kind) {
@@ -93,7 +100,7 @@ void KezDcQrQuery::DoQuery() {
         DataPathT.ConvertToChar());
   Q_TRA(4, "TypeOfQResult=<%s> et TypeOfQRPutTarget=<%s>\n", TypeOfQResult.ConvertToChar(),
         TypeOfQRPutTarget.ConvertToChar());
-  if (ResolveResults()) Dispatch();
+  Dispatch();
   Q_TRA(2, "OUT>> QrQuery::DoQuery <%s (%s [,%s])> \n", Function.ConvertToChar(), DataPath.ConvertToChar(),
         DataPathT.ConvertToChar());
 }
@@ -115,27 +122,26 @@ bool KezDcQrQuery::ResolveResults() {
     return false;
   }
   p_QResult = found;
-  if (p_QRPutTarget) {
-    const KezUnicodeString& key = put_target_key_.IsEmpty() ? DataPathT : put_target_key_;
-    p_QRPutTarget = KezDcQrQResult::QRHTab ? KezDcQrQResult::QRHTab->Locate(key) : nullptr;
-    if (!p_QRPutTarget) {
-      KezDcCMError::AddError(
-          "ERROR: QUERY <%s> LOST ITS PUT TARGET <%s>, DELETED ELSEWHERE: CREATE THE QUERY AGAIN !\n",
-          QueryText.ConvertToChar(), key.ConvertToChar());
-    }
-  }
+  ResolvePutTarget();
   return true;
 }
 
+// A put target once obtained is looked up again at every run, so that one
+// deleted elsewhere is reported each time and one created again is used.
+void KezDcQrQuery::ResolvePutTarget() {
+  if (put_target_key_.IsEmpty() && !p_QRPutTarget) return;
+  const KezUnicodeString& key = put_target_key_.IsEmpty() ? DataPathT : put_target_key_;
+  p_QRPutTarget = KezDcQrQResult::QRHTab ? KezDcQrQResult::QRHTab->Locate(key) : nullptr;
+  if (p_QRPutTarget) return;
+  KezDcCMError::AddError("ERROR: QUERY <%s> LOST ITS PUT TARGET <%s>, DELETED ELSEWHERE: CREATE THE QUERY AGAIN !\n",
+                         QueryText.ConvertToChar(), key.ConvertToChar());
+}
+
+// A type without a row does nothing and reports nothing, so the results
+// are resolved only once a row is found.
 void KezDcQrQuery::Dispatch() {
-  const DispatchRow* row = nullptr;
-  for (const DispatchRow& candidate : kRows) {
-    if (TypeOfQResult == candidate.type) {
-      row = &candidate;
-      break;
-    }
-  }
-  if (!row) return;
+  const DispatchRow* row = RowOf(TypeOfQResult);
+  if (!row || !ResolveResults()) return;
   if (Function == "Get") {
     RunGet(row->get, p_QResult);
   } else if (Function == "Free") {
@@ -162,7 +168,9 @@ void KezDcQrQuery::RunPut(int op) {
       }
       return;
     case kPutExpressionRow:
-      if (expression && TypeOfQRPutTarget.IsEmpty()) expression->PutQResult();
+      // Only the one-argument form inserts the row: a second argument makes
+      // the query invalid even though it leaves TypeOfQRPutTarget empty.
+      if (expression && TypeOfQRPutTarget.IsEmpty() && DataPathT.IsEmpty()) expression->PutQResult();
       return;
     case kPutData:
       p_QResult->PutData();

@@ -88,9 +88,11 @@ void TraceResults(KezUnicodeString* const outputs[7]) {
   QR_TRA(2, "=-->> QrQResult::ParseDataPath: Cell      =<%s>\n", outputs[5]->ConvertToChar());
 }
 
-// One round of parsing; a path whose expansion differs is parsed again, at
-// most kMaxExpansionRounds times.
-void ParseRound(const KezUnicodeString& iDataPath, KezUnicodeString* const outputs[7], int round) {
+enum Round { kNotDatabasePath, kUnchanged, kChanged };
+
+// One parse of a path. A database path whose '#' components expand to
+// another text hands that text back (kChanged) to be parsed in its turn.
+Round ParseRound(const KezUnicodeString& iDataPath, KezUnicodeString* const outputs[7], KezUnicodeString* oExpanded) {
   QR_TRA(2, "=-->> QrQResult::ParseDataPath: iDataPath=%s \n", iDataPath.ConvertToChar());
   if (!IsPathMarker(iDataPath[0])) KezDcCMError::AddError("ERROR: Invalid DataPath=%s \n", iDataPath.ConvertToChar());
   KezUnicodeString path = StripBlanks(iDataPath);
@@ -98,34 +100,46 @@ void ParseRound(const KezUnicodeString& iDataPath, KezUnicodeString* const outpu
   if (first == '"' || first == '#' || first == '$') {
     *outputs[0] = path;
     *outputs[6] = first == '"' ? "Constant" : "Variable";
-    return;
+    return kNotDatabasePath;
   }
-  if (first != '@') return;
+  if (first != '@') return kNotDatabasePath;
   QR_TRA(4, "TailleDataPath=%d \n", path.GetLengthInChar());
   KezUnicodeString components[6];
   int separators = SplitPath(path, components);
   for (int k = 0; k < 6; ++k) *outputs[k] = StripBlanks(components[k]);
   *outputs[6] = separators < 6 ? kTypeByComponents[separators] : "";
   for (int k = 0; k < 6; ++k) components[k] = *outputs[k];
-  KezUnicodeString expanded = ExpandPath(components, separators);
+  *oExpanded = ExpandPath(components, separators);
   *outputs[0] = components[0];  // a '#' data source loses its '@' here
-  QR_TRA(4, "DataPath Expande = <%s> \n", expanded.ConvertToChar());
-  if (expanded != path) {
-    if (round + 1 < kMaxExpansionRounds) {
-      ParseRound(expanded, outputs, round + 1);
-    } else {
-      KezDcCMError::AddError("ERROR: DATAPATH <%s> STILL CHANGES AFTER %d EXPANSIONS, KEPT AS <%s> ! \n",
-                             iDataPath.ConvertToChar(), kMaxExpansionRounds, expanded.ConvertToChar());
-    }
-  }
-  TraceResults(outputs);
+  QR_TRA(4, "DataPath Expande = <%s> \n", oExpanded->ConvertToChar());
+  return *oExpanded != path ? kChanged : kUnchanged;
 }
 
 }  // namespace
 
+// An expansion is parsed again until it no longer changes, at most
+// kMaxExpansionRounds times (variables may refer to each other). The rounds
+// run one after another so that only one round's texts are held at a time.
 void KezDcQrQResult::ParseDataPath(KezUnicodeString iDataPath, KezUnicodeString& oDataSource,
                                    KezUnicodeString& oSession, KezUnicodeString& oRowset, KezUnicodeString& oAccessor,
                                    KezUnicodeString& oDataBlock, KezUnicodeString& oCell, KezUnicodeString& oType) {
   KezUnicodeString* const outputs[7] = {&oDataSource, &oSession, &oRowset, &oAccessor, &oDataBlock, &oCell, &oType};
-  ParseRound(iDataPath, outputs, 0);
+  KezUnicodeString path = iDataPath;
+  int database_rounds = 0;
+  for (int round = 1;; ++round) {
+    KezUnicodeString expanded;
+    Round result = ParseRound(path, outputs, &expanded);
+    if (result == kNotDatabasePath) break;
+    ++database_rounds;
+    if (result == kUnchanged) break;
+    if (round == kMaxExpansionRounds) {
+      KezDcCMError::AddError("ERROR: IMPOSSIBLE TO EXPAND DATAPATH <%s>: IT STILL CHANGES AFTER %d EXPANSIONS ! \n",
+                             iDataPath.ConvertToChar(), kMaxExpansionRounds);
+      break;
+    }
+    path = std::move(expanded);
+  }
+  // Every parse of a database path, the first and each of its expansions,
+  // ends with the result lines, which show the final outputs.
+  for (int k = 0; k < database_rounds; ++k) TraceResults(outputs);
 }

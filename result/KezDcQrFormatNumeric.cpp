@@ -1,8 +1,10 @@
 // Number formatting under a picture-like format text: the text is
 // translated into one printf conversion for a double ("###.##" gives
 // "%06.2f") and applied in the "C" locale. The result is cut to 254
-// characters; widths and precisions above kMaxCount are lowered to it,
-// which changes nothing of those 254 characters and bounds the work.
+// characters; huge widths and precisions are brought down (Bound) in a way
+// that changes nothing of those 254 characters and bounds the work.
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "foundation/KezCFormat.h"
@@ -11,7 +13,11 @@
 
 namespace {
 
-const long kMaxCount = 4096;
+// A double's exact decimal expansion never needs more fraction digits than
+// kMaxPrecision, so a larger precision only adds zeros; kMaxWidth pads past
+// the longest such text by more than the 254 characters that are kept.
+const long kMaxPrecision = 1100;
+const long kMaxWidth = 2048;
 const std::size_t kResultSize = 255;  // 254 characters and the zero octet
 
 struct Picture {
@@ -44,35 +50,48 @@ Picture ScanPicture(const std::string& format) {
   return p;
 }
 
-std::string Count(long n) { return std::to_string(n < kMaxCount ? n : kMaxCount); }
-
-std::string Specification(const Picture& p) {
-  std::string spec = "%";
-  if (p.plus) spec += '+';
-  if (p.blank) spec += ' ';
-  if (p.zero) spec += '0';
-  if (p.hashes > 0) {
-    if (!p.zero) spec += '0';
-    spec += Count(p.hashes + (p.fraction_hashes != 0 ? 1 : 0));
+// Brings a huge precision down to kMaxPrecision and lowers the width by as
+// much, so that the padding of a finite number (one character longer per
+// digit of precision) stays the same; then brings a huge width down to
+// kMaxWidth, which still pads past the first 254 characters.
+void Bound(long& width, long& precision, bool finite) {
+  if (precision > kMaxPrecision) {
+    if (finite) width = std::max(1L, width - (precision - kMaxPrecision));
+    precision = kMaxPrecision;
   }
-  if (p.dot) spec += p.fraction_hashes == 0 ? std::string(".0") : "." + Count(p.fraction_hashes);
-  spec += p.style;
-  return spec;
+  width = std::min(width, kMaxWidth);
+}
+
+std::string Conversion(const Picture& p, bool finite) {
+  long width = p.hashes + (p.fraction_hashes != 0 ? 1 : 0);
+  long precision = p.fraction_hashes;
+  Bound(width, precision, finite);
+  std::string conversion = "%";
+  if (p.plus) conversion += '+';
+  if (p.blank) conversion += ' ';
+  if (p.zero) conversion += '0';
+  if (p.hashes > 0) {
+    if (!p.zero) conversion += '0';
+    conversion += std::to_string(width);
+  }
+  if (p.dot) conversion += "." + std::to_string(precision);
+  conversion += p.style;
+  return conversion;
 }
 
 }  // namespace
 
 void KezDcQrQResult::FormatNumeric(double iValue, KezUnicodeString iFormat, KezUnicodeString& oResult) {
   QR_TRA(2, "=-->> QrQResult::FormatNumeric [%g, %s] \n", iValue, iFormat.ConvertToChar());
-  std::string spec = Specification(ScanPicture(iFormat.Std()));
-  QR_TRA(4, "Format = <%s> \n", spec.c_str());
-  char result[kResultSize];
+  std::string conversion = Conversion(ScanPicture(iFormat.Std()), std::isfinite(iValue));
+  QR_TRA(4, "Format = <%s> \n", conversion.c_str());
+  char result[kResultSize] = "";
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  kez::FormatInto(result, sizeof result, spec.c_str(), iValue);
+  kez::FormatInto(result, sizeof result, conversion.c_str(), iValue);
 #pragma GCC diagnostic pop
   QR_TRA(4, "FormatedNumeric = <%s> \n", result);
   oResult = result;
   QR_TRA(2, "=-->> QrQResult::FormatNumeric ENDING [%g, %s] => (%s) => <%s>\n", iValue, iFormat.ConvertToChar(),
-         spec.c_str(), result);
+         conversion.c_str(), result);
 }

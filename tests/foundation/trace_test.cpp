@@ -1,0 +1,120 @@
+// Trace channels: levels, the cost of a channel that is off, exact bytes
+// written to a file, and levels taken from KEZ_TRACE at creation.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "foundation/KezTrace.h"
+
+namespace {
+
+int evaluations = 0;
+const char* Observed() {
+  ++evaluations;
+  return "evaluated";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+class TraceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = ::testing::TempDir() + "kez_trace_test_" + std::to_string(::getpid()) + ".txt";
+    std::remove(path_.c_str());
+    evaluations = 0;
+  }
+  void TearDown() override {
+    std::remove(path_.c_str());
+    ::unsetenv("KEZ_TRACE");
+  }
+  std::string path_;
+};
+
+TEST_F(TraceTest, ChannelAtLevelZeroEvaluatesNoArgument) {
+  KezTrace channel("TraceOff", "off", 0, path_.c_str(), 1024);
+  EXPECT_EQ(channel.GetLevel(), 0);
+  KEZ_TRA(&channel, 0, "%s\n", Observed());
+  KEZ_TRA(&channel, 2, "%s\n", Observed());
+  KEZ_TRA(static_cast<KezTrace*>(nullptr), 2, "%s\n", Observed());
+  EXPECT_EQ(evaluations, 0);
+  channel.SetLevel(2);
+  KEZ_TRA(&channel, 4, "%s\n", Observed());
+  EXPECT_EQ(evaluations, 0);
+  KEZ_TRA(&channel, 2, "%s\n", Observed());
+  EXPECT_EQ(evaluations, 1);
+}
+
+TEST_F(TraceTest, WritesLinesUpToTheChannelLevelWithExactBytes) {
+  {
+    KezTrace channel("TraceFile", "file", 0, path_.c_str(), 16);
+    channel.SetLevel(4);
+    channel.TraPrint(2, "IN->> QrQuery::DoQuery <%s (%s [,%s])> \n", "Get", "1+2", "");
+    channel.TraPrint(4, "comma=%d\n", -1);
+    channel.TraPrint(6, "not written\n");
+    KEZ_TRA(&channel, 8, "not written either %s\n", Observed());
+    channel.TraPrint(3, "a long line %s\n", std::string(3000, 'z').c_str());  // longer than the size argument
+  }
+  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\na long line " + std::string(3000, 'z') + "\n";
+  EXPECT_EQ(ReadFile(path_), expected);
+  EXPECT_EQ(evaluations, 0);
+}
+
+TEST_F(TraceTest, Latin1MarkersPassAsSingleOctets) {
+  {
+    KezTrace channel("TraceLatin1", "latin1", 0, path_.c_str(), 1024);
+    channel.SetLevel(2);
+    channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");
+    channel.TraPrint(2, "*\xA3* %s\n", "\xB5s");
+  }
+  EXPECT_EQ(ReadFile(path_), "m\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n");
+}
+
+TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
+  ::setenv("KEZ_TRACE", "EnvA=3,EnvB=5,junk,EnvC=", 1);
+  KezTrace a("EnvA", "", 0, "STDERR", 1024);
+  KezTrace b("EnvB", "", 0, "STDERR", 1024);
+  KezTrace c("EnvC", "", 0, "STDERR", 1024);
+  KezTrace other("EnvOther", "", 0, "STDERR", 1024);
+  EXPECT_EQ(a.GetLevel(), 3);
+  EXPECT_EQ(b.GetLevel(), 5);
+  EXPECT_EQ(c.GetLevel(), 0);
+  EXPECT_EQ(other.GetLevel(), 0);
+  ::setenv("KEZ_TRACE", "EnvA=9", 1);
+  EXPECT_EQ(a.GetLevel(), 3);  // read once, at creation
+}
+
+TEST_F(TraceTest, StarGivesEveryChannelALevelAndLaterItemsWin) {
+  ::setenv("KEZ_TRACE", "*=4,EnvD=6", 1);
+  KezTrace d("EnvD", "", 0, "STDERR", 1024);
+  KezTrace e("EnvE", "", 0, "STDERR", 1024);
+  EXPECT_EQ(d.GetLevel(), 6);
+  EXPECT_EQ(e.GetLevel(), 4);
+  ::setenv("KEZ_TRACE", "EnvF=6,*=2", 1);
+  KezTrace f("EnvF", "", 0, "STDERR", 1024);
+  EXPECT_EQ(f.GetLevel(), 2);
+}
+
+TEST_F(TraceTest, ChannelsAreFoundByNameAndSetTogether) {
+  KezTrace g("FindG", "comment G", 0, "STDERR", 1024);
+  EXPECT_EQ(KezTrace::Find("FindG"), &g);
+  EXPECT_STREQ(KezTrace::Find("FindG")->GetComment(), "comment G");
+  EXPECT_EQ(KezTrace::Find("NoSuchChannel"), nullptr);
+  EXPECT_EQ(KezTrace::SetLevelOf("FindG", 7), 1);
+  EXPECT_EQ(g.GetLevel(), 7);
+  EXPECT_TRUE(g.IsActive(7));
+  EXPECT_FALSE(g.IsActive(8));
+  g.SetLevel(-3);
+  EXPECT_EQ(g.GetLevel(), 0);
+  EXPECT_FALSE(g.IsActive(0));
+}
+
+}  // namespace

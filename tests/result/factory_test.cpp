@@ -1,0 +1,176 @@
+// The factory: lookups before creation, ancestors created from the data
+// source down, sub-query expressions registered as they are met, refusals
+// for accessor and data-block sub-queries, and the types it knows.
+#include <string>
+#include <vector>
+
+#include "result/TraceCapture.h"
+#include "support/KezTestSupport.h"
+
+namespace {
+
+using kez::test::CountError;
+using kez::test::Errors;
+using kez::test::TraceCapture;
+
+class FactoryTest : public kez::test::KezTest {
+ protected:
+  static KezDcQrQResult* NewQR(const char* ds, const char* s, const char* r, const char* a, const char* d,
+                               const char* c, const char* type) {
+    KezUnicodeString t = type;
+    return KezDcQrQResult::NewQR(ds, s, r, a, d, c, t);
+  }
+  static KezDcQrQResult* Registered(const char* key) { return KezDcQrQResult::QRHTab->Locate(key); }
+  static KezDcQrQResult* Expression(const char* text) { return KezDcQrQResult::ExprHTab->Locate(text); }
+
+  // The keys registered while f runs, in order ("QR:" or "Expr:" before
+  // each key), read from the query results' trace.
+  template <class F>
+  static std::vector<std::string> Registrations(F f) {
+    TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
+    f();
+    capture.Stop();
+    std::vector<std::string> keys;
+    for (const std::string& line : capture.LinesStartingWith("Insert in ")) {
+      std::size_t open = line.find('<');
+      std::size_t close = line.rfind('>');
+      std::string prefix = line.compare(0, 14, "Insert in QRHT") == 0 ? "QR:" : "Expr:";
+      keys.push_back(prefix + line.substr(open + 1, close - open - 1));
+    }
+    return keys;
+  }
+};
+
+TEST_F(FactoryTest, CellOnEmptyRegistriesCreatesAncestorsTopDown) {
+  KezDcQrQResult* cell = nullptr;
+  std::vector<std::string> order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount"); });
+  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales", "QR:@sales:main", "QR:@sales:main:orders",
+                                             "QR:@sales:main:orders:amount", "QR:@sales:main:orders:amount:20",
+                                             "QR:@sales:main:orders:amount:20:amount"}));
+  ASSERT_NE(cell, nullptr);
+  EXPECT_EQ(cell->Type, "Cell");
+  EXPECT_EQ(cell, Registered("@sales:main:orders:amount:20:amount"));
+  EXPECT_EQ(Registered("@sales:main")->Type, "Session");
+  EXPECT_EQ(Registered("@sales:main:orders:amount:20")->Type, "Data");
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(FactoryTest, SecondRequestReturnsTheSameNodeAndCreatesNothing) {
+  KezDcQrQResult* first = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount");
+  KezDcQrQResult* again = nullptr;
+  std::vector<std::string> order = Registrations([&] { again = KezDcQrQResult::NewQResult("@sales : main:orders:amount:20:amount"); });
+  EXPECT_EQ(again, first);
+  EXPECT_TRUE(order.empty());
+}
+
+TEST_F(FactoryTest, OnlyMissingNodesAreCreated) {
+  NewQR("@sales", "main", "orders", "amount", "20", "", "Data");
+  std::vector<std::string> order = Registrations([] { NewQR("@sales", "main", "orders", "amount", "20", "price", "Cell"); });
+  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:main:orders:amount:20:price"}));
+  order = Registrations([] { NewQR("@sales", "other", "", "", "", "", "Session"); });
+  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:other"}));
+  order = Registrations([] { NewQR("@sales", "main", "orders", "qty", "", "", "Accessor"); });
+  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:main:orders:qty"}));
+}
+
+TEST_F(FactoryTest, RegisteredKeyIsReturnedWhateverTheTypeAsked) {
+  KezDcQrQResult* source = NewQR("@sales", "", "", "", "", "", "DataSource");
+  KezUnicodeString type = "Variable";
+  EXPECT_EQ(KezDcQrQResult::NewQR("@sales", "12", "", "", "", "", type), source);
+  EXPECT_EQ(type, "Variable");
+  EXPECT_EQ(source->Type, "DataSource");
+}
+
+TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsInOrder) {
+  KezDcQrQResult* cell = nullptr;
+  std::vector<std::string> order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount"); });
+  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales", "QR:@sales:main", "QR:@sales:main:[#table]", "Expr:#table",
+                                             "QR:#table", "QR:@sales:main:[#table]:amount",
+                                             "QR:@sales:main:[#table]:amount:20",
+                                             "QR:@sales:main:[#table]:amount:20:amount"}));
+  ASSERT_NE(Expression("#table"), nullptr);
+  EXPECT_EQ(Registered("#table")->Type, "Variable");
+  EXPECT_EQ(Registered("@sales:main:[#table]")->SubQueryFlag, 'Y');
+  EXPECT_EQ(cell->SubQueryFlag, 'Y');
+  EXPECT_EQ(Registered("@sales:main")->SubQueryFlag, 'N');
+}
+
+TEST_F(FactoryTest, DataSourceSubQueriesUseTheTextAfterTheMarker) {
+  NewQR("@$base", "", "", "", "", "", "DataSource");
+  EXPECT_NE(Registered("@$base"), nullptr);
+  EXPECT_NE(Expression("$base"), nullptr);
+  NewQR("@[#base]", "", "", "", "", "", "DataSource");
+  EXPECT_NE(Registered("@[#base]"), nullptr);
+  EXPECT_NE(Expression("#base"), nullptr);
+  NewQR("@sales", "$sess", "", "", "", "", "Session");
+  EXPECT_NE(Expression("$sess"), nullptr);
+  NewQR("@sales", "main", "orders", "amount", "1", "[$col]", "Cell");
+  EXPECT_NE(Expression("$col"), nullptr);  // both tests pass: one expression
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(FactoryTest, AccessorAndDataBlockSubQueriesAreRefused) {
+  KezDcQrQResult* accessor = NewQR("@sales", "main", "orders", "$cols", "", "", "Accessor");
+  EXPECT_NE(accessor, nullptr);
+  EXPECT_EQ(accessor, Registered("@sales:main:orders:$cols"));
+  EXPECT_EQ(CountError("ERROR: NO ACCESSOR SUB-QUERY <$cols> FOR DATAPATH\n"), 1);
+  EXPECT_EQ(Expression("$cols"), nullptr);
+
+  KezDcCMError::ClearErrors();
+  KezDcQrQResult* data = NewQR("@sales", "main", "orders", "amount", "[#n]", "", "Data");
+  EXPECT_NE(data, nullptr);
+  EXPECT_EQ(CountError("ERROR: NO DATABLOCK SUB-QUERY <[#n]> FOR DATAPATH\n"), 1);
+  EXPECT_EQ(Expression("#n"), nullptr);
+}
+
+TEST_F(FactoryTest, UnknownTypesYieldNullAndCreateNothing) {
+  for (const char* type : {"", "Exp_Cell", "cell", "Query", "Exp_Data"}) {
+    std::vector<std::string> order = Registrations([&] { EXPECT_EQ(NewQR("@sales", "main", "o", "a", "1", "c", type), nullptr) << type; });
+    EXPECT_TRUE(order.empty()) << type;
+  }
+  EXPECT_EQ(KezDcQrQResult::NewQResult("sales:main"), nullptr);
+  EXPECT_EQ(KezDcQrQResult::NewQResult(""), nullptr);
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
+}
+
+TEST_F(FactoryTest, VariableConstructorFollowsTheSessionComponent) {
+  auto* by_int = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQResult("#rate"));
+  ASSERT_NE(by_int, nullptr);
+  EXPECT_EQ(by_int->BasicType, "int");
+  EXPECT_EQ(by_int->IntValue, 0);
+  auto* by_text = static_cast<KezDcQrQRVariable*>(NewQR("#count", "12", "", "", "", "", "Variable"));
+  ASSERT_NE(by_text, nullptr);
+  EXPECT_EQ(by_text->BasicType, "string");
+  EXPECT_EQ(by_text->StringValue, "12");
+  EXPECT_EQ(Registered("#count"), by_text);
+}
+
+TEST_F(FactoryTest, ConstantIsRegisteredUnderItsQuotedPath) {
+  KezDcQrQResult* constant = KezDcQrQResult::NewQResult("\"north\"");
+  ASSERT_NE(constant, nullptr);
+  EXPECT_EQ(constant->Type, "Constant");
+  EXPECT_EQ(Registered("\"north\""), constant);
+}
+
+TEST_F(FactoryTest, ExpressionTypeIsHandedBackOnlyByANewExpression) {
+  KezUnicodeString type = "Expression";
+  KezDcQrQResult* e = KezDcQrQResult::NewQR("@sales:main:orders:amount:20", "", "", "", "", "", type);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(type, "Exp_Data");
+  EXPECT_EQ(Expression("@sales:main:orders:amount:20"), e);
+  EXPECT_EQ(Registered("@sales:main:orders:amount:20")->Type, "Data");
+
+  KezUnicodeString again = "Expression";
+  EXPECT_EQ(KezDcQrQResult::NewQR("@sales:main:orders:amount:20", "", "", "", "", "", again), e);
+  EXPECT_EQ(again, "Expression");
+
+  KezUnicodeString sum = "Expression";
+  KezDcQrQResult::NewQR("1 + $x", "", "", "", "", "", sum);
+  EXPECT_EQ(sum, "Expression");
+  KezUnicodeString literal = "Expression";
+  KezDcQrQResult::NewQR("42", "", "", "", "", "", literal);
+  EXPECT_EQ(literal, "Exp_Constant");
+}
+
+}  // namespace
