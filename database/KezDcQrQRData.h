@@ -17,7 +17,7 @@ class KezDcQrQRRowset;
 class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
  public:
   // RcGetNextRows when no fetch was made for want of a rowset interface.
-  static const uint32_t kNoRowset = 998;
+  static constexpr uint32_t kNoRowset = 998;
 
   KezDcQrQRAccessor* p_QRAccessor;   // the father, not owned
   _SEQUENCE_SEQUENCE_octet* p_RowBuffer;  // owned; null until InitQResult

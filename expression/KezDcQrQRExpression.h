@@ -20,7 +20,7 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   // Nesting levels of parentheses (and pow/sqrt/format) the parser descends.
   // A deeper text is reported once and its analysis abandoned there: the
   // postfix list keeps what was emitted before that point.
-  static const int kMaxDepth = 1000;
+  static constexpr int kMaxDepth = 1000;
 
   char* p_StringQResult;    // owned; the string result without enclosing quotes
   int* p_IntQResult;        // &IntValue after an int result, else null
