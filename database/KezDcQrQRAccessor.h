@@ -19,7 +19,7 @@ class KezDcQrQRRowset;
 class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
  public:
   // Octets of a field of an I4 or R8 column.
-  static const uint32_t kNumericFieldLength = 80;
+  static constexpr uint32_t kNumericFieldLength = 80;
 
   uint32_t NbAtt;
   uint32_t MaxLength;     // row-buffer length; 0 until bound

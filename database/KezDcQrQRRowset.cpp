@@ -111,6 +111,7 @@ KezIDcDbSimpleRowset* KezDcQrQRRowset::Open() {
   QR_TRA(4, "OpenRowset ending with rc=%d\n", rc);
   QR_TRA(4, "this->p_QResult=%x\n", Addr(p_QResult));
   if (rc != 0) kez::detail::ReleaseObject(p_QResult);
+  if (p_QResult) ++open_generation_;
   return p_QResult;
 }
 

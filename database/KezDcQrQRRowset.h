@@ -34,10 +34,16 @@ class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
   static bool IsEmptyRowset(const KezUnicodeString& rowset);
   // The key: the three components joined by ':'.
   KezUnicodeString Key() const;
+  // How many times this node has opened its rowset: a data block that
+  // fetched under one value knows, under the same value, that the rowset's
+  // position has moved since it was opened.
+  uint32_t OpenGeneration() const { return open_generation_; }
 
  private:
   // Opens the rowset by name on the father's session.
   KezIDcDbSimpleRowset* Open();
+
+  uint32_t open_generation_ = 0;
 };
 
 #endif
