@@ -234,11 +234,14 @@ void* KezDcQrQRData::GetNextLine() {
   if (holder->NeedsRestart()) {
     QR_TRA(4, "FIN DE ROWSET => ON FREE RS & FILS\n");
     if (holder->p_QRRowset) holder->p_QRRowset->FreeQResult();
-    rowset = holder->RowsetInterface();
+    // A sub-query may resolve to another holder now: fetch through its own
+    // rowset.
     holder = GetQResult();
+    rowset = holder->RowsetInterface();
   }
   if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) {
     if (rowset) {
+      holder->InitQResult();  // the first read may have found no rowset, and so no buffer
       holder->FetchBlock(rowset);
     } else {
       holder->ReleaseBlock();

@@ -23,6 +23,13 @@ class DbTest : public KezTest {
     for (int op = 0; op < KezDcDbMemory::kOperationCount; ++op) {
       calls_at_start_[op] = KezDcDbMemory::CallCount(static_cast<KezDcDbMemory::Operation>(op));
     }
+    misuses_at_start_ = KezDcDbMemory::Misuses();
+  }
+  // The nodes never misuse the layer: no unknown handle, no rows released
+  // twice, no row copied into a missing buffer.
+  void TearDown() override {
+    KezTest::TearDown();
+    EXPECT_EQ(KezDcDbMemory::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
   }
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
@@ -66,6 +73,7 @@ class DbTest : public KezTest {
 
  private:
   long calls_at_start_[KezDcDbMemory::kOperationCount] = {};
+  int misuses_at_start_ = 0;
 };
 
 }  // namespace test
