@@ -23,7 +23,13 @@ class SubQueryTest : public KezTest {
     KezDcDbMemory::AppendRow("alt", "orders", {"alt1"});
     KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:shop");
     KezDcDbDataSourceFactory::RegisterDataSource("alt", "memory:alt");
+    misuses_at_start_ = KezDcDbMemory::Misuses();
   }
+  void TearDown() override {
+    KezTest::TearDown();
+    EXPECT_EQ(KezDcDbMemory::Misuses(), misuses_at_start_) << "the layer saw misuses";
+  }
+  int misuses_at_start_ = 0;
 
   // Gives the variable a text value, creating it when absent.
   static void Set(const char* name, const char* value) {
@@ -222,6 +228,37 @@ TEST_F(SubQueryTest, EmptyValueGivesEachKindItsEmptyResult) {
   EXPECT_EQ(CountError("ERROR: $e IS AN EMPTY SUB-QUERY \n"), 5);
   EXPECT_EQ(CountError("ERROR: EMPTY SUB-QUERY \n"), 5);
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
+}
+
+// Rows written through a path with sub-queries go into the rowset that the
+// path resolves to at the put, bound by a handle of that very rowset.
+TEST_F(SubQueryTest, PutsFollowTheRowsetThePathResolvesTo) {
+  Set("#table", "orders");
+  const std::string block = "@sales:main:[#table]:{item+amount}:2";
+  auto* data = Node<KezDcQrQRData>(block);
+  auto* item = Node<KezDcQrQRCell>(block + ":item");
+  for (int k = 0; k < 4; ++k) data->GetNextLine();  // past the end, and the resolved rowset starts again
+  KezDcQrQResult::NewQResult("\"n1\"")->PutConstant(item);
+  data->PutData();
+  Set("#table", "stock");
+  KezDcQrQResult::NewQResult("\"n2\"")->PutConstant(item);
+  data->PutData();
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"), (std::vector<KezDcDbMemoryRow>{{"n1", ""}}));
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "stock"), (std::vector<KezDcDbMemoryRow>{{"n2", ""}}));
+  EXPECT_EQ(static_cast<KezDcQrQRRowset*>(Registered("@sales:main:[#table]"))->p_WriteQResult, nullptr);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(SubQueryTest, ValueHoldingAColonNamesNoNodeOfItsLevel) {
+  Set("$t", "orders:item");
+  EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: SUB-QUERY PATH <@sales:main:orders:item> DOESN'T NAME A "
+                                               "Rowset !\n"});
+  EXPECT_EQ(Registered("@sales:main:orders:item"), nullptr);  // the key stays free for the accessor
+  EXPECT_NE(Node<KezDcQrQRAccessor>("@sales:main:orders:item"), nullptr);
+  Set("$t", "[#x:y]");  // inside brackets a colon belongs to the text
+  Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult();
+  EXPECT_NE(Registered("@sales:main:[#x:y]"), nullptr);
 }
 
 TEST_F(SubQueryTest, FreeingAndDeletingTheUnresolvedNodeReachesTheResolvedOnes) {
