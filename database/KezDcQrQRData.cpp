@@ -160,7 +160,11 @@ void KezDcQrQRData::GetQResultOfData(KezDcQrQRData* holder) {
     QR_TRA(4, KEZ_REMARK "WARNING: NULL DATA \n");
   } else {
     holder->InitQResult();
-    if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) holder->FetchBlock(rowset);
+    // Without a row buffer (the accessor has no handle) a fetched row could
+    // not be copied and would be lost: nothing is fetched.
+    if (holder->p_RowBuffer && (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0)) {
+      holder->FetchBlock(rowset);
+    }
     if (holder->RcGetNextRows == 0 && holder->NbRowsObtained != 0) holder->CopyRow();
   }
   holder->p_QRD = holder;
@@ -242,7 +246,7 @@ void* KezDcQrQRData::GetNextLine() {
   if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) {
     if (rowset) {
       holder->InitQResult();  // the first read may have found no rowset, and so no buffer
-      holder->FetchBlock(rowset);
+      if (holder->p_RowBuffer) holder->FetchBlock(rowset);
     } else {
       holder->ReleaseBlock();
       holder->RcGetNextRows = kNoRowset;

@@ -69,6 +69,30 @@ TEST_F(FetchCodeTest, RowsetThatCannotReopenRecords998) {
   EXPECT_EQ(CurrentRow(data), "r1");
 }
 
+TEST_F(FetchCodeTest, CodesOfColumnsAccessorAndCopyAreNotExamined) {
+  FillOrders(2);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kGetColumnsInfo, 5);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kGetDataSeq, 5, 2);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  EXPECT_EQ(CurrentRow(data), "r1");  // the columns came with their failing code
+  data->GetNextLine();                // the copy of r2 fails: the buffer keeps r1
+  EXPECT_EQ(CurrentRow(data), "r1");
+  EXPECT_TRUE(data->IsMoreData());
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(FetchCodeTest, BlockWithoutAccessorHandleFetchesNoRowItCouldNotCopy) {
+  FillOrders(2);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kCreateAccessor, 5);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:item:10");
+  EXPECT_FALSE(data->IsMoreData());
+  EXPECT_EQ(data->p_RowBuffer, nullptr);
+  EXPECT_EQ(Calls(KezDcDbMemory::kGetNextRows), 0);
+  data->GetNextLine();  // the accessor binds now: the first row is still there
+  EXPECT_EQ(Field(data, 0), "r1");
+  EXPECT_TRUE(Errors().empty());
+}
+
 // Each layer operation failing once, as a client reading a cell sees it:
 // the messages, an empty value, and the value at the next read.
 TEST_F(FetchCodeTest, EachFailingOperationIsReportedAndTheNextReadRecovers) {

@@ -1,7 +1,8 @@
 // Thousands of client operations drawn at random, with fixed seeds, over
 // the memory backend while its operations fail at random: after every one
 // the registries must hold together, and at the end nothing of the layer may
-// be left. KEZDCQR_RANDOM_STEPS sets the operations per seed (default 1500).
+// be left. KEZDCQR_RANDOM_STEPS sets the operations per seed (default 1500),
+// KEZDCQR_RANDOM_SEEDS how many more seeds to run.
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -41,6 +42,11 @@ const char* const kQueries[] = {
     "Get(@m:main:orders:{item}:0:item)",
     "Get(@m:main:orders:{item}:abc)",
     "Get(@m:main:orders:$cols:2:item)",
+    "Get(@$a:main:orders:{item}:2:item)",
+    "Get(@m:[$b]:stock:{item}:3:item + 1)",
+    "Get(@m:main:[@m:main:orders:{item}:1:item]:{item}:2:item)",
+    "Put(@m:t:$t:{item+amount}:3)",
+    "Put(\"y\", @m:t:$t:{item+amount}:3:item)",
 };
 
 const char* const kPaths[] = {
@@ -52,7 +58,7 @@ const char* const kPaths[] = {
 
 const char* const kVariables[] = {"#table", "$t", "$base", "$a", "$b", "$c", "#base"};
 const char* const kValues[] = {"orders", "stock", "copy", "##0", "", "$a", "$b", "m", "alt", "[#table]", "orders:x",
-                               "item", "nosuch", "$c"};
+                               "item", "nosuch", "$c", "main", "[@m:main:orders:{item}:1:item]"};
 
 const KezDcDbMemory::Operation kFailing[] = {
     KezDcDbMemory::kCreateDataSource, KezDcDbMemory::kOpenSession,   KezDcDbMemory::kOpenRowset,
@@ -236,18 +242,18 @@ class Driver {
   RegistryWalk walk_;
 };
 
-int StepsPerSeed() {
-  const char* text = std::getenv("KEZDCQR_RANDOM_STEPS");
-  int steps = text ? std::atoi(text) : 0;
-  return steps > 0 ? steps : 1500;
+int FromEnvironment(const char* name, int otherwise) {
+  const char* text = std::getenv(name);
+  int value = text ? std::atoi(text) : 0;
+  return value > 0 ? value : otherwise;
 }
 
-class RandomSequenceTest : public E2eTest, public ::testing::WithParamInterface<uint32_t> {};
-
-TEST_P(RandomSequenceTest, RegistriesHoldTogetherAndNothingLeaks) {
+// Runs the operations of one seed, checking after each; stops at the first
+// problem.
+void RunSeed(uint32_t seed, int steps) {
+  SCOPED_TRACE("seed " + std::to_string(seed));
   const int misuses = KezDcDbMemory::Misuses();
-  Driver driver(GetParam());
-  const int steps = StepsPerSeed();
+  Driver driver(seed);
   for (int step = 0; step < steps; ++step) {
     std::string done = driver.Step();
     std::vector<std::string> problems = driver.Check();
@@ -259,13 +265,27 @@ TEST_P(RandomSequenceTest, RegistriesHoldTogetherAndNothingLeaks) {
   }
   KezDcDbMemory::ClearFailures();
   KezDcQrQuery::DeleteAllQueries();
-  EXPECT_EQ(Held(), "0/0/0");
+  EXPECT_EQ(KezDcDbMemory::LiveObjects() + KezDcDbMemory::OutstandingRows() + KezDcDbMemory::LiveAccessors(), 0);
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
   EXPECT_EQ(KezDcDbMemory::Misuses(), misuses);
 }
 
+class RandomSequenceTest : public E2eTest, public ::testing::WithParamInterface<uint32_t> {};
+
+TEST_P(RandomSequenceTest, RegistriesHoldTogetherAndNothingLeaks) {
+  RunSeed(GetParam(), FromEnvironment("KEZDCQR_RANDOM_STEPS", 1500));
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSequenceTest, ::testing::Values(1u, 7u, 42u, 2024u, 31337u));
+
+// KEZDCQR_RANDOM_SEEDS=n runs the seeds 1000 to 1000 + n - 1 as well.
+TEST_F(E2eTest, RandomSequencesOfMoreSeeds) {
+  const int seeds = FromEnvironment("KEZDCQR_RANDOM_SEEDS", 0);
+  for (int k = 0; k < seeds && !HasFatalFailure(); ++k) {
+    RunSeed(1000u + static_cast<uint32_t>(k), FromEnvironment("KEZDCQR_RANDOM_STEPS", 1500));
+  }
+}
 
 }  // namespace
 }  // namespace test

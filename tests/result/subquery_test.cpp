@@ -217,6 +217,19 @@ TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutError) {
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
 }
 
+TEST_F(SubQueryTest, DoubleHashSubRowsetIsTracedWithItsLatin1Marker) {
+  Set("$t", "##0");
+  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
+  KezDcQrQResult::sp_Trace->SetLevel(4);
+  ::testing::internal::CaptureStderr();
+  rowset->GetQResult();
+  std::string trace = ::testing::internal::GetCapturedStderr();
+  KezDcQrQResult::sp_Trace->SetLevel(0);
+  EXPECT_NE(trace.find("GetQResult This is a Sub-Query \n"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("Cas Rowset Vide ERowset:##0==##0 ? \n"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << trace;
+}
+
 TEST_F(SubQueryTest, EmptyValueGivesEachKindItsEmptyResult) {
   Set("$e", "");
   EXPECT_EQ(Node<KezDcQrQRDataSource>("@$e")->GetQResult(), nullptr);
