@@ -60,7 +60,8 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // rows).
   bool IsAtEnd() const;
   // True when the next read must free the rowset and start it again: the
-  // row buffer exists and the rowset is at its end.
+  // row buffer exists, the rowset is at its end, and the block size is not
+  // a refused one (such a node never fetches, so it never restarts).
   bool NeedsRestart() const;
   // The key: the five components joined by ':'.
   KezUnicodeString Key() const;
