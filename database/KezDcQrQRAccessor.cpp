@@ -119,7 +119,17 @@ void KezDcQrQRAccessor::AppendAttribute(const KezUnicodeString& text) {
   AccessorList.Append(text.Strip(1, '{').Strip(1, ' ').Strip(2, ' ').Strip(2, '}'));
 }
 
+// Under a rowset with sub-queries the rowset object can change under the
+// handle (another value, or the resolved rowset freed and opened again):
+// the handle and the binding then belong to another rowset and are made
+// again. The old object is still referenced, so its address is not reused.
+bool KezDcQrQRAccessor::HandleIsStale() {
+  if (h_QResult == 0 || !p_QRRowset || p_QRRowset->SubQueryFlag != 'Y') return false;
+  return p_QRRowset->GetQResult() != handle_rowset_;
+}
+
 KezDcDbHAccessor KezDcQrQRAccessor::GetQResult() {
+  if (HandleIsStale()) FreeQResult();
   if (h_QResult != 0) return h_QResult;
   QR_TRA(2, "IN->> QrAccessor::GetQResult: NbAtt:%d \n", static_cast<int>(NbAtt));
   KezIDcDbSimpleRowset* rowset = p_QRRowset ? p_QRRowset->GetQResult() : nullptr;

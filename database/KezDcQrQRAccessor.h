@@ -53,6 +53,7 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
   void BindTrue(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t nbCols);
   void AddField(KezDcDbBinding& entry, uint32_t maxlen);
   void ReleaseHandle();
+  bool HandleIsStale();
 
   // The rowset interface that created h_QResult (one reference), so that the
   // handle goes back to the very object that made it.

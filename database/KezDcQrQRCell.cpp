@@ -148,11 +148,23 @@ char* KezDcQrQRCell::ReadThroughSubQueries() {
     p_QResult[0] = '\0';
     return p_QResult;
   }
-  GetQResultOfCell(node);
-  ReleaseValue();  // the text of an earlier failed read is no longer handed out
-  Type = node->Type;
-  BasicType = node->BasicType;
-  return node->p_QResult;
+  char* value = nullptr;
+  if (node == this || node->SubQueryFlag == 'Y') {
+    // A value that is itself a sub-query text: the resolved cell resolves
+    // again, within the nesting bound.
+    value = node->GetQResult();
+  } else {
+    GetQResultOfCell(node);
+    value = node->p_QResult;
+  }
+  // The text of an earlier failed read is no longer handed out, unless a
+  // loop of sub-queries came back to this very cell.
+  if (value != p_QResult) ReleaseValue();
+  if (node != this) {
+    Type = node->Type;
+    BasicType = node->BasicType;
+  }
+  return value;
 }
 
 void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {

@@ -106,6 +106,15 @@ KezUnicodeString KezDcQrQRData::Key() const {
 
 bool KezDcQrQRData::IsAtEnd() const { return RcGetNextRows >= 3 || NbRowsObtained == 0; }
 
+// A node with a refused block size never has rows to start again for, so it
+// never frees the rowset that other data blocks may be walking.
+bool KezDcQrQRData::NeedsRestart() const { return NumBlock != 0 && p_RowBuffer && IsAtEnd(); }
+
+bool KezDcQrQRData::RestartAfterFree() const {
+  return restart_pending_ && p_QRRowset && p_QRRowset->p_QResult &&
+         p_QRRowset->OpenGeneration() == fetched_generation_;
+}
+
 KezIDcDbSimpleRowset* KezDcQrQRData::RowsetInterface() const {
   return p_QRRowset ? p_QRRowset->GetQResult() : nullptr;
 }
@@ -136,7 +145,12 @@ void KezDcQrQRData::GetQResultOfData(KezDcQrQRData* holder) {
   QR_TRA(2, "IN->> QrQRData::GetQResultOfData [%s:%s:%s:%s:%d] \n", holder->DataSource.ConvertToChar(),
          holder->Session.ConvertToChar(), holder->Rowset.ConvertToChar(), holder->Accessor.ConvertToChar(),
          static_cast<int>(holder->NumBlock));
-  if (holder->p_RowBuffer && holder->IsAtEnd()) {
+  // After the end of the rowset, or after this node was freed while its
+  // rowset stayed open, the rowset starts again so that the walk begins at
+  // the first row.
+  bool restart = holder->NeedsRestart() || holder->RestartAfterFree();
+  holder->restart_pending_ = false;
+  if (restart) {
     QR_TRA(4, "FIN DE ROWSET => ON FREE RS & FILS\n");
     if (holder->p_QRRowset) holder->p_QRRowset->FreeQResult();
     rowset = holder->RowsetInterface();
@@ -146,7 +160,11 @@ void KezDcQrQRData::GetQResultOfData(KezDcQrQRData* holder) {
     QR_TRA(4, KEZ_REMARK "WARNING: NULL DATA \n");
   } else {
     holder->InitQResult();
-    if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) holder->FetchBlock(rowset);
+    // Without a row buffer (the accessor has no handle) a fetched row could
+    // not be copied and would be lost: nothing is fetched.
+    if (holder->p_RowBuffer && (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0)) {
+      holder->FetchBlock(rowset);
+    }
     if (holder->RcGetNextRows == 0 && holder->NbRowsObtained != 0) holder->CopyRow();
   }
   holder->p_QRD = holder;
@@ -164,10 +182,19 @@ void KezDcQrQRData::ReleaseBlock() {
   kez::detail::ReleaseObject(fetch_rowset_);
 }
 
+// A refused block size (NumBlock 0) asks the layer for nothing: the node
+// stands on no row, as after an empty fetch.
 void KezDcQrQRData::FetchBlock(KezIDcDbSimpleRowset* rowset) {
   ReleaseBlock();
   QR_TRA(4, "AVANT GetNextRows p_QRRowset->p_QResult=%x, NumBlock=%d \n", Addr(rowset), static_cast<int>(NumBlock));
   NbRowsObtained = 0;
+  RowCursor = 0;
+  if (NumBlock == 0) {
+    RcGetNextRows = 0;
+    return;
+  }
+  restart_pending_ = false;
+  fetched_generation_ = p_QRRowset ? p_QRRowset->OpenGeneration() : 0;
   RcGetNextRows = static_cast<uint32_t>(rowset->GetNextRows(NumBlock, &NbRowsObtained, &p_RowHandleSeq));
   QR_TRA(4, "APRES GetNextRows Rc=%d \n", static_cast<int>(RcGetNextRows));
   rowset->AddRef();
@@ -208,15 +235,18 @@ void* KezDcQrQRData::GetNextLine() {
   QR_TRA(2, "IN->> QrQRData::GetNextLine [%s:%s:%s:%s:%d] \n", holder->DataSource.ConvertToChar(),
          holder->Session.ConvertToChar(), holder->Rowset.ConvertToChar(), holder->Accessor.ConvertToChar(),
          static_cast<int>(holder->NumBlock));
-  if (holder->p_RowBuffer && holder->IsAtEnd()) {
+  if (holder->NeedsRestart()) {
     QR_TRA(4, "FIN DE ROWSET => ON FREE RS & FILS\n");
     if (holder->p_QRRowset) holder->p_QRRowset->FreeQResult();
-    rowset = holder->RowsetInterface();
+    // A sub-query may resolve to another holder now: fetch through its own
+    // rowset.
     holder = GetQResult();
+    rowset = holder->RowsetInterface();
   }
   if (holder->RowCursor >= holder->NbRowsObtained || holder->RowCursor == 0) {
     if (rowset) {
-      holder->FetchBlock(rowset);
+      holder->InitQResult();  // the first read may have found no rowset, and so no buffer
+      if (holder->p_RowBuffer) holder->FetchBlock(rowset);
     } else {
       holder->ReleaseBlock();
       holder->RcGetNextRows = kNoRowset;
@@ -270,6 +300,7 @@ void KezDcQrQRData::FreeQResult() {
   QR_TRA(2, "=-->> QrQRData::FreeQResult %s \n", Key().ConvertToChar());
   FreeEntries(QRChildList, "QRChildList");
   FreeEntries(ListOfSubQuery, "ListOfSubQuery");
+  restart_pending_ = restart_pending_ || fetch_rowset_ != nullptr;
   ReleaseBlock();
   delete p_RowBuffer;
   p_RowBuffer = nullptr;

@@ -59,6 +59,10 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // True when the last fetch ended the rowset (a code of 3 or more, or no
   // rows).
   bool IsAtEnd() const;
+  // True when the next read must free the rowset and start it again: the
+  // row buffer exists, the rowset is at its end, and the block size is not
+  // a refused one (such a node never fetches, so it never restarts).
+  bool NeedsRestart() const;
   // The key: the five components joined by ':'.
   KezUnicodeString Key() const;
 
@@ -69,9 +73,18 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   void ReleaseBlock();
   KezIDcDbSimpleRowset* RowsetInterface() const;
 
+  // True when the rowset must start again before the next fetch: this node
+  // was freed after fetching, and its rowset is still open at the position
+  // that those fetches left.
+  bool RestartAfterFree() const;
+
   // The rowset interface that fetched the current block (one reference), so
   // that its rows go back to the object that handed them out.
   KezIDcDbSimpleRowset* fetch_rowset_;
+  // Set by FreeQResult after a fetch; fetched_generation_ is the rowset's
+  // open generation of that fetch.
+  bool restart_pending_ = false;
+  uint32_t fetched_generation_ = 0;
 };
 
 #endif

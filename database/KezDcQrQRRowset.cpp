@@ -67,18 +67,11 @@ KezIDcDbSimpleRowset* KezDcQrQRRowset::GetQResult() {
   KezIDcDbSimpleRowset* result = nullptr;
   if (SubQueryFlag == 'Y') {
     QR_TRA(4, "GetQResult This is a Sub-Query \n");
-    const KezUnicodeString components[] = {DataSource, Session, Rowset};
-    KezUnicodeString resolved[3];
     kez::detail::SubQueryScope scope(Key());
-    if (!scope.Entered() || !kez::detail::ResolveComponents(components, resolved, 3)) return nullptr;
-    QR_TRA(4, "Cas Rowset Vide ERowset:%s==##0 ? \n", resolved[2].ConvertToChar());
-    if (IsEmptyRowset(resolved[2])) {
-      QR_TRA(4, KEZ_REMARK "WARNING: NULL SUB-ROWSET ##0 \n");
-      return nullptr;
-    }
-    auto* node = static_cast<KezDcQrQRRowset*>(kez::detail::ResolvedNode(components, resolved, 3, kRowset));
+    KezDcQrQRRowset* node = scope.Entered() ? ResolveSubQuery() : nullptr;
+    if (!node) return nullptr;
     kez::detail::ReleaseObject(p_QResult);
-    result = node ? node->GetQResult() : nullptr;
+    result = node->GetQResult();
   } else {
     QR_TRA(4, "Cas Rowset Vide Rowset:%s==##0 ? \n", Rowset.ConvertToChar());
     if (IsEmptyRowset(Rowset)) {
@@ -98,6 +91,18 @@ KezIDcDbSimpleRowset* KezDcQrQRRowset::GetQResult() {
   return result;
 }
 
+KezDcQrQRRowset* KezDcQrQRRowset::ResolveSubQuery() {
+  const KezUnicodeString components[] = {DataSource, Session, Rowset};
+  KezUnicodeString resolved[3];
+  if (!kez::detail::ResolveComponents(components, resolved, 3)) return nullptr;
+  QR_TRA(4, "Cas Rowset Vide ERowset:%s==##0 ? \n", resolved[2].ConvertToChar());
+  if (IsEmptyRowset(resolved[2])) {
+    QR_TRA(4, KEZ_REMARK "WARNING: NULL SUB-ROWSET ##0 \n");
+    return nullptr;
+  }
+  return static_cast<KezDcQrQRRowset*>(kez::detail::ResolvedNode(components, resolved, 3, kRowset));
+}
+
 KezIDcDbSimpleRowset* KezDcQrQRRowset::Open() {
   KezIDcDbSimpleSession* session = p_QRSession ? p_QRSession->GetQResult() : nullptr;
   if (!session) {
@@ -111,10 +116,19 @@ KezIDcDbSimpleRowset* KezDcQrQRRowset::Open() {
   QR_TRA(4, "OpenRowset ending with rc=%d\n", rc);
   QR_TRA(4, "this->p_QResult=%x\n", Addr(p_QResult));
   if (rc != 0) kez::detail::ReleaseObject(p_QResult);
+  if (p_QResult) ++open_generation_;
   return p_QResult;
 }
 
 KezIDcDbInsertRowset* KezDcQrQRRowset::GetWriteQResult() {
+  if (SubQueryFlag == 'Y') {
+    // The insert interface belongs to the rowset node that the sub-query
+    // resolves to now, freed with that node's rowset interface; one kept
+    // here would outlive a change of value or a restart of that rowset.
+    kez::detail::SubQueryScope scope(Key());
+    KezDcQrQRRowset* node = scope.Entered() ? ResolveSubQuery() : nullptr;
+    return node ? node->GetWriteQResult() : nullptr;
+  }
   if (p_WriteQResult) return p_WriteQResult;
   KezIDcDbSimpleRowset* rowset = GetQResult();
   if (!rowset) return nullptr;

@@ -26,7 +26,8 @@ class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
   // The open rowset interface (of the resolved node for a sub-query); null
   // for an empty rowset or when none can be opened.
   KezIDcDbSimpleRowset* GetQResult();
-  // The insert interface, obtained on first use.
+  // The insert interface, obtained on first use; for a rowset with
+  // sub-queries, that of the rowset node it resolves to now.
   KezIDcDbInsertRowset* GetWriteQResult();
   void FreeQResult() override;
 
@@ -34,10 +35,19 @@ class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
   static bool IsEmptyRowset(const KezUnicodeString& rowset);
   // The key: the three components joined by ':'.
   KezUnicodeString Key() const;
+  // How many times this node has opened its rowset: a data block that
+  // fetched under one value knows, under the same value, that the rowset's
+  // position has moved since it was opened.
+  uint32_t OpenGeneration() const { return open_generation_; }
 
  private:
   // Opens the rowset by name on the father's session.
   KezIDcDbSimpleRowset* Open();
+  // The rowset node that the sub-query components resolve to now (found or
+  // created, and linked); null after the reports, or quietly for "##".
+  KezDcQrQRRowset* ResolveSubQuery();
+
+  uint32_t open_generation_ = 0;
 };
 
 #endif

@@ -33,6 +33,19 @@ KezUnicodeString ValueText(KezDcQrQRExpression* expression) {
   return KezUnicodeString();
 }
 
+// True when a resolved component holds ':' outside brackets: joined into a
+// path, it would name a node of another level (the value "orders:x" as a
+// rowset makes the key of an accessor).
+bool SplitsLevels(const KezUnicodeString& component) {
+  int depth = 0;
+  for (char c : component.Std()) {
+    if (c == '[') ++depth;
+    if (c == ']') --depth;
+    if (c == ':' && depth == 0) return true;
+  }
+  return false;
+}
+
 // True when sub owns father through a chain of sub-query fathers: linking
 // sub under father would then make a cycle of ownership.
 bool OwnsThroughSubQueries(const KezDcQrQResult* sub, const KezDcQrQResult* father) {
@@ -137,16 +150,18 @@ KezDcQrQResult* ResolvedNode(const KezUnicodeString* unresolved, const KezUnicod
   KezUnicodeString path = resolved[0];
   for (int k = 1; k < n; ++k) path.Append(':').Append(resolved[k]);
   QR_TRA(4, KEZ_LOOKUP "Try to locate [%s] \n", path.ConvertToChar());
-  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(path);
-  if (!node) {
+  bool splits = false;
+  for (int k = 0; k < n; ++k) splits = splits || SplitsLevels(resolved[k]);
+  KezDcQrQResult* node = splits ? nullptr : KezDcQrQResult::QRHTab->Locate(path);
+  if (!node && !splits) {
     KezUnicodeString c[6];
     for (int k = 0; k < n; ++k) c[k] = resolved[k];
     KezUnicodeString type = kLevelTypes[n - 1];
     node = KezDcQrQResult::NewQR(c[0], c[1], c[2], c[3], c[4], c[5], type);
   }
   if (!node || node->GetKind() != kind) {
-    // A resolved text holding ':' can make the path name a node of another
-    // level; it is not read, and not linked.
+    // A resolved text holding ':' makes the path name a node of another
+    // level: it is neither created, read nor linked.
     KezDcCMError::AddError("ERROR: SUB-QUERY PATH <%s> DOESN'T NAME A %s !\n", path.ConvertToChar(),
                            kLevelTypes[n - 1]);
     return nullptr;

@@ -1,0 +1,82 @@
+// Helpers of the database-node tests: a fixture with the memory database
+// "shop" registered as the data source m, node look-ups by data path, and
+// readers of row-buffer fields and of the backend's live counters.
+#ifndef KEZ_TEST_DB_FIXTURE_H
+#define KEZ_TEST_DB_FIXTURE_H
+
+#include <string>
+
+#include "support/KezTestSupport.h"
+
+namespace kez {
+namespace test {
+
+class DbTest : public KezTest {
+ protected:
+  void SetUp() override {
+    KezTest::SetUp();
+    // orders: a string column of 32 octets, an I4 and an R8 column.
+    KezDcDbMemory::CreateRowset("shop", "orders", {{"item", KEZDCDB_TYPESTRING, 32},
+                                                   {"amount", KEZDCDB_TYPEI4, 4},
+                                                   {"price", KEZDCDB_TYPER8, 8}});
+    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+    for (int op = 0; op < KezDcDbMemory::kOperationCount; ++op) {
+      calls_at_start_[op] = KezDcDbMemory::CallCount(static_cast<KezDcDbMemory::Operation>(op));
+    }
+    misuses_at_start_ = KezDcDbMemory::Misuses();
+  }
+  // The nodes never misuse the layer: no unknown handle, no rows released
+  // twice, no row copied into a missing buffer.
+  void TearDown() override {
+    KezTest::TearDown();
+    EXPECT_EQ(KezDcDbMemory::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+  }
+
+  // Appends rows r1..rN (amount k, price k.5) to orders.
+  static void FillOrders(int n) {
+    for (int k = 1; k <= n; ++k) {
+      KezDcDbMemory::AppendRow("shop", "orders", {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
+    }
+  }
+
+  // The node that the data path names, created when absent; null when it is
+  // of another kind.
+  template <class T>
+  static T* Node(const char* path) {
+    return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path));
+  }
+  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
+
+  // The text of field index (0-based binding entry) of a data block's row
+  // buffer: up to its first zero octet or its maxlen octets.
+  static std::string Field(KezDcQrQRData* data, uint32_t index) {
+    if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
+    const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
+    std::string text;
+    for (uint32_t k = 0; k < b.maxlen; ++k) {
+      unsigned char c = (*data->p_RowBuffer)[b.offset + k];
+      if (c == 0) break;
+      text += static_cast<char>(c);
+    }
+    return text;
+  }
+  // The first field of the row that the data block stands on.
+  static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
+
+  // Calls of the layer operation since the test began.
+  long Calls(KezDcDbMemory::Operation op) const { return KezDcDbMemory::CallCount(op) - calls_at_start_[op]; }
+  // "objects/rows/accessors" held in the memory backend.
+  static std::string Held() {
+    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) +
+           "/" + std::to_string(KezDcDbMemory::LiveAccessors());
+  }
+
+ private:
+  long calls_at_start_[KezDcDbMemory::kOperationCount] = {};
+  int misuses_at_start_ = 0;
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif

@@ -1,0 +1,114 @@
+// Writing rows: puts of constants, variables, expressions and cells into
+// the fields of a row buffer, then the data-block put that inserts it.
+#include "database/DbFixture.h"
+
+namespace kez {
+namespace test {
+namespace {
+
+const char kBlock[] = "@m:main:orders:{item+amount}:1";
+
+class PutTest : public DbTest {
+ protected:
+  static void Run(const std::string& text) { KezDcQrQuery::NewQuery(text.c_str())->DoQuery(); }
+  static std::string CellPath(const char* column) { return std::string(kBlock) + ":" + column; }
+  static KezDcQrQRCell* Cell(const char* column) { return Node<KezDcQrQRCell>(CellPath(column).c_str()); }
+  static KezDcQrQRData* Block() { return Node<KezDcQrQRData>(kBlock); }
+  static std::vector<KezDcDbMemoryRow> Inserted() { return KezDcDbMemory::GetInsertedRows("shop", "orders"); }
+};
+
+TEST_F(PutTest, QueriesFillTheFieldsAndTheBlockPutInsertsTheRow) {
+  Run("Put(\"abc\"," + CellPath("item") + ")");
+  Run("Put(40+2, " + CellPath("amount") + ")");
+  EXPECT_EQ(Field(Block(), 0), "abc");
+  EXPECT_EQ(Field(Block(), 1), "42");
+  EXPECT_TRUE(Inserted().empty());
+  Run(std::string("Put(") + kBlock + ")");
+  EXPECT_EQ(Inserted(), (std::vector<KezDcDbMemoryRow>{{"abc", "42", ""}}));
+  // The insert leaves the buffer as it was: a second put inserts it again.
+  Run(std::string("Put(") + kBlock + ")");
+  EXPECT_EQ(Inserted().size(), 2u);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(PutTest, ExpressionValuesAreWrittenAsText) {
+  Run("Put(7/2," + CellPath("amount") + ")");
+  EXPECT_EQ(Field(Block(), 1), "3.500000e+00");
+  Run("Put(\"x\" + \"y\"," + CellPath("item") + ")");
+  EXPECT_EQ(Field(Block(), 0), "xy");
+  Run("Put(\"" + std::string(40, 'z') + "\"," + CellPath("item") + ")");
+  EXPECT_EQ(Field(Block(), 0), std::string(32, 'z'));
+  EXPECT_EQ(Field(Block(), 1), "3.500000e+00");  // the neighbour is untouched
+}
+
+TEST_F(PutTest, VariablesAndConstantsAreWrittenIntoCells) {
+  Run("Put(\"say\",$s)");
+  auto* s = static_cast<KezDcQrQRVariable*>(Registered("$s"));
+  EXPECT_EQ(s->StringValue.Std(), "\"say\"");
+  s->PutVariable(Cell("item"));
+  EXPECT_EQ(Field(Block(), 0), "say");
+  auto* n = new KezDcQrQRVariable("#n", 1.5);
+  n->PutVariable(Cell("amount"));
+  EXPECT_EQ(Field(Block(), 1), "1.500000e+00");
+  n->Affect(7);
+  Run("Put(#n," + CellPath("amount") + ")");  // through an expression
+  EXPECT_EQ(Field(Block(), 1), "7");
+  KezDcQrQResult::NewQResult("\"const\"")->PutConstant(Cell("item"));
+  EXPECT_EQ(Field(Block(), 0), "const");
+  Block()->PutData();
+  EXPECT_EQ(Inserted(), (std::vector<KezDcDbMemoryRow>{{"const", "7", ""}}));
+}
+
+TEST_F(PutTest, ColumnOutsideTheAccessorIsReportedAndNothingWritten) {
+  Run("Put(\"abc\"," + CellPath("price") + ")");
+  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: Cell <price> isn't in Accessor ! \n"});
+  EXPECT_EQ(Field(Block(), 0), "");
+}
+
+TEST_F(PutTest, FailedInsertIsReportedWithItsCode) {
+  Run("Put(\"abc\"," + CellPath("item") + ")");
+  KezDcDbMemory::FailAt(KezDcDbMemory::kInsertRow, 6);
+  Block()->PutData();
+  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"});
+  EXPECT_TRUE(Inserted().empty());
+  Block()->PutData();
+  EXPECT_EQ(Inserted().size(), 1u);
+}
+
+TEST_F(PutTest, FailedQueryInterfaceInsertsNothingAndSaysSo) {
+  KezDcDbMemory::FailAt(KezDcDbMemory::kQueryInterface, 3);
+  Block()->PutData();
+  EXPECT_EQ(Errors(), (std::vector<std::string>{
+                          "ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
+                          "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
+                          "its rowset isn't open \n"}));
+  EXPECT_TRUE(Inserted().empty());
+}
+
+TEST_F(PutTest, PutIntoAnEmptyRowsetDoesNothingQuietly) {
+  KezUnicodeString type = "Cell";
+  auto* cell = static_cast<KezDcQrQRCell*>(KezDcQrQResult::NewQR("@m", "main", "##0", "item", "1", "item", type));
+  KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
+  cell->p_QRData->PutData();
+  // The column is known by name but the row has no buffer to hold it.
+  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: Cell <item> can't be written: no row buffer for "
+                                               "<@m:main:##0:item:1:item> (its rowset isn't open) ! \n"});
+  EXPECT_EQ(Calls(KezDcDbMemory::kInsertRow), 0);
+}
+
+TEST_F(PutTest, CellToCellCopiesRowsBetweenRowsets) {
+  FillOrders(2);
+  KezDcDbMemory::CreateRowset("shop", "copy", {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}});
+  auto* from = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  auto* to = Node<KezDcQrQRData>("@m:main:copy:*:1");
+  for (int k = 0; k < 2; ++k, from->GetNextLine()) {
+    Node<KezDcQrQRCell>("@m:main:orders:*:10:item")->PutCell(Node<KezDcQrQRCell>("@m:main:copy:*:1:item"));
+    Node<KezDcQrQRCell>("@m:main:orders:*:10:amount")->PutCell(Node<KezDcQrQRCell>("@m:main:copy:*:1:amount"));
+    to->PutData();
+  }
+  EXPECT_EQ(KezDcDbMemory::GetRows("shop", "copy"), (std::vector<KezDcDbMemoryRow>{{"r1", "1"}, {"r2", "2"}}));
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace kez
