@@ -10,15 +10,7 @@
 using kez::detail::Addr;
 
 KezDcQrQRAccessor::KezDcQrQRAccessor()
-    : KezDcQrQResult(kAccessor),
-      NbAtt(0),
-      MaxLength(0),
-      MaxColLength(0),
-      QRChildList(0),
-      p_BufferBinding(nullptr),
-      h_QResult(0),
-      p_QRRowset(nullptr),
-      handle_rowset_(nullptr) {
+    : KezDcQrQResult(kAccessor), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRAccessor::QrQRAccessor (default)\n");
   Type = "Accessor";
   BasicType = "int";
@@ -26,15 +18,7 @@ KezDcQrQRAccessor::KezDcQrQRAccessor()
 
 KezDcQrQRAccessor::KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeString iSession,
                                      KezUnicodeString iRowset, KezUnicodeString iAccessor)
-    : KezDcQrQResult(kAccessor),
-      NbAtt(0),
-      MaxLength(0),
-      MaxColLength(0),
-      QRChildList(0),
-      p_BufferBinding(nullptr),
-      h_QResult(0),
-      p_QRRowset(nullptr),
-      handle_rowset_(nullptr) {
+    : KezDcQrQResult(kAccessor), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRAccessor::QrQRAccessor: DataSource = <%s>, Session = <%s>, Rowset = <%s>, Accessor = <%s>\n",
          iDataSource.ConvertToChar(), iSession.ConvertToChar(), iRowset.ConvertToChar(), iAccessor.ConvertToChar());
   DataSource = iDataSource;

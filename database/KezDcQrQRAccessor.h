@@ -21,18 +21,18 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
   // Octets of a field of an I4 or R8 column.
   static constexpr uint32_t kNumericFieldLength = 80;
 
-  uint32_t NbAtt;
-  uint32_t MaxLength;     // row-buffer length; 0 until bound
-  uint32_t MaxColLength;  // largest field; 0 until bound
+  uint32_t NbAtt = 0;
+  uint32_t MaxLength = 0;     // row-buffer length; 0 until bound
+  uint32_t MaxColLength = 0;  // largest field; 0 until bound
   KezListPtrKezDcQrQResult QRChildList;
-  _SEQUENCE_KezDcDbBindingSeq* p_BufferBinding;  // owned; null until bound
-  KezDcDbHAccessor h_QResult;                    // 0 when none
+  _SEQUENCE_KezDcDbBindingSeq* p_BufferBinding = nullptr;  // owned; null until bound
+  KezDcDbHAccessor h_QResult = 0;  // 0 when none
   KezListValKezUnicodeString AccessorList;       // 1-based attribute names
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
   KezUnicodeString Accessor;  // the attribute-list text, unparsed
-  KezDcQrQRRowset* p_QRRowset;  // the father, not owned; null when missing
+  KezDcQrQRRowset* p_QRRowset = nullptr;  // the father, not owned; null when missing
 
   KezDcQrQRAccessor();
   KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
@@ -57,7 +57,7 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
 
   // The rowset interface that created h_QResult (one reference), so that the
   // handle goes back to the very object that made it.
-  KezIDcDbSimpleRowset* handle_rowset_;
+  KezIDcDbSimpleRowset* handle_rowset_ = nullptr;
 };
 
 #endif

@@ -17,15 +17,7 @@
 using kez::detail::Addr;
 
 KezDcQrQRCell::KezDcQrQRCell()
-    : KezDcQrQResult(kCell),
-      p_QResult(nullptr),
-      p_QRData(nullptr),
-      p_StringQResult(nullptr),
-      p_IntQResult(&IntValue),
-      p_DoubleQResult(&DoubleValue),
-      IntValue(0),
-      DoubleValue(0.0),
-      value_capacity_(0) {
+    : KezDcQrQResult(kCell) {
   QR_TRA(2, "=-->> QrQRCell::QrCell (default)\n");
   Type = "Cell";
   BasicType = "string";
@@ -33,15 +25,7 @@ KezDcQrQRCell::KezDcQrQRCell()
 
 KezDcQrQRCell::KezDcQrQRCell(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
                              KezUnicodeString iAccessor, KezUnicodeString iBlock, KezUnicodeString iCell)
-    : KezDcQrQResult(kCell),
-      p_QResult(nullptr),
-      p_QRData(nullptr),
-      p_StringQResult(nullptr),
-      p_IntQResult(&IntValue),
-      p_DoubleQResult(&DoubleValue),
-      IntValue(0),
-      DoubleValue(0.0),
-      value_capacity_(0) {
+    : KezDcQrQResult(kCell) {
   QR_TRA(2,
          "=-->> QrQRCell::QrCell: DataSource:<%s>, Session:<%s>, Rowset:<%s>, Accessor:<%s>, Block:<%s>, "
          "Cell:<%s>\n",

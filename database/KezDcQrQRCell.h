@@ -12,19 +12,19 @@ class KezDcQrQRData;
 
 class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
  public:
-  char* p_QResult;  // the value text, owned; null until the first read
-  KezDcQrQRData* p_QRData;  // the father, not owned
+  char* p_QResult = nullptr;  // the value text, owned; null until the first read
+  KezDcQrQRData* p_QRData = nullptr;  // the father, not owned
   KezUnicodeString Cell;    // the column name
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
   KezUnicodeString Accessor;
   KezUnicodeString Block;
-  char* p_StringQResult;  // equal to p_QResult once allocated, else null
-  int* p_IntQResult;       // points to IntValue
-  double* p_DoubleQResult;  // points to DoubleValue
-  int IntValue;
-  double DoubleValue;
+  char* p_StringQResult = nullptr;  // equal to p_QResult once allocated, else null
+  int* p_IntQResult = &IntValue;  // points to IntValue
+  double* p_DoubleQResult = &DoubleValue;  // points to DoubleValue
+  int IntValue = 0;
+  double DoubleValue = 0.0;
 
   KezDcQrQRCell();
   KezDcQrQRCell(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
@@ -52,7 +52,7 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
   void SetEmptyValue();
   void ReleaseValue();
 
-  uint32_t value_capacity_;
+  uint32_t value_capacity_ = 0;
 };
 
 #endif

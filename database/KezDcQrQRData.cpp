@@ -10,19 +10,7 @@
 
 using kez::detail::Addr;
 
-KezDcQrQRData::KezDcQrQRData()
-    : KezDcQrQResult(kData),
-      p_QRAccessor(nullptr),
-      p_RowBuffer(nullptr),
-      QRChildList(0),
-      p_QRRowset(nullptr),
-      p_QRD(nullptr),
-      NumBlock(0),
-      p_RowHandleSeq(nullptr),
-      NbRowsObtained(0),
-      RcGetNextRows(0),
-      RowCursor(0),
-      fetch_rowset_(nullptr) {
+KezDcQrQRData::KezDcQrQRData() : KezDcQrQResult(kData), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRData::QrData (default)\n");
   Type = "Data";
   BasicType = "int";
@@ -30,18 +18,7 @@ KezDcQrQRData::KezDcQrQRData()
 
 KezDcQrQRData::KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
                              KezUnicodeString iAccessor, KezUnicodeString iBlock)
-    : KezDcQrQResult(kData),
-      p_QRAccessor(nullptr),
-      p_RowBuffer(nullptr),
-      QRChildList(0),
-      p_QRRowset(nullptr),
-      p_QRD(nullptr),
-      NumBlock(1),
-      p_RowHandleSeq(nullptr),
-      NbRowsObtained(0),
-      RcGetNextRows(0),
-      RowCursor(0),
-      fetch_rowset_(nullptr) {
+    : KezDcQrQResult(kData), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRData::QrData: DataSource:<%s>, Session:<%s>, Rowset:<%s>, Accessor:<%s>, Block:<%s> \n",
          iDataSource.ConvertToChar(), iSession.ConvertToChar(), iRowset.ConvertToChar(), iAccessor.ConvertToChar(),
          iBlock.ConvertToChar());

@@ -19,21 +19,21 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // RcGetNextRows when no fetch was made for want of a rowset interface.
   static constexpr uint32_t kNoRowset = 998;
 
-  KezDcQrQRAccessor* p_QRAccessor;   // the father, not owned
-  _SEQUENCE_SEQUENCE_octet* p_RowBuffer;  // owned; null until InitQResult
+  KezDcQrQRAccessor* p_QRAccessor = nullptr;  // the father, not owned
+  _SEQUENCE_SEQUENCE_octet* p_RowBuffer = nullptr;  // owned; null until InitQResult
   KezListPtrKezDcQrQResult QRChildList;
-  KezDcQrQRRowset* p_QRRowset;  // not owned; null when missing
-  KezDcQrQRData* p_QRD;         // the node holding the rows; null until fetched
+  KezDcQrQRRowset* p_QRRowset = nullptr;  // not owned; null when missing
+  KezDcQrQRData* p_QRD = nullptr;  // the node holding the rows; null until fetched
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
   KezUnicodeString Accessor;
   KezUnicodeString Block;
-  uint32_t NumBlock;
-  _SEQUENCE_KezDcDbRowHandleSeq* p_RowHandleSeq;  // owned; null when no block is held
-  uint32_t NbRowsObtained;
-  uint32_t RcGetNextRows;
-  uint32_t RowCursor;
+  uint32_t NumBlock = 0;
+  _SEQUENCE_KezDcDbRowHandleSeq* p_RowHandleSeq = nullptr;  // owned; null when no block is held
+  uint32_t NbRowsObtained = 0;
+  uint32_t RcGetNextRows = 0;
+  uint32_t RowCursor = 0;
 
   KezDcQrQRData();
   KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
@@ -80,7 +80,7 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
 
   // The rowset interface that fetched the current block (one reference), so
   // that its rows go back to the object that handed them out.
-  KezIDcDbSimpleRowset* fetch_rowset_;
+  KezIDcDbSimpleRowset* fetch_rowset_ = nullptr;
   // Set by FreeQResult after a fetch; fetched_generation_ is the rowset's
   // open generation of that fetch.
   bool restart_pending_ = false;
