@@ -131,11 +131,10 @@ void Runner::Echo(const QueryLine& line) {
 
 bool Runner::RunLine(const QueryLine& line) {
   Echo(line);
-  Value value;
-  std::string name;
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
   query->DoQuery();
-  if (query->Function == "Get") writer_.WriteSingle(ColumnName(query), ValueOf(query));
+  Value value = ValueOf(query);
+  if (query->Function == "Get" && value.kind != Value::kNone) writer_.WriteSingle(ColumnName(query), value);
   bool failed = FlushErrors(line.origin);
   if (options_.echo) std::fprintf(out_, "\n");
   std::fflush(out_);
@@ -160,8 +159,6 @@ bool Runner::RunRecord(const std::vector<QueryLine>& lines, std::vector<std::str
   bool first = names.empty();
   values.clear();
   for (const QueryLine& line : lines) {
-    Value value;
-    std::string name;
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
     query->DoQuery();
     if (query->Function == "Get") {
