@@ -19,9 +19,9 @@ struct BenchOptions {
   long memory_small_rows = 100000;  // the other scan of the memory figure
   long insert_rows = 100000;        // rows of the batched insert figure
   long insert_batch = 1000;         // rows per transaction of the batched figure
-  // Rows of the commit-per-row figure: each row pays one WAL sync, 20 us to
-  // 2 ms on a shared disk, so 100,000 could take minutes; a commit costs
-  // the same at any count.
+  // Rows of the commit-per-row figure: each row pays one WAL sync, up to
+  // 2 ms on a busy shared disk, so 100,000 could take minutes; a commit
+  // costs the same at any count.
   long per_row_rows = 2000;
   std::string folder;  // empty: a new temporary folder, removed at exit
 };
