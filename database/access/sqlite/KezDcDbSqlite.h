@@ -15,7 +15,9 @@
 //   batch=N           commit inserted rows N at a time (1: every row);
 //                     what a crash may lose: see SqliteSession.h
 // Writable files are switched to WAL journal mode. Each session is its own
-// connection; a rowset is the table or view that its name names.
+// connection, opened without SQLite's per-call mutex (SQLITE_OPEN_NOMUTEX):
+// like every object of the library, it is used by one thread at a time. A
+// rowset is the table or view that its name names.
 //
 // Columns map by SQLite's affinity rules: INT -> KEZDCDB_TYPEI4; REAL, FLOA,
 // DOUB and NUMERIC -> KEZDCDB_TYPER8; CHAR, CLOB, TEXT -> KEZDCDB_TYPESTRING

@@ -69,6 +69,9 @@ sqlite3* OpenConnection(const SqliteOptions& options, bool allow_create, int* rc
     return nullptr;
   }
   int flags = options.readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  // A connection belongs to one session, and the library runs in its
+  // caller's thread: SQLite's per-call connection mutex would only cost.
+  flags |= SQLITE_OPEN_NOMUTEX;
   sqlite3* db = nullptr;
   *rc = sqlite3_open_v2(options.path.c_str(), &db, flags, nullptr);
   if (*rc == SQLITE_OK) {

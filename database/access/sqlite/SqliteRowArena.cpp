@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "database/access/sqlite/SqliteCommon.h"
+#include "database/access/sqlite/SqliteNumberText.h"
 
 namespace kez {
 namespace detail {
@@ -85,9 +86,9 @@ bool SqliteRowArena::WriteField(uint32_t row, uint32_t column, unsigned char* fi
   const Value& value = values_[static_cast<std::size_t>(row) * columns_ + column];
   switch (value.kind) {
     case kInteger:
-      return WriteNumber(value.integer, field, maxlen, full_length);
+      return WriteInteger(value.integer, field, maxlen, full_length);
     case kReal:
-      return WriteNumber(value.real, field, maxlen, full_length);
+      return WriteReal(value.real, field, maxlen, full_length);
     case kText:
     case kBlob:
       return WriteText(value, field, maxlen, full_length);
@@ -108,22 +109,24 @@ bool SqliteRowArena::WriteText(const Value& value, unsigned char* field, uint32_
   return fits && n == value.length;
 }
 
-template <class Number>
-bool SqliteRowArena::WriteNumber(Number number, unsigned char* field, uint32_t maxlen, uint32_t* full_length) {
-  char* first = reinterpret_cast<char*>(field);
-  auto direct = std::to_chars(first, first + maxlen, number);
-  if (direct.ec == std::errc()) {
-    std::size_t n = static_cast<std::size_t>(direct.ptr - first);
-    if (n < maxlen) field[n] = 0;
-    return true;
-  }
-  // Too long for the field: write what fits and say how long it was.
-  char text[64];
-  auto whole = std::to_chars(text, text + sizeof text, number);
-  std::size_t length = whole.ec == std::errc() ? static_cast<std::size_t>(whole.ptr - text) : 0;
+bool SqliteRowArena::WriteNumber(const char* text, std::size_t length, unsigned char* field, uint32_t maxlen,
+                                 uint32_t* full_length) {
   std::memcpy(field, text, std::min<std::size_t>(length, maxlen));
+  if (length < maxlen) field[length] = 0;
   *full_length = static_cast<uint32_t>(length);
-  return false;
+  return length <= maxlen;
+}
+
+bool SqliteRowArena::WriteInteger(int64_t number, unsigned char* field, uint32_t maxlen, uint32_t* full_length) {
+  char text[24];
+  char* end = std::to_chars(text, text + sizeof text, number).ptr;
+  return WriteNumber(text, static_cast<std::size_t>(end - text), field, maxlen, full_length);
+}
+
+bool SqliteRowArena::WriteReal(double number, unsigned char* field, uint32_t maxlen, uint32_t* full_length) {
+  char text[64];
+  char* end = WriteShortestReal(number, text, text + sizeof text);
+  return WriteNumber(text, end ? static_cast<std::size_t>(end - text) : 0, field, maxlen, full_length);
 }
 
 }  // namespace detail

@@ -47,8 +47,10 @@ class SqliteRowArena {
 
   void CaptureText(sqlite3_stmt* statement, int column, Kind kind, uint32_t cap, Value* value);
   bool WriteText(const Value& value, unsigned char* field, uint32_t maxlen, uint32_t* full_length) const;
-  template <class Number>
-  static bool WriteNumber(Number number, unsigned char* field, uint32_t maxlen, uint32_t* full_length);
+  static bool WriteInteger(int64_t number, unsigned char* field, uint32_t maxlen, uint32_t* full_length);
+  static bool WriteReal(double number, unsigned char* field, uint32_t maxlen, uint32_t* full_length);
+  static bool WriteNumber(const char* text, std::size_t length, unsigned char* field, uint32_t maxlen,
+                          uint32_t* full_length);
 
   std::vector<Value> values_;
   std::vector<char> bytes_;
