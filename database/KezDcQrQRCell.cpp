@@ -196,7 +196,8 @@ void KezDcQrQRCell::DecideType() {
   DoubleValue = kez::StrToD(p_QResult, &rest);
   QR_TRA(4, "strtod p_QRC->DoubleValue=%e \n", DoubleValue);
   QR_TRA(4, "reste de strtod <%s> \n", rest);
-  BasicType = rest && *rest == '\0' ? "double" : "string";
+  const char* type = rest && *rest == '\0' ? "double" : "string";
+  if (BasicType != type) BasicType = type;  // (a column keeps its type from row to row)
   QR_TRA(4, "apres strtod p_QRC->BasicType=<%s> \n", BasicType.ConvertToChar());
 }
 

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <memory>
 
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
@@ -35,7 +36,11 @@ std::string Unquoted(const std::string& text) {
 
 }  // namespace
 
-EvalStacks::EvalStacks(KezUnicodeString& basicType) : basic_type_(basicType) {
+void EvalStacks::Reset(KezUnicodeString& basicType) {
+  basic_type_ = &basicType;
+  ints.clear();
+  doubles.clear();
+  strings.clear();
   if (basicType == "int") {
     active_ = kInt;
   } else if (basicType == "double") {
@@ -46,6 +51,25 @@ EvalStacks::EvalStacks(KezUnicodeString& basicType) : basic_type_(basicType) {
     active_ = kUnknown;
   }
 }
+
+namespace {
+
+std::vector<std::unique_ptr<EvalStacks>>& Pool() {
+  static std::vector<std::unique_ptr<EvalStacks>>* pool = new std::vector<std::unique_ptr<EvalStacks>>();
+  return *pool;
+}
+std::size_t pool_depth = 0;
+
+}  // namespace
+
+EvalStacksLease::EvalStacksLease(KezUnicodeString& basicType) {
+  auto& pool = Pool();
+  if (pool_depth == pool.size()) pool.push_back(std::unique_ptr<EvalStacks>(new EvalStacks(basicType)));
+  stacks_ = pool[pool_depth++].get();
+  stacks_->Reset(basicType);
+}
+
+EvalStacksLease::~EvalStacksLease() { --pool_depth; }
 
 std::size_t EvalStacks::Count() const {
   switch (active_) {
@@ -65,7 +89,7 @@ bool EvalStacks::Needs(const char* op, std::size_t values) {
 
 bool EvalStacks::Unknown() {
   if (active_ != kUnknown) return false;
-  KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", basic_type_.ConvertToChar());
+  KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", basic_type_->ConvertToChar());
   return true;
 }
 
@@ -73,19 +97,19 @@ void EvalStacks::PromoteToDouble() {
   for (int v : ints) doubles.push_back(static_cast<double>(v));
   ints.clear();
   active_ = kDouble;
-  basic_type_ = "double";
+  *basic_type_ = "double";
 }
 
 void EvalStacks::PromoteToString() {
   if (active_ == kInt) {
-    for (int v : ints) strings.push_back(kez::Format("%d", v));
+    for (int v : ints) strings.push_back(kez::FormatD(v));
     ints.clear();
   } else if (active_ == kDouble) {
-    for (double v : doubles) strings.push_back(kez::Format("%e", v));
+    for (double v : doubles) strings.push_back(kez::FormatE(v));
     doubles.clear();
   }
   active_ = kString;
-  basic_type_ = "string";
+  *basic_type_ = "string";
 }
 
 void EvalStacks::PushLiteral(char code, const KezUnicodeString& text) {
@@ -109,7 +133,7 @@ void EvalStacks::PushInt(int value) {
   switch (active_) {
     case kInt: ints.push_back(value); break;
     case kDouble: doubles.push_back(static_cast<double>(value)); break;
-    case kString: strings.push_back(kez::Format("%d", value)); break;
+    case kString: strings.push_back(kez::FormatD(value)); break;
     default: break;
   }
 }
@@ -117,7 +141,7 @@ void EvalStacks::PushInt(int value) {
 void EvalStacks::PushDouble(double value) {
   if (active_ == kInt) PromoteToDouble();
   if (active_ == kDouble) doubles.push_back(value);
-  if (active_ == kString) strings.push_back(kez::Format("%e", value));
+  if (active_ == kString) strings.push_back(kez::FormatE(value));
 }
 
 void EvalStacks::PushText(const char* text) {

@@ -15,7 +15,10 @@ namespace detail {
 
 class EvalStacks {
  public:
-  explicit EvalStacks(KezUnicodeString& basicType);
+  explicit EvalStacks(KezUnicodeString& basicType) { Reset(basicType); }
+  // Empties the stacks (keeping their storage) for an evaluation whose
+  // active stack basicType names.
+  void Reset(KezUnicodeString& basicType);
 
   std::vector<int> ints;
   std::vector<double> doubles;
@@ -43,8 +46,23 @@ class EvalStacks {
   void PromoteToString();
   void Concatenate();
 
-  KezUnicodeString& basic_type_;
+  KezUnicodeString* basic_type_;
   Active active_;
+};
+
+// Lends emptied stacks for one evaluation from a pool kept per nesting level
+// (an evaluation can run inside another through a sub-query), so that their
+// storage serves one evaluation after another without new allocations.
+class EvalStacksLease {
+ public:
+  explicit EvalStacksLease(KezUnicodeString& basicType);
+  ~EvalStacksLease();
+  EvalStacksLease(const EvalStacksLease&) = delete;
+  EvalStacksLease& operator=(const EvalStacksLease&) = delete;
+  EvalStacks& Stacks() { return *stacks_; }
+
+ private:
+  EvalStacks* stacks_;
 };
 
 }  // namespace detail

@@ -57,7 +57,8 @@ int OpenFlag(KezDcQrQResult* node) {
 
 void KezDcQrQRExpression::Evaluate() {
   QR_TRA(2, "IN->> QrQRExpression::Evaluate\n");
-  EvalStacks stacks(BasicType);
+  kez::detail::EvalStacksLease lease(BasicType);
+  EvalStacks& stacks = lease.Stacks();
   for (int i = 1; i <= ListOfPostFixedExpression.Size(); ++i) {
     const KezUnicodeString& element = ListOfPostFixedExpression[i];
     char code = ClassOf(element);
@@ -66,10 +67,10 @@ void KezDcQrQRExpression::Evaluate() {
     switch (code) {
       case '$':
       case '#':
-        PushVariable(stacks, element);
+        PushVariable(stacks, i, element);
         break;
       case '@':
-        PushNode(stacks, element);
+        PushNode(stacks, i, element);
         break;
       case 'o':
         ApplyOperator(stacks, element);
@@ -95,8 +96,19 @@ void KezDcQrQRExpression::StoreResult(EvalStacks& stacks) {
   }
 }
 
-void KezDcQrQRExpression::PushVariable(EvalStacks& stacks, const KezUnicodeString& element) {
-  KezDcQrQResult* node = QRHTab->Locate(element);
+KezDcQrQResult* KezDcQrQRExpression::Operand(int i, const KezUnicodeString& element) {
+  std::size_t size = static_cast<std::size_t>(ListOfPostFixedExpression.Size()) + 1;
+  if (operands_changes_ != KezHashDico::Changes() || operands_.size() != size) {
+    operands_.assign(size, nullptr);
+    operands_changes_ = KezHashDico::Changes();
+  }
+  KezDcQrQResult*& cached = operands_[static_cast<std::size_t>(i)];
+  if (!cached) cached = QRHTab->Locate(element);
+  return cached;
+}
+
+void KezDcQrQRExpression::PushVariable(EvalStacks& stacks, int i, const KezUnicodeString& element) {
+  KezDcQrQResult* node = Operand(i, element);
   if (!node || node->GetKind() != kVariable) {
     KezDcCMError::AddError("ERROR Unknown Variable <%s>\n", element.ConvertToChar());
     return;
@@ -116,8 +128,8 @@ void KezDcQrQRExpression::PushVariable(EvalStacks& stacks, const KezUnicodeStrin
   }
 }
 
-void KezDcQrQRExpression::PushNode(EvalStacks& stacks, const KezUnicodeString& element) {
-  KezDcQrQResult* node = QRHTab->Locate(element);
+void KezDcQrQRExpression::PushNode(EvalStacks& stacks, int i, const KezUnicodeString& element) {
+  KezDcQrQResult* node = Operand(i, element);
   if (!node) {
     KezDcCMError::AddError("ERROR Unknown Cell <%s>\n", element.ConvertToChar());
     return;
@@ -135,7 +147,9 @@ void KezDcQrQRExpression::PushNode(EvalStacks& stacks, const KezUnicodeString& e
   QR_TRA(4, "p_Query->Type=<%s>\n", cell->Type.ConvertToChar());
   if (!text) text = "";
   if (cell->BasicType == "double") {
-    stacks.PushDouble(kez::AtoF(text));
+    // A cell read on its own has just converted this very text into
+    // DoubleValue; a cell read through sub-queries holds another cell's text.
+    stacks.PushDouble(cell->SubQueryFlag == 'N' ? cell->DoubleValue : kez::AtoF(text));
   } else if (cell->BasicType == "int") {
     stacks.PushInt(cell->IntValue);
   } else {

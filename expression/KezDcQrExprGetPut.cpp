@@ -13,7 +13,7 @@
 
 void* KezDcQrQRExpression::GetQResult() {
   QR_TRA(2, "IN->> QrQRExpression::GetQResult [%s] \n", ExpressionText.ConvertToChar());
-  BasicType = "int";
+  if (BasicType != "int") BasicType = "int";  // (most evaluations keep their type)
   Evaluate();
   ReleaseString();
   p_IntQResult = nullptr;
@@ -48,10 +48,10 @@ void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
   if (BasicType == "string") {
     value = p_StringQResult;
   } else if (BasicType == "int") {
-    text = kez::Format("%d", IntValue);
+    text = kez::FormatD(IntValue);
     value = text.c_str();
   } else if (BasicType == "double") {
-    text = kez::Format("%e", DoubleValue);
+    text = kez::FormatE(DoubleValue);
     value = text.c_str();
   }
   if (pTarget) kez::detail::PutIntoCell(pTarget, value, "ERROR: Cell <%s> isn't in Accessor ! \n", false);

@@ -4,6 +4,8 @@
 #ifndef KEZ_DC_QR_QR_EXPRESSION_H
 #define KEZ_DC_QR_QR_EXPRESSION_H
 
+#include <vector>
+
 #include "foundation/KezListValKezUnicodeString.h"
 #include "result/KezDcQrQResult.h"
 
@@ -63,8 +65,8 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void PutQResult();
 
  private:
-  void PushVariable(kez::detail::EvalStacks& stacks, const KezUnicodeString& element);
-  void PushNode(kez::detail::EvalStacks& stacks, const KezUnicodeString& element);
+  void PushVariable(kez::detail::EvalStacks& stacks, int i, const KezUnicodeString& element);
+  void PushNode(kez::detail::EvalStacks& stacks, int i, const KezUnicodeString& element);
   void ApplyOperator(kez::detail::EvalStacks& stacks, const KezUnicodeString& op);
   void StoreResult(kez::detail::EvalStacks& stacks);
   void Init();
@@ -74,8 +76,14 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void Ascend() { --depth_; }
   void ReleaseString();
 
+  // The node registered under element i, looked up once and kept while no
+  // registry entry leaves (KezHashDico::Changes()).
+  KezDcQrQResult* Operand(int i, const KezUnicodeString& element);
+
   int depth_;
   bool abandoned_;  // the nesting bound was reached: nothing more is analysed
+  std::vector<KezDcQrQResult*> operands_;
+  unsigned long long operands_changes_ = ~0ULL;
 };
 
 #endif

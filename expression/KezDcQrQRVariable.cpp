@@ -133,11 +133,11 @@ bool KezDcQrQRVariable::ValueText(KezUnicodeString& oText) {
     return true;
   }
   if (BasicType == "int") {
-    oText = KezUnicodeString(kez::Format("%d", IntValue));
+    oText = KezUnicodeString(kez::FormatD(IntValue));
     return true;
   }
   if (BasicType == "double") {
-    oText = KezUnicodeString(kez::Format("%e", DoubleValue));
+    oText = KezUnicodeString(kez::FormatE(DoubleValue));
     return true;
   }
   return false;

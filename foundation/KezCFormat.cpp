@@ -3,6 +3,8 @@
 
 #include <locale.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,6 +61,19 @@ int FormatInto(char* buffer, std::size_t size, const char* format, ...) {
   int n = std::vsnprintf(buffer, size, format, args);
   va_end(args);
   return n;
+}
+
+std::string FormatD(int value) {
+  char buffer[16];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string FormatE(double value) {
+  if (!std::isfinite(value)) return Format("%e", value);  // "inf", "-nan"... as printf spells them
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
+  return std::string(buffer, result.ptr);
 }
 
 double StrToD(const char* text, char** end) { return strtod_l(text, end, CLocale()); }

@@ -18,6 +18,10 @@ KEZDCQR_API std::string Format(const char* format, ...) KEZ_PRINTF(1, 2);
 // snprintf into a bounded buffer, in the "C" locale; returns what snprintf
 // returns (the untruncated length).
 KEZDCQR_API int FormatInto(char* buffer, std::size_t size, const char* format, ...) KEZ_PRINTF(3, 4);
+// The texts that printf's "%d" and "%e" give, octet for octet, without
+// going through printf (values are written this way all the time).
+KEZDCQR_API std::string FormatD(int value);
+KEZDCQR_API std::string FormatE(double value);
 // strtod and atof in the "C" locale.
 KEZDCQR_API double StrToD(const char* text, char** end);
 KEZDCQR_API double AtoF(const char* text);

@@ -1,6 +1,8 @@
 // Insertion-ordered dictionary with holes, behind every registry.
 #include "foundation/KezHashDico.h"
 
+unsigned long long KezHashDico::changes_ = 0;
+
 KezHashDico::KezHashDico(int size) {
   if (size > 0) index_.reserve(static_cast<std::size_t>(size));
 }
@@ -8,6 +10,7 @@ KezHashDico::KezHashDico(int size) {
 void KezHashDico::Insert(const KezUnicodeString& key, void* value) {
   auto found = index_.find(key.Std());
   if (found != index_.end()) {
+    if (slots_[found->second].value != value) ++changes_;
     slots_[found->second].value = value;
     return;
   }
@@ -30,6 +33,7 @@ int KezHashDico::Remove(const KezUnicodeString& key) {
   slot.key = KezUnicodeString();
   index_.erase(found);
   ++holes_;
+  ++changes_;
   return 1;
 }
 
@@ -40,6 +44,7 @@ int KezHashDico::Remove(const KezUnicodeString& key, const void* value) {
 }
 
 void KezHashDico::RemoveAll() {
+  if (!index_.empty()) ++changes_;
   slots_.clear();
   index_.clear();
   holes_ = 0;

@@ -39,6 +39,11 @@ class KEZDCQR_API KezHashDico : public KezCollecRoot {
   void* Next(int& i, int& j, KezUnicodeString* key) const;
   int Size() const { return static_cast<int>(index_.size()); }
 
+  // Counts, over every dictionary of the process, the entries that left or
+  // were replaced. A pointer found in a dictionary is still the one
+  // registered there as long as this count has not moved.
+  static unsigned long long Changes() { return changes_; }
+
  private:
   struct Slot {
     KezUnicodeString key;
@@ -50,6 +55,7 @@ class KEZDCQR_API KezHashDico : public KezCollecRoot {
   std::vector<Slot> slots_;
   std::unordered_map<std::string, std::size_t> index_;
   std::size_t holes_ = 0;
+  static unsigned long long changes_;
 };
 
 #endif

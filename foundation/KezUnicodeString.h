@@ -5,6 +5,7 @@
 #define KEZ_UNICODE_STRING_H
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "foundation/KezExport.h"
@@ -22,14 +23,24 @@ class KEZDCQR_API KezUnicodeString {
   KezUnicodeString(KezUnicodeString&&) noexcept = default;
   KezUnicodeString& operator=(const KezUnicodeString&) = default;
   KezUnicodeString& operator=(KezUnicodeString&&) noexcept = default;
+  // Reuses the storage the text already has (kind and type texts are set
+  // over and over with short texts).
   KezUnicodeString& operator=(const char* s) {
-    text_ = s ? s : "";
+    if (!s) s = "";
+    std::size_t n = std::strlen(s);
+    if (n > text_.capacity()) {
+      text_.assign(s, n);
+      return *this;
+    }
+    if (n > text_.size()) text_.resize(n);
+    std::memmove(&text_[0], s, n);
+    text_.resize(n);
     return *this;
   }
 
   bool operator==(const KezUnicodeString& o) const { return text_ == o.text_; }
   bool operator!=(const KezUnicodeString& o) const { return text_ != o.text_; }
-  friend bool operator==(const KezUnicodeString& a, const char* b) { return a.text_ == (b ? b : ""); }
+  friend bool operator==(const KezUnicodeString& a, const char* b) { return a.EqualsC(b ? b : ""); }
   friend bool operator!=(const KezUnicodeString& a, const char* b) { return !(a == b); }
   friend bool operator==(const char* a, const KezUnicodeString& b) { return b == a; }
   friend bool operator!=(const char* a, const KezUnicodeString& b) { return !(b == a); }
@@ -83,6 +94,17 @@ class KEZDCQR_API KezUnicodeString {
   std::string& Std() { return text_; }
 
  private:
+  // Compares with a C string octet by octet, stopping at the first
+  // difference (the type and kind texts compared all the time differ early).
+  bool EqualsC(const char* b) const {
+    const char* d = text_.data();
+    const std::size_t n = text_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (b[i] == '\0' || b[i] != d[i]) return false;
+    }
+    return b[n] == '\0';
+  }
+
   std::string text_;
 };
 

@@ -64,6 +64,9 @@ class KEZDCQR_API KezDcQrQuery {
   void RunPut(int op);
 
   KezUnicodeString put_target_key_;  // the registry key of p_QRPutTarget
+  KezUnicodeString dispatch_type_;   // the TypeOfQResult that dispatch_row_ serves
+  const void* dispatch_row_ = nullptr;
+  unsigned long long resolved_changes_ = ~0ULL;  // KezHashDico::Changes() at the last resolution
   bool result_lost_;                 // p_QResult was deleted elsewhere
 };
 

@@ -110,6 +110,10 @@ void KezDcQrQuery::DoQuery() {
 // by their keys before any use.
 bool KezDcQrQuery::ResolveResults() {
   if (!p_QResult && !result_lost_) return false;
+  // Nothing left any registry since the last complete resolution: the
+  // pointers are still the registered nodes.
+  bool target_wanted = !put_target_key_.IsEmpty();
+  if (p_QResult && (p_QRPutTarget || !target_wanted) && resolved_changes_ == KezHashDico::Changes()) return true;
   bool expression = TypeOfQResult.Std().compare(0, 3, "Exp") == 0;
   KezHashDicKezDcQrQResult* registry = expression ? KezDcQrQResult::ExprHTab : KezDcQrQResult::QRHTab;
   KezDcQrQResult* found = registry ? registry->Locate(DataPath) : nullptr;
@@ -123,6 +127,7 @@ bool KezDcQrQuery::ResolveResults() {
   }
   p_QResult = found;
   ResolvePutTarget();
+  resolved_changes_ = KezHashDico::Changes();
   return true;
 }
 
@@ -140,7 +145,12 @@ void KezDcQrQuery::ResolvePutTarget() {
 // A type without a row does nothing and reports nothing, so the results
 // are resolved only once a row is found.
 void KezDcQrQuery::Dispatch() {
-  const DispatchRow* row = RowOf(TypeOfQResult);
+  // The row is looked up again only when TypeOfQResult changed.
+  if (!dispatch_row_ || dispatch_type_ != TypeOfQResult) {
+    dispatch_row_ = RowOf(TypeOfQResult);
+    dispatch_type_ = TypeOfQResult;
+  }
+  const DispatchRow* row = static_cast<const DispatchRow*>(dispatch_row_);
   if (!row || !ResolveResults()) return;
   if (Function == "Get") {
     RunGet(row->get, p_QResult);

@@ -18,16 +18,15 @@ KezUnicodeString ValueText(KezDcQrQRExpression* expression) {
   void* value = expression->GetQResult();
   QR_TRA(4, "p_SubQuery->SimpleType=<%s>\n", expression->BasicType.ConvertToChar());
   if (!value) return KezUnicodeString();
-  char buffer[255];
   if (expression->BasicType == "int") {
-    kez::FormatInto(buffer, sizeof buffer, "%d", *static_cast<int*>(value));
-    QR_TRA(4, "INT: buffer=<%s>\n", buffer);
-    return KezUnicodeString(buffer);
+    KezUnicodeString text(kez::FormatD(*static_cast<int*>(value)));
+    QR_TRA(4, "INT: buffer=<%s>\n", text.ConvertToChar());
+    return text;
   }
   if (expression->BasicType == "double") {
-    kez::FormatInto(buffer, sizeof buffer, "%e", *static_cast<double*>(value));
-    QR_TRA(4, "DOUBLE: buffer=<%s>\n", buffer);
-    return KezUnicodeString(buffer);
+    KezUnicodeString text(kez::FormatE(*static_cast<double*>(value)));
+    QR_TRA(4, "DOUBLE: buffer=<%s>\n", text.ConvertToChar());
+    return text;
   }
   if (expression->BasicType == "string") return KezUnicodeString(static_cast<char*>(value));
   return KezUnicodeString();
