@@ -2,6 +2,7 @@
 // full, junk and corrupt files, missing rowsets, constraint violations and
 // failed commits are each reported with SQLite's message and code, and
 // nothing is lost without a report.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -35,6 +36,8 @@ class SqliteFailureTest : public SqliteFixture {
     SqliteFixture::SetUp();
     db_ = Path("fail.db");
   }
+
+  void CheckReadonlyFile();
 
   // Opens the rowset with the options, binds every column and inserts each
   // row in turn (up to the first failure when asked); returns the codes.
@@ -220,11 +223,8 @@ TEST_F(SqliteFailureTest, ReadonlyOptionRefusesWritesButReads) {
   EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{message, message}));
 }
 
-TEST_F(SqliteFailureTest, ReadonlyFileRefusesWritesButReads) {
-  Sql(db_, "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1)");
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  std::filesystem::permissions(db_, std::filesystem::perms::owner_read);
-  if (access(db_.c_str(), W_OK) == 0) GTEST_SKIP() << "file permissions do not bind this user (root)";
+// Opens the read-only file through the layer, reads it and fails to insert.
+void SqliteFailureTest::CheckReadonlyFile() {
   Opened o;
   OpenAll(&o, db_, "t");
   ASSERT_TRUE(o.rowset);
@@ -235,6 +235,31 @@ TEST_F(SqliteFailureTest, ReadonlyFileRefusesWritesButReads) {
   o.rowset->ReleaseAccessor(layout.handle);
   EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"ERROR: sqlite cannot insert a row into <t> of <" + db_ +
                                                    ">: attempt to write a readonly database (code 8) \n"});
+}
+
+TEST_F(SqliteFailureTest, ReadonlyFileRefusesWritesButReads) {
+  Sql(db_, "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1)");
+  using std::filesystem::perms;
+  std::filesystem::permissions(dir_, perms::owner_read | perms::owner_exec | perms::others_read | perms::others_exec);
+  std::filesystem::permissions(db_, perms::owner_read | perms::others_read);
+  if (access(db_.c_str(), W_OK) != 0) {
+    CheckReadonlyFile();
+    return;
+  }
+  // File permissions do not bind root: the check runs in a child process as
+  // the unprivileged user "nobody".
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+    if (access(db_.c_str(), W_OK) == 0) _exit(4);
+    CheckReadonlyFile();
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the read-only file check failed as user nobody (3: no such user)";
 }
 
 TEST_F(SqliteFailureTest, FullDatabaseFailsTheRowAndReportsALostBatch) {
