@@ -114,7 +114,8 @@ TEST(TypedListTest, NodeListCopiesAndAssignsItsEntries) {
   KezListPtrKezDcQrQResult copy(list);
   EXPECT_EQ(copy.RemoveValue(node(1)), 1);
   EXPECT_EQ(list.Size(), 3);
-  list = list;  // self-assignment keeps the entries
+  KezListPtrKezDcQrQResult& same = list;
+  list = same;  // self-assignment keeps the entries
   EXPECT_EQ(list.Size(), 3);
   list = copy;
   ASSERT_EQ(list.Size(), 2);
