@@ -33,14 +33,14 @@ inline std::string ValueOf(KezDcQrQuery* query) {
   return "<none>";
 }
 
-inline KezDcQrQuery* Run(const std::string& text) {
+inline KezDcQrQuery* RunQuery(const std::string& text) {
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
   query->DoQuery();
   return query;
 }
 
 inline std::string Get(const std::string& expression) {
-  return ValueOf(Run("Get(" + expression + ")"));
+  return ValueOf(RunQuery("Get(" + expression + ")"));
 }
 
 // What a client saw along the road: the values it read, and the rows whose
@@ -55,10 +55,10 @@ struct RoadResult {
 // True when nothing was reported.
 inline bool InsertRow(const std::string& copy, const std::vector<std::string>& row) {
   long mark = ReportedSoFar();
-  Run("Put(\"" + row[0] + "\", " + copy + ":item)");
-  Run("Put(" + row[1] + ", " + copy + ":amount)");
+  RunQuery("Put(\"" + row[0] + "\", " + copy + ":item)");
+  RunQuery("Put(" + row[1] + ", " + copy + ":amount)");
   if (ReportedSoFar() != mark) return false;
-  Run("Put(" + copy + ")");
+  RunQuery("Put(" + copy + ")");
   return ReportedSoFar() == mark;
 }
 
@@ -79,7 +79,7 @@ inline RoadResult FollowTheRoad(const std::string& orders, const std::string& co
   for (const auto& row : rows) {
     if (InsertRow(copy, row)) road.reported.push_back(row);
   }
-  Run("Free(" + item + ")");
+  RunQuery("Free(" + item + ")");
   block->FreeRowsetOfData();
   road.values.push_back(Get(item));
   KezDcQrQuery::DeleteQuery(("Get(" + item + ")").c_str());
