@@ -207,6 +207,66 @@ TEST_F(SqlNameTest, QuotedNamesAreJustNames) {
   ExpectIntact();
 }
 
+// Values that a table may hold: a megabyte of text, NUL octets, octets
+// that are no UTF-8, numbers at the ends of the double range, texts that
+// look like numbers, sub-queries, variables or format directives. Each is
+// read, computed with, copied cell to cell and inserted; the copy of every
+// text that fits its field is the text itself.
+class DataValueTest : public SqliteRoadTest {
+ protected:
+  void SetUp() override {
+    SqliteRoadTest::SetUp();
+    Sql(db_,
+        "CREATE TABLE vals(v TEXT, n REAL); CREATE TABLE back(v TEXT, n REAL);"
+        "INSERT INTO vals VALUES (printf('%.*c', 1048576, 'm'), 1e308), (x'610062', -1e308),"
+        "  (x'ff80c0fe', 4.9e-324), ('  12  ', NULL), ('1e999', 0), ('-0', -0.0), ('nan', 1),"
+        "  ('[@s:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4), ('%s%n%x', 5), ('', 6), (NULL, 7)");
+    Use("?text_size=1048576");
+  }
+  static constexpr int kRows = 13;
+};
+
+TEST_F(DataValueTest, EveryValueIsReadComputedCopiedAndInserted) {
+  const std::string row = "@s:main:vals:{v+n}:1";
+  const std::string copy = "@s:main:back:{v+n}:1";
+  KezDcQrQResult* block = KezDcQrQResult::NewQResult(row.c_str());
+  int seen = 0;
+  for (Get(row + ":v"); block->IsMoreData() && seen < 2 * kRows; block->GetNextLine(), ++seen) {
+    for (const char* expression : {":v", ":n", ":v * 2", ":n * :n", ":v + \"x\"", "format(:n, \"###.##\")"}) {
+      std::string text = expression;
+      for (size_t at = text.find(':'); at != std::string::npos; at = text.find(':', at + row.size() + 1)) {
+        text.insert(at, row);
+      }
+      Get(text);
+    }
+    KezDcQrQResult::NewQResult((row + ":v").c_str())->PutCell(KezDcQrQResult::NewQResult((copy + ":v").c_str()));
+    KezDcQrQResult::NewQResult((row + ":n").c_str())->PutCell(KezDcQrQResult::NewQResult((copy + ":n").c_str()));
+    RunQuery("Put(" + copy + ")");
+  }
+  EXPECT_EQ(seen, kRows);
+  KezDcQrQuery::DeleteAllQueries();
+  sqlite3* db = nullptr;
+  sqlite3_stmt* compare = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &db), SQLITE_OK);
+  // NULL reads (and so comes back) as the empty text; a NUL octet ends a
+  // field's text.
+  ASSERT_EQ(sqlite3_prepare_v2(db,
+                               "SELECT count(*), sum(coalesce(CAST(a.v AS BLOB), x'') = "
+                               "coalesce(CAST(substr(b.v, 1, length(b.v)) AS BLOB), x'')) FROM vals a JOIN back b "
+                               "ON a.rowid = b.rowid WHERE a.v IS NULL OR instr(CAST(a.v AS BLOB), x'00') = 0",
+                               -1, &compare, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(compare), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(compare, 0), kRows - 1);
+  EXPECT_EQ(sqlite3_column_int(compare, 1), kRows - 1);
+  sqlite3_finalize(compare);
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT v FROM back WHERE rowid = 2", -1, &compare, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(compare), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(compare, 0)), "a");
+  sqlite3_finalize(compare);
+  sqlite3_close(db);
+}
+
 // kezq over the SQLite file: each hostile text ends within the time limit,
 // with a clear error and nothing left by the sanitizers.
 class KezqHostileTest : public SqliteRoadTest {
