@@ -1,6 +1,15 @@
 // The query fuzzer's input: each line is a query created and run with its
 // own function and with Get, Put, Free and Init; a line starting with '!'
-// drives the nodes, the layer or the registries instead (see RunCommand).
+// does something else, named by its second octet, with the rest of the
+// line right after it:
+//   !nPATH GetNextLine       !mPATH IsMoreData and GetNbRowsObtained
+//   !iPATH InitData          !pPATH PutData     !oPATH FreeRowsetOfData
+//   !fPATH FreeQResult       !gPATH every Get   !cPATH|PATH every Put
+//   !xOOO  a layer operation fails once (octets: operation, code, call)
+//   !aOO   a layer operation fails always       !z  no more failures
+//   !wTFIELD|FIELD...  appends a row to memory table t, u or h (T's octet)
+//   !dQUERY DeleteQuery      !rPATH DeleteQResult  !q DeleteAllQueries
+// A PATH or QUERY written as a number picks one met in an earlier line.
 // After the input everything is deleted and the registries and the layer
 // must be empty again. Shared by query_fuzzer and tests/regress/.
 #ifndef KEZ_FUZZ_QUERY_INPUT_H
@@ -14,6 +23,7 @@
 namespace kez {
 namespace fuzz {
 namespace detail {
+
 // Codes a failing layer operation returns: the waiting codes 1 and 2, the
 // end (3), an ordinary failure and negative codes.
 constexpr int kCodes[] = {1, 2, 3, 5, 8, -1, -7, 998};
