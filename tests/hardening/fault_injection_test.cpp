@@ -173,6 +173,21 @@ TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccess) {
   EXPECT_TRUE(Errors().empty());
 }
 
+// Disabled: KezDcQrQRData::CopyRow does not examine the code of GetDataSeq,
+// so after a failed copy the row buffer keeps the previous row and a cell
+// reads that row's value with no message unless the layer reported it
+// itself (SQLite does; the memory backend's scripted failures do not). The
+// client then takes a stale value for the current row. Enabling this needs
+// a report (or an emptied buffer) in CopyRow, and changes what
+// FetchCodeTest.CodesOfColumnsAccessorAndCopyAreNotExamined expects.
+TEST_F(FaultInjectionTest, DISABLED_FailedRowCopyIsReported) {
+  EXPECT_EQ(Get(kOrders + ":item"), "o1");
+  KezDcDbMemory::FailAt(KezDcDbMemory::kGetDataSeq, 5);
+  KezDcQrQResult::NewQResult(kOrders.c_str())->GetNextLine();
+  std::string value = Get(kOrders + ":item");
+  EXPECT_TRUE(value != "o1" || !Errors().empty()) << "the first row's value passes for the second's";
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace kez
