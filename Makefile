@@ -1,11 +1,16 @@
 # Thin wrapper over CMake: `make demo` runs the tour, `make test` runs every
-# test. Both install missing Debian packages first.
+# test. Both install missing Debian packages first. `make load` runs the load
+# and endurance tests at full size (KEZDCQR_LOAD_SCALE=1, minutes); `make
+# fuzz` runs each fuzz target for FUZZ_SECONDS (60) with clang.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build demo test sanitize-test bench clean
+FUZZ_SECONDS ?= 60
+KEZDCQR_LOAD_SCALE ?= 1
+
+.PHONY: all deps build demo test sanitize-test load fuzz bench clean
 
 all: build
 
@@ -26,6 +31,12 @@ sanitize-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DKEZDCQR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+load: build
+	cd $(BUILD) && KEZDCQR_LOAD_SCALE=$(KEZDCQR_LOAD_SCALE) ctest --output-on-failure -L slow
+
+fuzz:
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 bench:
 	@scripts/install-deps.sh --bench

@@ -187,8 +187,11 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     return 0;
   }
 
+  // A scripted code above 0 fails the insert; 0 or below is a success by
+  // the interface's rule, so the row goes in and the code is returned.
   int Insert(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
-    if (int code = Scripted(KezDcDbMemory::kInsertRow)) return code;
+    int code = Scripted(KezDcDbMemory::kInsertRow);
+    if (code > 0) return code;
     auto found = accessors_.find(accessor);
     if (found == accessors_.end() || !buffer) {
       ++S().misuses;
@@ -201,7 +204,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     }
     table_->rows.push_back(row);
     table_->inserted.push_back(std::move(row));
-    return 0;
+    return code;
   }
 
  private:

@@ -34,7 +34,7 @@ class KEZDCQR_API KezDcDbMemory {
     kGetDataSeq,
     kReleaseAccessor,
     kReleaseRows,
-    kInsertRow,
+    kInsertRow,  // a code of 0 or below is a success: the row is inserted
     kOperationCount
   };
 

@@ -1,0 +1,122 @@
+// The SQLite side of the hardening tests: a database file in a temporary
+// folder with the orders and copy tables of the road, registered as the
+// data source "s", SQL run beside the library, and the check that the
+// backend got back every connection, object, row and accessor.
+#ifndef KEZ_TEST_HARDENING_SQLITE_ROAD_H
+#define KEZ_TEST_HARDENING_SQLITE_ROAD_H
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "hardening/HardeningSupport.h"
+
+namespace kez {
+namespace test {
+
+const char kSqliteOrders[] = "@s:main:orders:{item+amount}:2";
+const char kSqliteCopy[] = "@s:main:copy:{item+amount}:1";
+
+// Runs an SQL text on every connection opened while it lives (SQLite's
+// auto-extension hook), e.g. to cap the size of the database.
+class EveryConnectionRuns {
+ public:
+  explicit EveryConnectionRuns(const char* sql) {
+    sql_ = sql;
+    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(&Run));
+  }
+  ~EveryConnectionRuns() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)(void)>(&Run)); }
+  EveryConnectionRuns(const EveryConnectionRuns&) = delete;
+  EveryConnectionRuns& operator=(const EveryConnectionRuns&) = delete;
+
+ private:
+  static int Run(sqlite3* db, const char** /*error*/, const sqlite3_api_routines* /*api*/) {
+    return sqlite3_exec(db, sql_, nullptr, nullptr, nullptr);
+  }
+  static inline const char* sql_ = "";
+};
+
+class SqliteRoadTest : public HardeningTest {
+ protected:
+  void SetUp() override {
+    HardeningTest::SetUp();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kez_harden_XXXXXX").string();
+    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
+    dir_ = pattern;
+    db_ = dir_ + "/road.db";
+    Sql(db_,
+        "CREATE TABLE orders(item TEXT, amount INTEGER);"
+        "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);"
+        "CREATE TABLE copy(item TEXT, amount INTEGER);");
+    Use("?busy_timeout=20");
+  }
+
+  void TearDown() override {
+    KezDcQrQuery::DeleteAllQueries();
+    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
+    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
+    KezDcDbDataSourceFactory::UnregisterDataSource("s");
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(dir_, ec);
+    HardeningTest::TearDown();
+  }
+
+  // Registers "s" as the database file with these URI options.
+  void Use(const std::string& options) {
+    KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + options).c_str());
+  }
+
+  static void Sql(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+    EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql;
+    sqlite3_free(message);
+    sqlite3_close(db);
+  }
+
+  // The rows of copy in the file, as a second connection sees them.
+  std::vector<std::vector<std::string>> CopyRows() const {
+    std::vector<std::vector<std::string>> rows;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
+    sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (sqlite3_prepare_v2(db, "SELECT item, amount FROM copy ORDER BY rowid", -1, &select, nullptr) == SQLITE_OK) {
+      while (sqlite3_step(select) == SQLITE_ROW) {
+        const unsigned char* item = sqlite3_column_text(select, 0);
+        rows.push_back(
+            {item ? reinterpret_cast<const char*>(item) : "NULL", std::to_string(sqlite3_column_int(select, 1))});
+      }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return rows;
+  }
+
+  static std::vector<std::vector<std::string>> Rows(int first, int count) {
+    std::vector<std::vector<std::string>> rows;
+    for (int k = first; k < first + count; ++k) rows.push_back({"w" + std::to_string(k), std::to_string(10 * k)});
+    return rows;
+  }
+
+  // SQLite's message for the failure rc on the file.
+  std::string Failure(const std::string& what, const std::string& message, int code) const {
+    return "ERROR: sqlite " + what + ": " + message + " (code " + std::to_string(code) + ") \n";
+  }
+
+  std::string dir_;
+  std::string db_;
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif

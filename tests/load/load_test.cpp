@@ -1,0 +1,157 @@
+// Load and endurance: 100,000 distinct queries created, run and deleted
+// with the heap back at its starting level; a walk of 10,000,000 rows whose
+// heap does not grow after the first million; 1,000,000 rows inserted in
+// batches of 1,000 and all counted in the file. Sizes scale with
+// KEZDCQR_LOAD_SCALE (see LoadSupport.h); the full run is `make load`.
+#include <algorithm>
+
+#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "load/LoadSupport.h"
+
+namespace kez {
+namespace test {
+namespace {
+
+// Heap that one walk or one cycle of queries may gain for good: allocator
+// rounding and the error collector's bookkeeping, never a row or a query.
+constexpr long kSlack = 64 * 1024;
+
+KezDcQrQuery* RunQuery(const std::string& text) {
+  KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
+  query->DoQuery();
+  return query;
+}
+
+// The k-th of the distinct queries: arithmetic, variables, formats, cells
+// and sub-queries in turn, each with its own text.
+std::string DistinctQuery(long k) {
+  const std::string n = std::to_string(k);
+  switch (k % 6) {
+    case 0:
+      return "Get(" + n + " * 3 + 1)";
+    case 1:
+      return "Put(" + n + ", $v" + n + ")";
+    case 2:
+      return "Get(format(" + n + ".5, \"###.##\"))";
+    case 3:
+      return "Get(@m:main:orders:{item+amount}:" + std::to_string(1 + k % 50) + ":amount + " + n + ")";
+    case 4:
+      return "Put(\"x" + n + "\", @m:main:orders:{item+amount}:2:item)";
+    default:
+      return "Get(@m:main:[\"orders\"]:{item}:3:item + \"" + n + "\")";
+  }
+}
+
+void RunDistinctQueries(long first, long count) {
+  for (long k = first; k < first + count; ++k) {
+    std::string text = DistinctQuery(k);
+    RunQuery(text);
+    KezDcQrQuery::DeleteQuery(text.c_str());
+  }
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcCMError::ClearErrors();
+}
+
+TEST_F(LoadTest, DistinctQueriesCreatedRunAndDeletedGiveBackTheirMemory) {
+  KezDcDbMemory::CreateRowset("shop", "orders", {{"item", KEZDCDB_TYPESTRING, 16}, {"amount", KEZDCDB_TYPEI4, 4}});
+  for (int k = 1; k <= 5; ++k) KezDcDbMemory::AppendRow("shop", "orders", {"o" + std::to_string(k), std::to_string(k)});
+  KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+  const long count = Scaled(100000, 600);
+  RunDistinctQueries(0, 600);  // one-time allocations: trace channels, registry tables
+  const long start = InUseHeap();
+  long peak = start;
+  for (long done = 0; done < count; done += 1000) {
+    RunDistinctQueries(1000 + done, std::min(1000L, count - done));
+    peak = std::max(peak, InUseHeap());
+  }
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size(), 0);
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
+  if (kHeapCounted) {
+    EXPECT_LE(InUseHeap() - start, kSlack) << "octets kept after " << count << " queries";
+    EXPECT_LE(peak - start, 4 * 1024 * 1024) << "octets held at most between deletions";
+  }
+  RecordProperty("queries", std::to_string(count));
+  RecordProperty("heap_gain", std::to_string(InUseHeap() - start));
+  RecordProperty("heap_peak_gain", std::to_string(peak - start));
+}
+
+// Runs an SQL text on every connection opened while it lives: a small page
+// cache fills within the first rows, so what the walk itself holds shows.
+class EveryConnectionRuns {
+ public:
+  explicit EveryConnectionRuns(const char* sql) {
+    sql_ = sql;
+    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(&Run));
+  }
+  ~EveryConnectionRuns() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)(void)>(&Run)); }
+  EveryConnectionRuns(const EveryConnectionRuns&) = delete;
+  EveryConnectionRuns& operator=(const EveryConnectionRuns&) = delete;
+
+ private:
+  static int Run(sqlite3* db, const char** /*error*/, const sqlite3_api_routines* /*api*/) {
+    return sqlite3_exec(db, sql_, nullptr, nullptr, nullptr);
+  }
+  static inline const char* sql_ = "";
+};
+
+TEST_F(LoadTest, WalkOfTenMillionRowsKeepsItsHeapFromTheFirstMillionOn) {
+  // SQLite's page cache fills within the first 20,000 rows.
+  const long rows = Scaled(10000000, 50000);
+  const long checkpoint = std::max(rows / 10, 20000L);
+  Sql("PRAGMA journal_mode=WAL; CREATE TABLE big(id INTEGER, name TEXT);"
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " +
+      std::to_string(rows) + ") INSERT INTO big SELECT x, 'row ' || x FROM c");
+  EveryConnectionRuns small_cache("PRAGMA cache_size=64");
+  KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_).c_str());
+  KezDcQrQuery* id = KezDcQrQuery::NewQuery("Get(@s:main:big:{id+name}:1000:id)");
+  KezDcQrQResult* block = KezDcQrQResult::NewQResult("@s:main:big:{id+name}:1000");
+  long long sum = 0;
+  long seen = 0;
+  long peak_early = 0, peak_late = 0;
+  for (id->DoQuery(); block->IsMoreData(); block->GetNextLine(), id->DoQuery()) {
+    auto* value = static_cast<KezDcQrQRExpression*>(id->p_QResult);
+    sum += value->p_DoubleQResult ? static_cast<long long>(*value->p_DoubleQResult) : 0;
+    if (++seen % 1000 == 0) {
+      long& peak = seen <= checkpoint ? peak_early : peak_late;
+      peak = std::max(peak, InUseHeap());
+    }
+  }
+  EXPECT_EQ(seen, rows);
+  EXPECT_EQ(sum, static_cast<long long>(rows) * (rows + 1) / 2) << "every row once, in order";
+  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
+  if (kHeapCounted) {
+    EXPECT_LE(peak_late, peak_early + kSlack) << "the walk grew after row " << checkpoint;
+  }
+  RecordProperty("rows", std::to_string(rows));
+  RecordProperty("heap_peak_first_tenth", std::to_string(peak_early));
+  RecordProperty("heap_peak_after", std::to_string(peak_late));
+}
+
+TEST_F(LoadTest, MillionInsertsInBatchesOfAThousandAreAllCommitted) {
+  const long rows = Scaled(1000000, 2500);
+  Sql("CREATE TABLE copy(id INTEGER, name TEXT)");
+  KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + "?batch=1000").c_str());
+  KezUnicodeString type = "Variable";
+  auto* k = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQR("$k", "", "", "", "", "", type));
+  KezDcQrQuery* put_id = KezDcQrQuery::NewQuery("Put($k, @s:main:copy:{id+name}:1:id)");
+  KezDcQrQuery* put_name = KezDcQrQuery::NewQuery("Put(\"n\" + $k, @s:main:copy:{id+name}:1:name)");
+  KezDcQrQuery* insert = KezDcQrQuery::NewQuery("Put(@s:main:copy:{id+name}:1)");
+  for (long n = 1; n <= rows; ++n) {
+    k->Affect(static_cast<int>(n));
+    put_id->DoQuery();
+    put_name->DoQuery();
+    insert->DoQuery();
+  }
+  KezDcQrQuery::DeleteAllQueries();  // commits the last, partial batch
+  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
+  EXPECT_EQ(Number("SELECT count(*) FROM copy"), rows);
+  EXPECT_EQ(Number("SELECT count(DISTINCT id) FROM copy"), rows);
+  EXPECT_EQ(Number("SELECT sum(id) FROM copy"), static_cast<long long>(rows) * (rows + 1) / 2);
+  EXPECT_EQ(Number("SELECT count(*) FROM copy WHERE name = 'n' || id"), rows);
+  RecordProperty("rows", std::to_string(rows));
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace kez
