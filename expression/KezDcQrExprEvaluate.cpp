@@ -147,9 +147,12 @@ void KezDcQrQRExpression::PushNode(EvalStacks& stacks, int i, const KezUnicodeSt
   QR_TRA(4, "p_Query->Type=<%s>\n", cell->Type.ConvertToChar());
   if (!text) text = "";
   if (cell->BasicType == "double") {
-    // A cell read on its own has just converted this very text into
-    // DoubleValue; a cell read through sub-queries holds another cell's text.
-    stacks.PushDouble(cell->SubQueryFlag == 'N' ? cell->DoubleValue : kez::AtoF(text));
+    // A cell read on its own that found a text has just converted it into
+    // DoubleValue. The empty text of a read that found no row keeps the
+    // DoubleValue of an earlier row, and a cell read through sub-queries
+    // holds another cell's text: those are read again.
+    bool converted = cell->SubQueryFlag == 'N' && text[0] != '\0';
+    stacks.PushDouble(converted ? cell->DoubleValue : kez::AtoF(text));
   } else if (cell->BasicType == "int") {
     stacks.PushInt(cell->IntValue);
   } else {
