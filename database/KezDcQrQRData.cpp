@@ -2,6 +2,8 @@
 // restart, and the insert of the row buffer.
 #include "database/KezDcQrQRData.h"
 
+#include <algorithm>
+
 #include "database/KezDcQrQRAccessor.h"
 #include "database/KezDcQrQRRowset.h"
 #include "database/NodeFather.h"
@@ -180,12 +182,18 @@ void KezDcQrQRData::FetchBlock(KezIDcDbSimpleRowset* rowset) {
 }
 
 // Copies row RowCursor of the block into the row buffer, through the
-// rowset object that fetched it.
+// rowset object that fetched it. A row the layer fails to copy leaves empty
+// fields, with a report: the previous row must not pass for this one.
 void KezDcQrQRData::CopyRow() {
   KezDcDbHAccessor handle = p_QRAccessor ? p_QRAccessor->GetQResult() : 0;
   if (fetch_rowset_ && p_RowHandleSeq && p_RowBuffer) {
     int rc = fetch_rowset_->GetDataSeq((*p_RowHandleSeq)[RowCursor], handle, p_RowBuffer);
     QR_TRA(4, "APRES GetDataSeq Rc=%d \n", rc);
+    if (rc > 0) {
+      std::fill(p_RowBuffer->data(), p_RowBuffer->data() + p_RowBuffer->length(), 0);
+      KezDcCMError::AddError("ERROR in QrQRData: row %u of the block of <%s> can't be read (GetDataSeq rc=%d) \n",
+                             RowCursor + 1, Key().ConvertToChar(), rc);
+    }
   }
   ++RowCursor;
 }

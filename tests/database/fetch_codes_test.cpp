@@ -69,16 +69,23 @@ TEST_F(FetchCodeTest, RowsetThatCannotReopenRecords998) {
   EXPECT_EQ(CurrentRow(data), "r1");
 }
 
-TEST_F(FetchCodeTest, CodesOfColumnsAccessorAndCopyAreNotExamined) {
-  FillOrders(2);
+// The codes of the column information and of the accessor are not
+// examined; a row that fails to copy empties the buffer, with a report,
+// rather than leave the previous row in it.
+TEST_F(FetchCodeTest, FailedRowCopyEmptiesTheBufferAndIsReported) {
+  FillOrders(3);
   KezDcDbMemory::FailAt(KezDcDbMemory::kGetColumnsInfo, 5);
   KezDcDbMemory::FailAt(KezDcDbMemory::kGetDataSeq, 5, 2);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
   EXPECT_EQ(CurrentRow(data), "r1");  // the columns came with their failing code
-  data->GetNextLine();                // the copy of r2 fails: the buffer keeps r1
-  EXPECT_EQ(CurrentRow(data), "r1");
-  EXPECT_TRUE(data->IsMoreData());
   EXPECT_TRUE(Errors().empty());
+  data->GetNextLine();  // the copy of r2 fails
+  EXPECT_EQ(CurrentRow(data), "");
+  EXPECT_TRUE(data->IsMoreData());
+  EXPECT_EQ(Errors(), std::vector<std::string>{
+                          "ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "r3");
 }
 
 TEST_F(FetchCodeTest, BlockWithoutAccessorHandleFetchesNoRowItCouldNotCopy) {
