@@ -14,31 +14,13 @@
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "hardening/HardeningSupport.h"
+#include "support/EveryConnectionRuns.h"
 
 namespace kez {
 namespace test {
 
 const char kSqliteOrders[] = "@s:main:orders:{item+amount}:2";
 const char kSqliteCopy[] = "@s:main:copy:{item+amount}:1";
-
-// Runs an SQL text on every connection opened while it lives (SQLite's
-// auto-extension hook), e.g. to cap the size of the database.
-class EveryConnectionRuns {
- public:
-  explicit EveryConnectionRuns(const char* sql) {
-    sql_ = sql;
-    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(&Run));
-  }
-  ~EveryConnectionRuns() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)(void)>(&Run)); }
-  EveryConnectionRuns(const EveryConnectionRuns&) = delete;
-  EveryConnectionRuns& operator=(const EveryConnectionRuns&) = delete;
-
- private:
-  static int Run(sqlite3* db, const char** /*error*/, const sqlite3_api_routines* /*api*/) {
-    return sqlite3_exec(db, sql_, nullptr, nullptr, nullptr);
-  }
-  static inline const char* sql_ = "";
-};
 
 class SqliteRoadTest : public HardeningTest {
  protected:

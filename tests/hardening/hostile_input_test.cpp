@@ -6,35 +6,13 @@
 // SQL, and everything ends with a clear error.
 #include "hardening/KezqProcess.h"
 #include "hardening/SqliteRoad.h"
+#include "support/ScopedEnv.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-// Sets an environment variable for its lifetime, then restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
+using kez::test::ScopedEnv;
 
 std::string Refused(const std::string& name) {
   return "ERROR: data-source name <" + name +

@@ -7,10 +7,13 @@
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "load/LoadSupport.h"
+#include "support/EveryConnectionRuns.h"
 
 namespace kez {
 namespace test {
 namespace {
+
+using kez::test::EveryConnectionRuns;
 
 // Heap that one walk or one cycle of queries may gain for good: allocator
 // rounding and the error collector's bookkeeping, never a row or a query.
@@ -75,25 +78,6 @@ TEST_F(LoadTest, DistinctQueriesCreatedRunAndDeletedGiveBackTheirMemory) {
   RecordProperty("heap_gain", std::to_string(InUseHeap() - start));
   RecordProperty("heap_peak_gain", std::to_string(peak - start));
 }
-
-// Runs an SQL text on every connection opened while it lives: a small page
-// cache fills within the first rows, so what the walk itself holds shows.
-class EveryConnectionRuns {
- public:
-  explicit EveryConnectionRuns(const char* sql) {
-    sql_ = sql;
-    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(&Run));
-  }
-  ~EveryConnectionRuns() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)(void)>(&Run)); }
-  EveryConnectionRuns(const EveryConnectionRuns&) = delete;
-  EveryConnectionRuns& operator=(const EveryConnectionRuns&) = delete;
-
- private:
-  static int Run(sqlite3* db, const char** /*error*/, const sqlite3_api_routines* /*api*/) {
-    return sqlite3_exec(db, sql_, nullptr, nullptr, nullptr);
-  }
-  static inline const char* sql_ = "";
-};
 
 TEST_F(LoadTest, WalkOfTenMillionRowsKeepsItsHeapFromTheFirstMillionOn) {
   // SQLite's page cache fills within the first 20,000 rows.

@@ -6,34 +6,12 @@
 
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "tests/database/access/SqliteTestSupport.h"
+#include "support/ScopedEnv.h"
 
 namespace kez_test {
 namespace {
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    const char* old = getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
+using kez::test::ScopedEnv;
 
 class CatalogTest : public SqliteFixture {
  protected:

@@ -8,27 +8,12 @@
 #include <fstream>
 
 #include "tests/database/access/SqliteTestSupport.h"
+#include "support/EveryConnectionRuns.h"
 
 namespace kez_test {
 namespace {
 
-// Runs an SQL text on every connection opened while it lives (through
-// SQLite's auto-extension hook), e.g. to cap the database size.
-class EveryConnectionRuns {
- public:
-  explicit EveryConnectionRuns(const char* sql) {
-    sql_ = sql;
-    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(&Run));
-  }
-  ~EveryConnectionRuns() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)(void)>(&Run)); }
-
- private:
-  static int Run(sqlite3* db, const char** /*error*/, const sqlite3_api_routines* /*api*/) {
-    return sqlite3_exec(db, sql_, nullptr, nullptr, nullptr);
-  }
-  static const char* sql_;
-};
-const char* EveryConnectionRuns::sql_ = "";
+using kez::test::EveryConnectionRuns;
 
 class SqliteFailureTest : public SqliteFixture {
  protected:

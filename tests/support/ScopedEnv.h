@@ -1,0 +1,39 @@
+// Test support: an environment variable set for the life of an object,
+// then restored (or unset again).
+#ifndef KEZ_TEST_SCOPED_ENV_H
+#define KEZ_TEST_SCOPED_ENV_H
+
+#include <cstdlib>
+#include <string>
+
+namespace kez {
+namespace test {
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif
