@@ -1,18 +1,22 @@
 // Runs every case file of tests/kezq/cases through the built kezq and
 // compares what each query printed with the lines the file expects.
-#include <dirent.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "kezq/KezqRun.h"
 
+namespace kez {
+namespace test {
 namespace {
 
-using kez::test::KezqResult;
-using kez::test::ReadFile;
-using kez::test::SplitLines;
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 struct Case {
   std::string query;
@@ -64,7 +68,8 @@ std::map<int, std::vector<std::string>> ErrorsByQuery(const std::string& err, co
     if (second == std::string::npos) continue;
     int number = std::atoi(line.substr(colon + 1, second - colon - 1).c_str());
     std::string message = line.substr(second + 2);
-    for (std::size_t at; (at = message.find(fixture)) != std::string::npos;) message.replace(at, fixture.size(), "FIXTURE");
+    for (std::size_t at; (at = message.find(fixture)) != std::string::npos;)
+      message.replace(at, fixture.size(), "FIXTURE");
     errors[number].push_back(message);
   }
   return errors;
@@ -72,13 +77,8 @@ std::map<int, std::vector<std::string>> ErrorsByQuery(const std::string& err, co
 
 std::vector<std::string> CaseFiles() {
   std::vector<std::string> files;
-  std::string dir = std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases";
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* entry = readdir(d)) {
-      std::string name = entry->d_name;
-      if (name.size() > 5 && name.compare(name.size() - 5, 5, ".test") == 0) files.push_back(name);
-    }
-    closedir(d);
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases")) {
+    if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -90,13 +90,13 @@ TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
   std::string path = std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases/" + GetParam();
   std::vector<Case> cases = ParseCases(ReadFile(path));
   ASSERT_FALSE(cases.empty()) << path;
-  kez::test::TempDir dir;
+  TempDir dir;
   std::string fixture = dir.File("fixture.db");
-  kez::test::BuildFixture(fixture);
+  BuildFixture(fixture);
   std::string queries;
   for (const Case& c : cases) queries += c.query + "\n";
-  kez::test::WriteFile(dir.File("queries"), queries);
-  KezqResult result = kez::test::RunKezq({"-k", "-e", "-s", "fx=sqlite:" + fixture, "-f", dir.File("queries")});
+  WriteFile(dir.File("queries"), queries);
+  KezqResult result = RunKezq({"-k", "-e", "-s", "fx=sqlite:" + fixture, "-f", dir.File("queries")});
   auto outputs = OutputsByQuery(result.out);
   auto errors = ErrorsByQuery(result.err, fixture);
   ASSERT_EQ(outputs.size(), cases.size()) << result.out << result.err;
@@ -111,8 +111,11 @@ TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
 INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string name = info.param.substr(0, info.param.size() - 5);
-                           std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
                            return name;
                          });
 
 }  // namespace
+}  // namespace test
+}  // namespace kez

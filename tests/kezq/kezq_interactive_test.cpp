@@ -1,15 +1,14 @@
 // kezq's interactive prompt, driven through a pseudo-terminal: queries,
 // dot-commands and leaving with .quit.
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <string>
-
 #include "kezq/KezqRun.h"
 
+namespace kez {
+namespace test {
 namespace {
 
 // Runs kezq on a terminal, types the lines one by one, and returns all that
@@ -18,11 +17,10 @@ std::string Converse(const std::vector<std::string>& args, const std::vector<std
   int master = -1;
   pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
   if (child == 0) {
+    std::vector<std::string> words = args;
+    words.insert(words.begin(), KezqPath());
     std::vector<char*> argv;
-    std::string program = std::string(KEZDCQR_BINARY_DIR) + "/tools/kezq/kezq";
-    argv.push_back(&program[0]);
-    std::vector<std::string> copy = args;
-    for (std::string& a : copy) argv.push_back(&a[0]);
+    for (std::string& word : words) argv.push_back(&word[0]);
     argv.push_back(nullptr);
     setenv("TERM", "dumb", 1);
     execv(argv[0], argv.data());
@@ -41,7 +39,8 @@ std::string Converse(const std::vector<std::string>& args, const std::vector<std
       continue;
     }
     ++idle;
-    if (next < lines.size() && screen.find("kezq> ", screen.size() > 200 ? screen.size() - 200 : 0) != std::string::npos) {
+    if (next < lines.size() &&
+        screen.find("kezq> ", screen.size() > 200 ? screen.size() - 200 : 0) != std::string::npos) {
       std::string line = lines[next++] + "\n";
       if (write(master, line.data(), line.size()) < 0) break;
     }
@@ -52,23 +51,26 @@ std::string Converse(const std::vector<std::string>& args, const std::vector<std
 }
 
 TEST(KezqInteractiveTest, PromptRunsQueriesAndDotCommands) {
-  kez::test::TempDir dir;
+  TempDir dir;
   std::string fixture = dir.File("fixture.db");
-  kez::test::BuildFixture(fixture);
+  BuildFixture(fixture);
   int status = -1;
-  std::string screen = Converse({"-s", "fx=sqlite:" + fixture},
-                                {"Get(40+2)", ".rows @fx:main:t:{*}:2 2", ".sources", "get(1)", ".errors",
-                                 ".trace NoSuch 2", ".help", ".quit"},
-                                &status);
+  std::string screen = Converse(
+      {"-s", "fx=sqlite:" + fixture},
+      {"Get(40+2)", ".rows @fx:main:t:{*}:2 2", ".sources", "get(1)", ".errors", ".trace NoSuch 2", ".help", ".quit"},
+      &status);
   EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_NE(screen.find("42"), std::string::npos) << screen;
-  EXPECT_NE(screen.find("apple"), std::string::npos) << screen;
-  EXPECT_NE(screen.find("pear"), std::string::npos) << screen;
+  const std::string shown[] = {"42",
+                               "apple",
+                               "pear",
+                               "fx = sqlite:" + fixture,
+                               "ERROR: UNKNOWN FUNCTION FOR CONSTANT !",
+                               ".trace: no channel named NoSuch",
+                               ".quit"};
+  for (const std::string& text : shown) EXPECT_NE(screen.find(text), std::string::npos) << text << " in:\n" << screen;
   EXPECT_EQ(screen.find("plum"), std::string::npos) << screen;  // two rows only
-  EXPECT_NE(screen.find("fx = sqlite:" + fixture), std::string::npos) << screen;
-  EXPECT_NE(screen.find("ERROR: UNKNOWN FUNCTION FOR CONSTANT !"), std::string::npos) << screen;
-  EXPECT_NE(screen.find(".trace: no channel named NoSuch"), std::string::npos) << screen;
-  EXPECT_NE(screen.find(".quit"), std::string::npos) << screen;
 }
 
 }  // namespace
+}  // namespace test
+}  // namespace kez
