@@ -1,13 +1,9 @@
 // Helpers of the hardening tests: a query runner, the value a client reads,
-// the errors reported since a mark, the road of a query that the failure
-// tests follow, and a fixture that starts from empty
-// registries and checks at the end that the memory backend got back every
-// object, row handle and accessor handle, apart from those a test made the
-// layer refuse to take back.
+// the road of a query that the failure tests follow, and a fixture that
+// checks the memory backend got back every object and handle, apart from
+// those a test made the layer refuse to take back.
 #ifndef KEZ_TEST_HARDENING_SUPPORT_H
 #define KEZ_TEST_HARDENING_SUPPORT_H
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -22,25 +18,21 @@ inline long ReportedSoFar() {
   return KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped();
 }
 
-// The value of a query's expression as a client prints it: "%d", "%g" or
-// the text; "<none>" when the query has no value.
-inline std::string ValueOf(KezDcQrQuery* query) {
-  auto* e = query ? dynamic_cast<KezDcQrQRExpression*>(query->p_QResult) : nullptr;
-  if (!e) return "<none>";
-  if (e->BasicType == "int" && e->p_IntQResult) return std::to_string(*e->p_IntQResult);
-  if (e->BasicType == "double" && e->p_DoubleQResult) return kez::Format("%g", *e->p_DoubleQResult);
-  if (e->BasicType == "string" && e->p_StringQResult) return e->p_StringQResult;
-  return "<none>";
-}
-
 inline KezDcQrQuery* RunQuery(const std::string& text) {
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
   query->DoQuery();
   return query;
 }
 
+// The value of Get(expression) as a client prints it: "%d", "%g" or the
+// text; "<none>" when the query has no value.
 inline std::string Get(const std::string& expression) {
-  return ValueOf(RunQuery("Get(" + expression + ")"));
+  auto* e = dynamic_cast<KezDcQrQRExpression*>(RunQuery("Get(" + expression + ")")->p_QResult);
+  if (!e) return "<none>";
+  if (e->BasicType == "int" && e->p_IntQResult) return std::to_string(*e->p_IntQResult);
+  if (e->BasicType == "double" && e->p_DoubleQResult) return kez::Format("%g", *e->p_DoubleQResult);
+  if (e->BasicType == "string" && e->p_StringQResult) return e->p_StringQResult;
+  return "<none>";
 }
 
 // What a client saw along the road: the values it read, and the rows whose

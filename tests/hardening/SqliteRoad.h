@@ -1,7 +1,7 @@
-// The SQLite side of the hardening tests: a database file in a temporary
-// folder with the orders and copy tables of the road, registered as the
-// data source "s", SQL run beside the library, and the check that the
-// backend got back every connection, object, row and accessor.
+// The SQLite side of the hardening tests: a database file with the orders
+// and copy tables of the road, registered as the data source "s", SQL run
+// beside the library, and the check that the backend got back every
+// connection, object, row and accessor.
 #ifndef KEZ_TEST_HARDENING_SQLITE_ROAD_H
 #define KEZ_TEST_HARDENING_SQLITE_ROAD_H
 
@@ -65,22 +65,27 @@ class SqliteRoadTest : public HardeningTest {
     sqlite3_close(db);
   }
 
-  // The rows of copy in the file, as a second connection sees them.
-  std::vector<std::vector<std::string>> CopyRows() const {
+  // The rows of the query on the file as a second connection sees them,
+  // each column as text ("NULL" for NULL).
+  std::vector<std::vector<std::string>> Select(const std::string& sql) const {
     std::vector<std::vector<std::string>> rows;
     sqlite3* db = nullptr;
     sqlite3_stmt* select = nullptr;
     sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (sqlite3_prepare_v2(db, "SELECT item, amount FROM copy ORDER BY rowid", -1, &select, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(select) == SQLITE_ROW) {
-        const unsigned char* item = sqlite3_column_text(select, 0);
-        rows.push_back(
-            {item ? reinterpret_cast<const char*>(item) : "NULL", std::to_string(sqlite3_column_int(select, 1))});
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
+    while (select && sqlite3_step(select) == SQLITE_ROW) {
+      rows.emplace_back();
+      for (int k = 0; k < sqlite3_column_count(select); ++k) {
+        const unsigned char* text = sqlite3_column_text(select, k);
+        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
       }
     }
     sqlite3_finalize(select);
     sqlite3_close(db);
     return rows;
+  }
+  std::vector<std::vector<std::string>> CopyRows() const {
+    return Select("SELECT item, amount FROM copy ORDER BY rowid");
   }
 
   static std::vector<std::vector<std::string>> Rows(int first, int count) {
