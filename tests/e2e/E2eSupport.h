@@ -51,8 +51,8 @@ class E2eTest : public KezTest {
     return "<no value>";
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) +
-           "/" + std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemory::LiveAccessors());
   }
 };
 
@@ -66,79 +66,56 @@ struct RegistryWalk {
   std::vector<std::string> problems;
 };
 
-// The key under which the node's kind registers it.
-inline std::string OwnKey(const KezDcQrQResult* node) {
+// What the walk needs of a node: the key its kind registers it under, its
+// father in the database hierarchy and its QRChildList (null when none).
+struct NodeView {
+  std::string key;
+  const KezDcQrQResult* father = nullptr;
+  const KezListPtrKezDcQrQResult* children = nullptr;
+};
+
+inline NodeView View(const KezDcQrQResult* node) {
   switch (node->GetKind()) {
-    case KezDcQrQResult::kDataSource:
-      return static_cast<const KezDcQrQRDataSource*>(node)->DataSource.Std();
+    case KezDcQrQResult::kDataSource: {
+      auto* n = static_cast<const KezDcQrQRDataSource*>(node);
+      return {n->DataSource.Std(), nullptr, &n->QRChildList};
+    }
     case KezDcQrQResult::kSession: {
       auto* n = static_cast<const KezDcQrQRSession*>(node);
-      return n->DataSource.Std() + ":" + n->Session.Std();
+      return {n->DataSource.Std() + ":" + n->Session.Std(), n->p_QRDataSource, &n->QRChildList};
     }
-    case KezDcQrQResult::kRowset:
-      return static_cast<const KezDcQrQRRowset*>(node)->Key().Std();
-    case KezDcQrQResult::kAccessor:
-      return static_cast<const KezDcQrQRAccessor*>(node)->Key().Std();
-    case KezDcQrQResult::kData:
-      return static_cast<const KezDcQrQRData*>(node)->Key().Std();
-    case KezDcQrQResult::kCell:
-      return static_cast<const KezDcQrQRCell*>(node)->Key().Std();
+    case KezDcQrQResult::kRowset: {
+      auto* n = static_cast<const KezDcQrQRRowset*>(node);
+      return {n->Key().Std(), n->p_QRSession, &n->QRChildList};
+    }
+    case KezDcQrQResult::kAccessor: {
+      auto* n = static_cast<const KezDcQrQRAccessor*>(node);
+      return {n->Key().Std(), n->p_QRRowset, &n->QRChildList};
+    }
+    case KezDcQrQResult::kData: {
+      auto* n = static_cast<const KezDcQrQRData*>(node);
+      return {n->Key().Std(), n->p_QRAccessor, &n->QRChildList};
+    }
+    case KezDcQrQResult::kCell: {
+      auto* n = static_cast<const KezDcQrQRCell*>(node);
+      return {n->Key().Std(), n->p_QRData};
+    }
     case KezDcQrQResult::kVariable:
-      return static_cast<const KezDcQrQRVariable*>(node)->Variable.Std();
+      return {static_cast<const KezDcQrQRVariable*>(node)->Variable.Std()};
     case KezDcQrQResult::kConstant:
-      return static_cast<const KezDcQrQRConstant*>(node)->Constant.Std();
+      return {static_cast<const KezDcQrQRConstant*>(node)->Constant.Std()};
     case KezDcQrQResult::kExpression:
-      return static_cast<const KezDcQrQRExpression*>(node)->ExpressionText.Std();
+      return {static_cast<const KezDcQrQRExpression*>(node)->ExpressionText.Std()};
     case KezDcQrQResult::kNone:
       break;
   }
-  return "<no kind>";
+  return {"<no kind>"};
 }
-
-// The node's father in the database hierarchy, or null.
-inline const KezDcQrQResult* FatherOf(const KezDcQrQResult* node) {
-  switch (node->GetKind()) {
-    case KezDcQrQResult::kSession:
-      return static_cast<const KezDcQrQRSession*>(node)->p_QRDataSource;
-    case KezDcQrQResult::kRowset:
-      return static_cast<const KezDcQrQRRowset*>(node)->p_QRSession;
-    case KezDcQrQResult::kAccessor:
-      return static_cast<const KezDcQrQRAccessor*>(node)->p_QRRowset;
-    case KezDcQrQResult::kData:
-      return static_cast<const KezDcQrQRData*>(node)->p_QRAccessor;
-    case KezDcQrQResult::kCell:
-      return static_cast<const KezDcQrQRCell*>(node)->p_QRData;
-    default:
-      return nullptr;
-  }
-}
-
-// The node's QRChildList, or null for the kinds without children.
-inline const KezListPtrKezDcQrQResult* ChildrenOf(const KezDcQrQResult* node) {
-  switch (node->GetKind()) {
-    case KezDcQrQResult::kDataSource:
-      return &static_cast<const KezDcQrQRDataSource*>(node)->QRChildList;
-    case KezDcQrQResult::kSession:
-      return &static_cast<const KezDcQrQRSession*>(node)->QRChildList;
-    case KezDcQrQResult::kRowset:
-      return &static_cast<const KezDcQrQRRowset*>(node)->QRChildList;
-    case KezDcQrQResult::kAccessor:
-      return &static_cast<const KezDcQrQRAccessor*>(node)->QRChildList;
-    case KezDcQrQResult::kData:
-      return &static_cast<const KezDcQrQRData*>(node)->QRChildList;
-    default:
-      return nullptr;
-  }
+inline std::string OwnKey(const KezDcQrQResult* node) {
+  return View(node).key;
 }
 
 namespace detail {
-
-inline bool Lists(const KezListPtrKezDcQrQResult& list, const KezDcQrQResult* node) {
-  for (int k = 1; k <= list.Size(); ++k) {
-    if (list[k] == node) return true;
-  }
-  return false;
-}
 
 // Every entry of list is live, appears once, and points back at owner.
 inline void CheckList(RegistryWalk& walk, const KezDcQrQResult* owner, const KezListPtrKezDcQrQResult& list,
@@ -152,31 +129,25 @@ inline void CheckList(RegistryWalk& walk, const KezDcQrQResult* owner, const Kez
       continue;
     }
     if (!seen.insert(entry).second) walk.problems.push_back(OwnKey(owner) + " lists " + OwnKey(entry) + " twice");
-    const KezDcQrQResult* back = children ? FatherOf(entry) : entry->SubQueryFather;
-    if (back != owner) walk.problems.push_back(OwnKey(entry) + ", " + what + " of " + OwnKey(owner) + ", points elsewhere");
+    const KezDcQrQResult* back = children ? View(entry).father : entry->SubQueryFather;
+    if (back != owner)
+      walk.problems.push_back(OwnKey(entry) + ", " + what + " of " + OwnKey(owner) + ", points elsewhere");
   }
 }
 
-// The node's father and sub-query father are live and list it.
-inline void CheckUpwards(RegistryWalk& walk, const KezDcQrQResult* node) {
-  if (const KezDcQrQResult* father = FatherOf(node)) {
-    if (!walk.live.count(father)) {
-      walk.problems.push_back(OwnKey(node) + " has a father that no registry holds");
-    } else if (!Lists(*ChildrenOf(father), node)) {
-      walk.problems.push_back(OwnKey(node) + " is missing from its father's children");
-    }
+// The father (in the hierarchy, or of the sub-query) is live and lists node.
+inline void CheckListed(RegistryWalk& walk, const KezDcQrQResult* node, const KezDcQrQResult* father, bool children) {
+  const std::string what = children ? "father" : "sub-query father";
+  if (!father) return;
+  if (!walk.live.count(father)) {
+    walk.problems.push_back(OwnKey(node) + " has a " + what + " that no registry holds");
+    return;
   }
-  if (const KezDcQrQResult* father = node->SubQueryFather) {
-    if (!walk.live.count(father)) {
-      walk.problems.push_back(OwnKey(node) + " has a sub-query father that no registry holds");
-    } else if (!Lists(father->ListOfSubQuery, node)) {
-      walk.problems.push_back(OwnKey(node) + " is missing from its sub-query father's list");
-    }
+  const KezListPtrKezDcQrQResult& list = children ? *View(father).children : father->ListOfSubQuery;
+  for (int k = 1; k <= list.Size(); ++k) {
+    if (list[k] == node) return;
   }
-  if (node->GetKind() == KezDcQrQResult::kData) {
-    const KezDcQrQResult* rowset = static_cast<const KezDcQrQRData*>(node)->p_QRRowset;
-    if (rowset && !walk.live.count(rowset)) walk.problems.push_back(OwnKey(node) + " keeps a deleted rowset");
-  }
+  walk.problems.push_back(OwnKey(node) + " is missing from its " + what + "'s list");
 }
 
 template <class T>
@@ -197,23 +168,25 @@ inline RegistryWalk WalkRegistries() {
   std::vector<std::pair<std::string, KezDcQrQResult*>> nodes, expressions;
   detail::Collect(KezDcQrQResult::QRHTab, nodes);
   detail::Collect(KezDcQrQResult::ExprHTab, expressions);
-  for (auto& entry : nodes) {
-    walk.live.insert(entry.second);
-    walk.nodes.push_back(entry.second);
-  }
-  for (auto& entry : expressions) {
-    walk.live.insert(entry.second);
-    walk.expressions.push_back(entry.second);
-  }
+  for (auto& entry : nodes) walk.nodes.push_back(entry.second);
+  for (auto& entry : expressions) walk.expressions.push_back(entry.second);
+  walk.live.insert(walk.nodes.begin(), walk.nodes.end());
+  walk.live.insert(walk.expressions.begin(), walk.expressions.end());
   for (auto* group : {&nodes, &expressions}) {
     for (auto& entry : *group) {
       const KezDcQrQResult* node = entry.second;
       bool expression = node->GetKind() == KezDcQrQResult::kExpression;
       if (expression != (group == &expressions)) walk.problems.push_back(entry.first + " is in the wrong registry");
-      if (OwnKey(node) != entry.first) walk.problems.push_back(entry.first + " holds " + OwnKey(node));
-      if (const KezListPtrKezDcQrQResult* children = ChildrenOf(node)) detail::CheckList(walk, node, *children, true);
+      const NodeView view = View(node);
+      if (view.key != entry.first) walk.problems.push_back(entry.first + " holds " + view.key);
+      if (view.children) detail::CheckList(walk, node, *view.children, true);
       detail::CheckList(walk, node, node->ListOfSubQuery, false);
-      detail::CheckUpwards(walk, node);
+      detail::CheckListed(walk, node, view.father, true);
+      detail::CheckListed(walk, node, node->SubQueryFather, false);
+      if (node->GetKind() == KezDcQrQResult::kData) {
+        const KezDcQrQResult* rowset = static_cast<const KezDcQrQRData*>(node)->p_QRRowset;
+        if (rowset && !walk.live.count(rowset)) walk.problems.push_back(view.key + " keeps a deleted rowset");
+      }
     }
   }
   std::vector<std::pair<std::string, KezDcQrQuery*>> queries;

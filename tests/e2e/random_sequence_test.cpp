@@ -1,8 +1,7 @@
-// Thousands of client operations drawn at random, with fixed seeds, over
-// the memory backend while its operations fail at random: after every one
-// the registries must hold together, and at the end nothing of the layer may
-// be left. KEZDCQR_RANDOM_STEPS sets the operations per seed (default 1500),
-// KEZDCQR_RANDOM_SEEDS how many more seeds to run.
+// Client operations drawn at random with fixed seeds over the memory backend
+// while it fails at random: after each one the registries hold together, and
+// at the end nothing of the layer is left. KEZDCQR_RANDOM_STEPS sets the
+// operations per seed (1500), KEZDCQR_RANDOM_SEEDS how many more seeds to run.
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -49,20 +48,26 @@ const char* const kQueries[] = {
     "Put(\"y\", @m:t:$t:{item+amount}:3:item)",
 };
 
-const char* const kPaths[] = {
-    "@m:main:orders:{item+amount}:3",  "@m:main:orders:{*}:2",   "@m:main:[#table]:{item+amount}:2",
-    "@m:t:$t:{item+amount}:3",         "@$base:main:orders:{item}:4", "@m:main:copy:{item+amount}:1:amount",
-    "@m:main:$a:{item}:2",             "@[#base]:main:stock:{item}:5:item", "@m:main:##0:{item}:2:item",
-    "#table",                          "\"constant\"",
-};
+const char* const kPaths[] = {"@m:main:orders:{item+amount}:3",
+                              "@m:main:orders:{*}:2",
+                              "@m:main:[#table]:{item+amount}:2",
+                              "@m:t:$t:{item+amount}:3",
+                              "@$base:main:orders:{item}:4",
+                              "@m:main:copy:{item+amount}:1:amount",
+                              "@m:main:$a:{item}:2",
+                              "@[#base]:main:stock:{item}:5:item",
+                              "@m:main:##0:{item}:2:item",
+                              "#table",
+                              "\"constant\""};
 
 const char* const kVariables[] = {"#table", "$t", "$base", "$a", "$b", "$c", "#base"};
-const char* const kValues[] = {"orders", "stock", "copy", "##0", "", "$a", "$b", "m", "alt", "[#table]", "orders:x",
-                               "item", "nosuch", "$c", "main", "[@m:main:orders:{item}:1:item]"};
+const char* const kValues[] = {
+    "orders", "stock",    "copy",     "##0",  "",       "$a", "$b",   "m",
+    "alt",    "[#table]", "orders:x", "item", "nosuch", "$c", "main", "[@m:main:orders:{item}:1:item]"};
 
 const KezDcDbMemory::Operation kFailing[] = {
-    KezDcDbMemory::kCreateDataSource, KezDcDbMemory::kOpenSession,   KezDcDbMemory::kOpenRowset,
-    KezDcDbMemory::kQueryInterface,   KezDcDbMemory::kGetNextRows,   KezDcDbMemory::kInsertRow,
+    KezDcDbMemory::kCreateDataSource, KezDcDbMemory::kOpenSession,    KezDcDbMemory::kOpenRowset,
+    KezDcDbMemory::kQueryInterface,   KezDcDbMemory::kGetNextRows,    KezDcDbMemory::kInsertRow,
     KezDcDbMemory::kGetColumnsInfo,   KezDcDbMemory::kCreateAccessor, KezDcDbMemory::kGetDataSeq};
 
 template <class T, std::size_t N>
@@ -74,28 +79,35 @@ constexpr std::size_t Count(const T (&)[N]) {
 // last one, from which it picks the nodes to work on.
 class Driver {
  public:
-  explicit Driver(uint32_t seed) : rng_(seed) { walk_ = WalkRegistries(); }
+  explicit Driver(uint32_t seed) : rng_(seed), walk_(WalkRegistries()) {}
 
-  // Runs one operation; returns what it did.
+  // Runs one operation drawn by weight; returns what it did.
   std::string Step() {
-    struct Op {
+    using R = KezDcQrQResult;
+    const struct {
       int weight;
       std::function<std::string()> run;
-    };
-    const Op ops[] = {
-        {24, [&] { return RunQuery(); }},         {6, [&] { return NewPath(); }},
-        {16, [&] { return NextLine(); }},         {8, [&] { return ReadData(); }},
-        {6, [&] { return ReadCell(); }},          {4, [&] { return PutCell(); }},
-        {4, [&] { return PutData(); }},           {7, [&] { return Free(); }},
-        {3, [&] { return FreeRowset(); }},        {4, [&] { return DeleteResult(); }},
-        {4, [&] { return DeleteQuery(); }},       {1, [&] { return DeleteAll(); }},
-        {8, [&] { return ChangeVariable(); }},    {4, [&] { return Fail(); }},
+    } ops[] = {
+        {24, [&] { return RunQuery(); }},
+        {6, [&] { return NewPath(); }},
+        {16, [&] { return OnNode(R::kData, "next line", [](R* data) { data->GetNextLine(); }); }},
+        {8, [&] { return OnNode(R::kData, "read data", [&](R* data) { ReadData(data); }); }},
+        {6, [&] { return OnNode(R::kCell, "read cell", [](R* cell) { cell->GetCell(); }); }},
+        {4, [&] { return PutCell(); }},
+        {4, [&] { return OnNode(R::kData, "put data", [](R* data) { data->PutData(); }); }},
+        {7, [&] { return OnNode(R::kNone, "free", [](R* node) { node->FreeQResult(); }); }},
+        {3, [&] { return OnNode(R::kData, "free rowset", [](R* data) { data->FreeRowsetOfData(); }); }},
+        {4, [&] { return OnNode(R::kNone, "delete result", [&](R* node) { DeleteResult(node); }); }},
+        {4, [&] { return DeleteQuery(); }},
+        {1, [&] { return DeleteAll(); }},
+        {8, [&] { return ChangeVariable(); }},
+        {4, [&] { return Fail(); }},
         {2, [&] { return FreeEverySource(); }},
     };
     int total = 0;
-    for (const Op& op : ops) total += op.weight;
+    for (const auto& op : ops) total += op.weight;
     int draw = static_cast<int>(Pick(static_cast<std::size_t>(total)));
-    for (const Op& op : ops) {
+    for (const auto& op : ops) {
       if (draw < op.weight) return op.run();
       draw -= op.weight;
     }
@@ -125,7 +137,15 @@ class Driver {
     if (kind == KezDcQrQResult::kNone) found.insert(found.end(), walk_.expressions.begin(), walk_.expressions.end());
     return found.empty() ? nullptr : const_cast<KezDcQrQResult*>(found[Pick(found.size())]);
   }
-
+  // Runs the operation on a node of the kind, when there is one.
+  std::string OnNode(KezDcQrQResult::Kind kind, const std::string& what,
+                     const std::function<void(KezDcQrQResult*)>& operation) {
+    KezDcQrQResult* node = PickNode(kind);
+    if (!node) return what + ": none";
+    std::string done = what + " " + OwnKey(node);
+    operation(node);
+    return done;
+  }
   std::string RunQuery() {
     const char* text = PickText(kQueries);
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(text);
@@ -137,14 +157,35 @@ class Driver {
     KezDcQrQResult::NewQResult(path);
     return std::string("new ") + path;
   }
-  std::string NextLine() {
-    KezDcQrQResult* data = PickNode(KezDcQrQResult::kData);
-    if (data) data->GetNextLine();
-    return "next line";
+  std::string PutCell() {
+    KezDcQrQResult* from = PickNode(KezDcQrQResult::kCell);
+    KezDcQrQResult* to = PickNode(KezDcQrQResult::kCell);
+    if (from && to) from->PutCell(to);
+    return "put cell";
   }
-  std::string ReadData() {
-    KezDcQrQResult* data = PickNode(KezDcQrQResult::kData);
-    if (!data) return "read data: none";
+  std::string DeleteQuery() {
+    const char* text = PickText(kQueries);
+    KezDcQrQuery::DeleteQuery(text);
+    return std::string("delete query ") + text;
+  }
+  std::string DeleteAll() {
+    KezDcQrQuery::DeleteAllQueries();
+    ExpectNothingHeld("after DeleteAllQueries");
+    return "delete all";
+  }
+  // Freeing every data source must give back every object of the layer.
+  std::string FreeEverySource() {
+    for (const KezDcQrQResult* node : walk_.nodes) {
+      if (node->GetKind() == KezDcQrQResult::kDataSource) const_cast<KezDcQrQResult*>(node)->FreeQResult();
+    }
+    ExpectNothingHeld("after freeing every data source");
+    return "free every source";
+  }
+  void DeleteResult(KezDcQrQResult* node) {
+    std::string key = OwnKey(node);
+    KezDcQrQResult::DeleteQResult((Pick(3) == 0 ? " " + key + " " : key).c_str());
+  }
+  void ReadData(KezDcQrQResult* data) {
     switch (Pick(4)) {
       case 0:
         data->IsMoreData();
@@ -158,51 +199,6 @@ class Driver {
       default:
         data->GetData();
     }
-    return "read data";
-  }
-  std::string ReadCell() {
-    KezDcQrQResult* cell = PickNode(KezDcQrQResult::kCell);
-    if (cell) cell->GetCell();
-    return "read cell";
-  }
-  std::string PutCell() {
-    KezDcQrQResult* from = PickNode(KezDcQrQResult::kCell);
-    KezDcQrQResult* to = PickNode(KezDcQrQResult::kCell);
-    if (from && to) from->PutCell(to);
-    return "put cell";
-  }
-  std::string PutData() {
-    KezDcQrQResult* data = PickNode(KezDcQrQResult::kData);
-    if (!data) return "put data: none";
-    data->PutData();
-    return "put data " + OwnKey(data);
-  }
-  std::string Free() {
-    KezDcQrQResult* node = PickNode(KezDcQrQResult::kNone);
-    if (node) node->FreeQResult();
-    return "free";
-  }
-  std::string FreeRowset() {
-    KezDcQrQResult* data = PickNode(KezDcQrQResult::kData);
-    if (data) data->FreeRowsetOfData();
-    return "free rowset";
-  }
-  std::string DeleteResult() {
-    KezDcQrQResult* node = PickNode(KezDcQrQResult::kNone);
-    if (!node) return "delete result: none";
-    std::string key = OwnKey(node);
-    KezDcQrQResult::DeleteQResult((Pick(3) == 0 ? " " + key + " " : key).c_str());
-    return "delete result " + key;
-  }
-  std::string DeleteQuery() {
-    const char* text = PickText(kQueries);
-    KezDcQrQuery::DeleteQuery(text);
-    return std::string("delete query ") + text;
-  }
-  std::string DeleteAll() {
-    KezDcQrQuery::DeleteAllQueries();
-    ExpectNothingHeld("after DeleteAllQueries");
-    return "delete all";
   }
   std::string ChangeVariable() {
     const char* name = PickText(kVariables);
@@ -222,14 +218,6 @@ class Driver {
     KezDcDbMemory::FailAt(operation, codes[Pick(Count(codes))], static_cast<int>(Pick(4)) + 1);
     if (Pick(8) == 0) KezDcDbMemory::ClearFailures();
     return "fail " + std::to_string(operation);
-  }
-  // Freeing every data source must give back every object of the layer.
-  std::string FreeEverySource() {
-    for (const KezDcQrQResult* node : walk_.nodes) {
-      if (node->GetKind() == KezDcQrQResult::kDataSource) const_cast<KezDcQrQResult*>(node)->FreeQResult();
-    }
-    ExpectNothingHeld("after freeing every data source");
-    return "free every source";
   }
   void ExpectNothingHeld(const std::string& when) {
     if (KezDcDbMemory::LiveObjects() != 0 || KezDcDbMemory::OutstandingRows() != 0 ||
@@ -258,8 +246,8 @@ void RunSeed(uint32_t seed, int steps) {
     std::string done = driver.Step();
     std::vector<std::string> problems = driver.Check();
     ASSERT_TRUE(problems.empty()) << "step " << step << " (" << done << "): " << problems.front();
-    ASSERT_TRUE(driver.held_problems.empty()) << "step " << step << " (" << done << "): "
-                                              << driver.held_problems.front();
+    ASSERT_TRUE(driver.held_problems.empty())
+        << "step " << step << " (" << done << "): " << driver.held_problems.front();
     ASSERT_EQ(KezDcDbMemory::Misuses(), misuses) << "step " << step << " (" << done << ") misused the layer";
     KezDcCMError::ClearErrors();  // the reports are not the subject here
   }
