@@ -1,11 +1,9 @@
-// Helpers of the load and endurance tests: their size, scaled by the
-// environment variable KEZDCQR_LOAD_SCALE (1.0, the default, is the full
-// size; CI runs 0.01), the heap in use as glibc counts it, and a SQLite file
-// in a temporary folder.
+// Helpers of the load and endurance tests: their size, scaled by
+// KEZDCQR_LOAD_SCALE (1.0, the default, is the full size; CI runs 0.01), the
+// heap in use as glibc counts it, and a SQLite file in a temporary folder.
 #ifndef KEZ_TEST_LOAD_SUPPORT_H
 #define KEZ_TEST_LOAD_SUPPORT_H
 
-#include <gtest/gtest.h>
 #include <malloc.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -14,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
-#include "KezDcQr.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/KezTestSupport.h"
 
 namespace kez {
 namespace test {
@@ -53,12 +51,10 @@ inline long InUseHeap() {
 }
 
 // A temporary folder with one SQLite file, removed at the end.
-class LoadTest : public ::testing::Test {
+class LoadTest : public KezTest {
  protected:
   void SetUp() override {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcDbMemory::DropAll();
-    KezDcCMError::ClearErrors();
+    KezTest::SetUp();
     std::string pattern = (std::filesystem::temp_directory_path() / "kez_load_XXXXXX").string();
     ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
     dir_ = pattern;
@@ -66,12 +62,11 @@ class LoadTest : public ::testing::Test {
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
-    KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
     EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
+    KezTest::TearDown();
   }
 
   void Sql(const std::string& sql) const {

@@ -1,11 +1,9 @@
-// Load and endurance: 100,000 distinct queries created, run and deleted
-// with the heap back at its starting level; a walk of 10,000,000 rows whose
-// heap does not grow after the first million; 1,000,000 rows inserted in
-// batches of 1,000 and all counted in the file. Sizes scale with
-// KEZDCQR_LOAD_SCALE (see LoadSupport.h); the full run is `make load`.
+// Load and endurance: 100,000 distinct queries with the heap back where it
+// started; a 10,000,000-row walk whose heap stops growing after the first
+// million; 1,000,000 rows inserted in batches of 1,000, all in the file.
+// Sizes scale with KEZDCQR_LOAD_SCALE; the full run is `make load`.
 #include <algorithm>
 
-#include "database/access/sqlite/KezDcDbSqlite.h"
 #include "load/LoadSupport.h"
 #include "support/EveryConnectionRuns.h"
 
@@ -13,17 +11,9 @@ namespace kez {
 namespace test {
 namespace {
 
-using kez::test::EveryConnectionRuns;
-
 // Heap that one walk or one cycle of queries may gain for good: allocator
 // rounding and the error collector's bookkeeping, never a row or a query.
 constexpr long kSlack = 64 * 1024;
-
-KezDcQrQuery* RunQuery(const std::string& text) {
-  KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
-  query->DoQuery();
-  return query;
-}
 
 // The k-th of the distinct queries: arithmetic, variables, formats, cells
 // and sub-queries in turn, each with its own text.
@@ -48,7 +38,7 @@ std::string DistinctQuery(long k) {
 void RunDistinctQueries(long first, long count) {
   for (long k = first; k < first + count; ++k) {
     std::string text = DistinctQuery(k);
-    RunQuery(text);
+    KezDcQrQuery::NewQuery(text.c_str())->DoQuery();
     KezDcQrQuery::DeleteQuery(text.c_str());
   }
   KezDcQrQuery::DeleteAllQueries();
