@@ -4,6 +4,7 @@
 // operations per seed (1500), KEZDCQR_RANDOM_SEEDS how many more seeds to run.
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <random>
 
 #include "e2e/E2eSupport.h"
@@ -69,11 +70,6 @@ const KezDcDbMemory::Operation kFailing[] = {
     KezDcDbMemory::kCreateDataSource, KezDcDbMemory::kOpenSession,    KezDcDbMemory::kOpenRowset,
     KezDcDbMemory::kQueryInterface,   KezDcDbMemory::kGetNextRows,    KezDcDbMemory::kInsertRow,
     KezDcDbMemory::kGetColumnsInfo,   KezDcDbMemory::kCreateAccessor, KezDcDbMemory::kGetDataSeq};
-
-template <class T, std::size_t N>
-constexpr std::size_t Count(const T (&)[N]) {
-  return N;
-}
 
 // Draws the operations and keeps the walk of the registries made after the
 // last one, from which it picks the nodes to work on.
@@ -213,9 +209,9 @@ class Driver {
     return std::string("set ") + name + " = " + value;
   }
   std::string Fail() {
-    KezDcDbMemory::Operation operation = kFailing[Pick(Count(kFailing))];
+    KezDcDbMemory::Operation operation = kFailing[Pick(std::size(kFailing))];
     const int codes[] = {1, 2, 3, 7, -1};
-    KezDcDbMemory::FailAt(operation, codes[Pick(Count(codes))], static_cast<int>(Pick(4)) + 1);
+    KezDcDbMemory::FailAt(operation, codes[Pick(std::size(codes))], static_cast<int>(Pick(4)) + 1);
     if (Pick(8) == 0) KezDcDbMemory::ClearFailures();
     return "fail " + std::to_string(operation);
   }

@@ -21,6 +21,10 @@ namespace test {
 
 const char kSqliteOrders[] = "@s:main:orders:{item+amount}:2";
 const char kSqliteCopy[] = "@s:main:copy:{item+amount}:1";
+const char kSqliteRoadTables[] =
+    "CREATE TABLE orders(item TEXT, amount INTEGER);"
+    "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);"
+    "CREATE TABLE copy(item TEXT, amount INTEGER);";
 
 class SqliteRoadTest : public HardeningTest {
  protected:
@@ -30,10 +34,7 @@ class SqliteRoadTest : public HardeningTest {
     ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
     dir_ = pattern;
     db_ = dir_ + "/road.db";
-    Sql(db_,
-        "CREATE TABLE orders(item TEXT, amount INTEGER);"
-        "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);"
-        "CREATE TABLE copy(item TEXT, amount INTEGER);");
+    Sql(db_, kSqliteRoadTables);
     Use("?busy_timeout=20");
   }
 

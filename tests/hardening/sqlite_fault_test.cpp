@@ -19,29 +19,6 @@ using SqliteFaultTest = SqliteRoadTest;
 const std::vector<std::string> kCleanValues = {"o1",   "o2/4", "o3/6", "o4/8", "o5/10", "/0",
                                                "o2/4", "o3/6", "o4/8", "o1",   "o1"};
 
-// Holds the write lock of the file on a connection of its own until Release.
-class WriteLock {
- public:
-  explicit WriteLock(const std::string& file) {
-    sqlite3_open(file.c_str(), &db_);
-    locked = sqlite3_exec(db_, "BEGIN IMMEDIATE; INSERT INTO copy VALUES ('lock', 0)", nullptr, nullptr, nullptr) ==
-             SQLITE_OK;
-  }
-  ~WriteLock() { Release(); }
-  WriteLock(const WriteLock&) = delete;
-  WriteLock& operator=(const WriteLock&) = delete;
-  void Release() {
-    if (!db_) return;
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
-    db_ = nullptr;
-  }
-  bool locked = false;
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
 // The distinct messages reported, in the order they first came.
 std::vector<std::string> DistinctErrors() {
   std::vector<std::string> distinct;
@@ -63,14 +40,16 @@ TEST_F(SqliteFaultTest, LockedDatabaseRefusesEachInsertWithItsMessageWhileReadsG
     Use(c.options);
     KezDcCMError::ClearErrors();
     EXPECT_EQ(Get(std::string(kSqliteOrders) + ":item"), "o1");  // opens the file before the lock
-    WriteLock lock(db_);
-    ASSERT_TRUE(lock.locked);
+    sqlite3* lock = nullptr;                                     // holds the write lock on a connection of its own
+    sqlite3_open(db_.c_str(), &lock);
+    ASSERT_EQ(sqlite3_exec(lock, "BEGIN IMMEDIATE; INSERT INTO copy VALUES ('lock', 0)", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     RoadResult road = FollowTheRoad(kSqliteOrders, kSqliteCopy, Rows(1, 2));
     EXPECT_EQ(road.values, kCleanValues);
     EXPECT_TRUE(road.reported.empty());
     std::string locked = Failure(c.what, "database is locked", 5);
     EXPECT_EQ(Errors(), (std::vector<std::string>{locked, insert_failed, locked, insert_failed}));
-    lock.Release();
+    sqlite3_close(lock);  // rolls its transaction back
     KezDcCMError::ClearErrors();
     EXPECT_TRUE(InsertRow(kSqliteCopy, Rows(3, 1)[0]));  // the same queries work once the lock is gone
     KezDcQrQuery::DeleteAllQueries();
@@ -177,28 +156,20 @@ TEST_F(SqliteFaultTest, FullDatabaseLosesNoRowWithoutSayingSo) {
   }
 }
 
-void WriteJunk(const std::string& file, std::ios::openmode mode) {
-  std::ofstream junk(file, std::ios::binary | std::ios::out | mode);
-  junk << std::string(8192, 'j');
-}
-
 // A good file in its place works again, and a clean road reads every row and
 // commits every insert.
 TEST_F(SqliteFaultTest, FileReplacedByJunkIsNotADatabaseAndAGoodFileWorksAgain) {
   FollowTheRoad(kSqliteOrders, kSqliteCopy, Rows(1, 1));
   std::filesystem::remove(db_ + "-wal");
   std::filesystem::remove(db_ + "-shm");
-  WriteJunk(db_, std::ios::trunc);
+  std::ofstream(db_, std::ios::binary | std::ios::trunc) << std::string(8192, 'j');
   KezDcCMError::ClearErrors();
   RoadResult road = FollowTheRoad(kSqliteOrders, kSqliteCopy, Rows(2, 1));
   EXPECT_TRUE(road.reported.empty());
   EXPECT_EQ(DistinctErrors().front(),
             "ERROR: sqlite cannot read database <" + db_ + ">: file is not a database (code 26) \n");
   std::filesystem::remove(db_);
-  Sql(db_,
-      "CREATE TABLE orders(item TEXT, amount INTEGER);"
-      "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);"
-      "CREATE TABLE copy(item TEXT, amount INTEGER);");
+  Sql(db_, kSqliteRoadTables);
   KezDcCMError::ClearErrors();
   road = FollowTheRoad(kSqliteOrders, kSqliteCopy, Rows(1, 3));
   EXPECT_EQ(road.values, kCleanValues);
@@ -215,7 +186,7 @@ TEST_F(SqliteFaultTest, FileOverwrittenUnderAnOpenWalkEndsCleanly) {
   EXPECT_EQ(Get(item), "o1");
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(kSqliteOrders);
   block->GetNextLine();
-  WriteJunk(db_, std::ios::in);
+  std::ofstream(db_, std::ios::binary | std::ios::in | std::ios::out) << std::string(8192, 'j');
   for (int k = 0; k < 8; ++k) {
     block->GetNextLine();
     Get(item);
