@@ -15,45 +15,36 @@ class KezqCliTest : public ::testing::Test {
 };
 
 TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
-  const std::string file = dir_.File("q.kq"), catalog = dir_.File("catalog");
+  const std::string file = dir_.File("q.kq"), catalog = dir_.File("catalog"), missing = dir_.File("missing");
+  const std::string cell = "@fx:main:t:{*}:2:item";
   WriteFile(file, "-- a comment\n\nGet(40+2)\n  -- indented comment\nget(1)\n");
   WriteFile(catalog, "# data sources\nshop = sqlite:" + fixture_ + "\n");
   const std::string usage = " (try kezq --help)\n";
   const struct {
     std::vector<std::string> args;
-    std::string input;
     int status;
-    std::string out, err;
+    std::string out, err = "", input = "";
   } cases[] = {
       // Get prints values by type; other functions print nothing.
-      {{"Get(1+2)", "Get(7/2)", "Put(\"a b\",$v)", "Get($v)", "Get(0.1+0.2)"},
-       "",
-       0,
-       "3\n3.5\na b\n0.30000000000000004\n",
-       ""},
+      {{"Get(1+2)", "Get(7/2)", "Put(\"a b\",$v)", "Get($v)", "Get(0.1+0.2)"}, 0, "3\n3.5\na b\n0.30000000000000004\n"},
       // The first error stops the run, unless -k keeps going.
-      {{"Get(1)", "Get(-)", "Get(2)"}, "", 1, "1\n0\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
-      {{"-k", "Get(1)", "Get(-)", "Get(2)"}, "", 1, "1\n0\n2\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
+      {{"Get(1)", "Get(-)", "Get(2)"}, 1, "1\n0\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
+      {{"-k", "Get(1)", "Get(-)", "Get(2)"}, 1, "1\n0\n2\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
       // A query file skips blank and comment lines; errors name its file and line.
-      {{"-f", file}, "", 1, "42\n", file + ":5: ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
+      {{"-f", file}, 1, "42\n", file + ":5: ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
       // Queries come from standard input when none is given, or with -f -.
-      {{}, "Get(2*21)\nGet(\"ok\")\n", 0, "42\nok\n", ""},
-      {{"-f", "-"}, "Get(1)\n", 0, "1\n", ""},
-      {{"-c", catalog, "Get(@shop:main:t:{*}:2:item)"}, "", 0, "apple\n", ""},
-      {{"-s", source_, "-r", "@fx:main:t:{*}:2:item", "Get(1)"},
-       "",
-       1,
-       "",
-       "--rows: <@fx:main:t:{*}:2:item> does not name a data block\n"},
+      {{}, 0, "42\nok\n", "", "Get(2*21)\nGet(\"ok\")\n"},
+      {{"-f", "-"}, 0, "1\n", "", "Get(1)\n"},
+      {{"-c", catalog, "Get(@shop:main:t:{*}:2:item)"}, 0, "apple\n"},
+      {{"-s", source_, "-r", cell, "Get(1)"}, 1, "", "--rows: <" + cell + "> does not name a data block\n"},
       // Usage errors exit with 2 and a one-line hint.
-      {{"--frobnicate"}, "", 2, "", "kezq: unknown option '--frobnicate'" + usage},
-      {{"-o", "xml", "Get(1)"}, "", 2, "", "kezq: --format is table, csv, tsv or json, not 'xml'" + usage},
-      {{"-s", "noequals"}, "", 2, "", "kezq: --source wants NAME=URI, not 'noequals'" + usage},
-      {{"-n", "-3", "Get(1)"}, "", 2, "", "kezq: --limit wants a number, not '-3'" + usage},
-      {{"-f"}, "", 2, "", "kezq: option '-f' wants a value" + usage},
-      {{"-f", dir_.File("missing")}, "", 2, "", "kezq: cannot read query file '" + dir_.File("missing") + "'" + usage},
+      {{"--frobnicate"}, 2, "", "kezq: unknown option '--frobnicate'" + usage},
+      {{"-o", "xml", "Get(1)"}, 2, "", "kezq: --format is table, csv, tsv or json, not 'xml'" + usage},
+      {{"-s", "noequals"}, 2, "", "kezq: --source wants NAME=URI, not 'noequals'" + usage},
+      {{"-n", "-3", "Get(1)"}, 2, "", "kezq: --limit wants a number, not '-3'" + usage},
+      {{"-f"}, 2, "", "kezq: option '-f' wants a value" + usage},
+      {{"-f", missing}, 2, "", "kezq: cannot read query file '" + missing + "'" + usage},
       {{"-t", "NoSuchChannel=2", "Get(1)"},
-       "",
        2,
        "",
        "kezq: no trace channel named 'NoSuchChannel' (TraceQResult, TraceQuery or *)" + usage},
