@@ -2,6 +2,8 @@
 // leave the data folder, names that try to be SQL, values of every odd kind,
 // and kezq texts that are huge, deep or cyclic. Nothing opens a file outside
 // the folder, no name executes SQL, and everything ends with a clear error.
+#include <optional>
+
 #include "hardening/SqliteRoad.h"
 #include "kezq/KezqRun.h"
 #include "support/ScopedEnv.h"
@@ -28,15 +30,11 @@ class DataFolderTest : public SqliteRoadTest {
         "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
         "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
     Sql(dir_ + "/secret.db", "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('SECRET')");
-    env_.reset(new ScopedEnv("KEZDCDB_DATA_DIR", folder_));
-  }
-  void TearDown() override {
-    env_.reset();
-    SqliteRoadTest::TearDown();
+    env_.emplace("KEZDCDB_DATA_DIR", folder_);
   }
 
   std::string folder_;
-  std::unique_ptr<ScopedEnv> env_;
+  std::optional<ScopedEnv> env_;  // restored when the test object goes
 };
 
 // In a first argument '/' is the division, so a name is cut there and the
