@@ -62,20 +62,13 @@ TEST_F(TraceTest, WritesLinesUpToTheChannelLevelWithExactBytes) {
     channel.TraPrint(6, "not written\n");
     KEZ_TRA(&channel, 8, "not written either %s\n", Observed());
     channel.TraPrint(3, "a long line %s\n", std::string(3000, 'z').c_str());  // longer than the size argument
-  }
-  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\na long line " + std::string(3000, 'z') + "\n";
-  EXPECT_EQ(ReadFile(path_), expected);
-  EXPECT_EQ(evaluations, 0);
-}
-
-TEST_F(TraceTest, Latin1MarkersPassAsSingleOctets) {
-  {
-    KezTrace channel("TraceLatin1", "latin1", 0, path_.c_str(), 1024);
-    channel.SetLevel(2);
-    channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");
+    channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");      // Latin-1 markers are single octets
     channel.TraPrint(2, "*\xA3* %s\n", "\xB5s");
   }
-  EXPECT_EQ(ReadFile(path_), "m\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n");
+  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\na long line " + std::string(3000, 'z') +
+                         "\nm\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n";
+  EXPECT_EQ(ReadFile(path_), expected);
+  EXPECT_EQ(evaluations, 0);
 }
 
 TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
@@ -90,9 +83,8 @@ TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
   EXPECT_EQ(other.GetLevel(), 0);
   ::setenv("KEZ_TRACE", "EnvA=9", 1);
   EXPECT_EQ(a.GetLevel(), 3);  // read once, at creation
-}
 
-TEST_F(TraceTest, StarGivesEveryChannelALevelAndLaterItemsWin) {
+  // '*' gives every channel a level, and later items win.
   ::setenv("KEZ_TRACE", "*=4,EnvD=6", 1);
   KezTrace d("EnvD", "", 0, "STDERR", 1024);
   KezTrace e("EnvE", "", 0, "STDERR", 1024);
@@ -115,6 +107,10 @@ TEST_F(TraceTest, ChannelsAreFoundByNameAndSetTogether) {
   g.SetLevel(-3);
   EXPECT_EQ(g.GetLevel(), 0);
   EXPECT_FALSE(g.IsActive(0));
+  // The library's own channels exist from start-up.
+  ASSERT_NE(KezTrace::Find("TraceQResult"), nullptr);
+  ASSERT_NE(KezTrace::Find("TraceQuery"), nullptr);
+  EXPECT_STREQ(KezTrace::Find("TraceQuery")->GetComment(), "Trace des Queries");
 }
 
 }  // namespace
