@@ -1,6 +1,7 @@
 // Sub-queries: resolving '$' and bracketed components, linking resolved
 // nodes to unresolved ones, the reads of every kind through them, and the
 // bound on sub-queries whose values are sub-queries again.
+#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -60,19 +61,17 @@ class SubQueryTest : public KezTest {
     return out;
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) +
-           "/" + std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemory::LiveAccessors());
   }
 };
 
-TEST_F(SubQueryTest, PlainComponentsResolveToThemselves) {
+// A plain component is its own text; a '$' or bracketed one becomes the
+// text of its expression's value, by the value's type.
+TEST_F(SubQueryTest, ComponentsResolveToTheTextOfTheirValue) {
   EXPECT_EQ(Resolve("main"), "main");
   EXPECT_EQ(Resolve("@sales"), "@sales");
   EXPECT_EQ(Resolve(""), "");
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, ValuesBecomeTextsByTheirType) {
   NewExpression("2+3");
   NewExpression("5/2");
   EXPECT_EQ(Resolve("[2+3]"), "5");
@@ -85,9 +84,7 @@ TEST_F(SubQueryTest, ValuesBecomeTextsByTheirType) {
   NewExpression("#b");
   EXPECT_EQ(Resolve("@[#b]"), "@alt");
   EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, MissingOrEmptyExpressionResolvesToNothing) {
+  // A missing or empty expression resolves to nothing.
   EXPECT_EQ(Resolve("[#nope]"), "");
   EXPECT_EQ(Resolve("$nope"), "");
   NewExpression("\"\"");
@@ -97,24 +94,20 @@ TEST_F(SubQueryTest, MissingOrEmptyExpressionResolvesToNothing) {
                                                 "ERROR: \"\" IS AN EMPTY SUB-QUERY \n"}));
 }
 
-TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDiffer) {
+TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDifferAndReportsMissingNodes) {
   auto* unresolved = Node<KezDcQrQRCell>("@sales:main:[#table]:item:1:item");
   auto* resolved = Node<KezDcQrQRCell>("@sales:main:orders:item:1:item");
-  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#table]", "orders", "item", "item", "1",
-                                    "1", "item", "item");
+  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#table]", "orders", "item", "item", "1", "1",
+                                    "item", "item");
   KezDcQrQResult* rowset = Registered("@sales:main:[#table]");
   EXPECT_EQ(Subs(rowset), std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
   EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, rowset);
   EXPECT_EQ(resolved->SubQueryFather, nullptr);
   EXPECT_TRUE(Subs(unresolved).empty());
   EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, SetSubQueryFatherReportsMissingNodes) {
-  Node<KezDcQrQRSession>("@sales:main");
-  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#t]", "orders", "", "", "", "", "", "");
+  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#t]", "stock", "", "", "", "", "", "");
   EXPECT_EQ(Errors(), (std::vector<std::string>{"ERROR DATAPATH <@sales:main:[#t]> DOES'NT EXIST IN QRHDICO\n",
-                                                "ERROR DATAPATH <@sales:main:orders> DOES'NT EXIST IN QRHDICO\n"}));
+                                                "ERROR DATAPATH <@sales:main:stock> DOES'NT EXIST IN QRHDICO\n"}));
 }
 
 TEST_F(SubQueryTest, ResolvedNodeKeepsItsFirstFather) {
@@ -129,7 +122,7 @@ TEST_F(SubQueryTest, ResolvedNodeKeepsItsFirstFather) {
   EXPECT_TRUE(Subs(second).empty());
 }
 
-TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCell) {
+TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCellAndEveryReadResolvesAgain) {
   Set("#table", "orders");
   auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
   ASSERT_NE(KezDcQrQResult::ExprHTab->Locate("#table"), nullptr);
@@ -140,27 +133,20 @@ TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCell) {
   EXPECT_STREQ(resolved->p_QResult, "10");
   EXPECT_EQ(cell->p_QResult, nullptr);  // the value stays with the resolved cell
   EXPECT_EQ(cell->BasicType.Std(), "double");
-  EXPECT_EQ(Subs(Registered("@sales:main:[#table]")),
-            std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
+  EXPECT_EQ(Subs(Registered("@sales:main:[#table]")), std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
   EXPECT_EQ(resolved->SubQueryFather, nullptr);
   EXPECT_EQ(Registered("@sales:main:orders:amount:20")->SubQueryFather, nullptr);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, EveryReadResolvesAgain) {
-  Set("#table", "orders");
-  auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
-  cell->GetQResult();
+  // Every read resolves again; an unchanged value creates and links nothing.
   int registered = KezDcQrQResult::QRHTab->Size();
-  cell->GetQResult();  // unchanged: nothing new is created or linked
+  cell->GetQResult();
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), registered);
   EXPECT_EQ(Subs(Registered("@sales:main:[#table]")).size(), 1u);
   Set("#table", "stock");
   EXPECT_STREQ(cell->GetQResult(), "100");
-  EXPECT_NE(Registered("@sales:main:stock:amount:20:amount"), nullptr);
   EXPECT_NE(Registered("@sales:main:orders:amount:20:amount"), nullptr);
   EXPECT_EQ(Subs(Registered("@sales:main:[#table]")),
             (std::vector<KezDcQrQResult*>{Registered("@sales:main:orders"), Registered("@sales:main:stock")}));
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(SubQueryTest, DataBlockWalksTheResolvedRows) {
@@ -196,35 +182,26 @@ TEST_F(SubQueryTest, DataSourceAndSessionReadTheResolvedObjects) {
   ASSERT_NE(open_session, nullptr);
   EXPECT_EQ(open_session, static_cast<KezDcQrQRSession*>(Registered("@sales:main"))->p_QResult);
   EXPECT_EQ(session->p_QResult, nullptr);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, DollarDataSourceReadsTheSourceItsVariableNames) {
   Set("$base", "alt");
   auto* cell = Node<KezDcQrQRCell>("@$base:main:orders:item:10:item");
   EXPECT_STREQ(cell->GetQResult(), "alt1");
   Set("$base", "sales");
   EXPECT_STREQ(cell->GetQResult(), "o1");
-  EXPECT_EQ(Subs(Registered("@$base")), (std::vector<KezDcQrQResult*>{Registered("@alt"), Registered("@sales")}));
+  EXPECT_EQ(Subs(source), (std::vector<KezDcQrQResult*>{Registered("@sales"), Registered("@alt")}));
+  EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutError) {
+TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutErrorAndTraced) {
   Set("$t", "##0");
-  EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
+  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
+  TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
+  EXPECT_EQ(rowset->GetQResult(), nullptr);
+  capture.Stop();
   EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:$t:item:10:item")->GetQResult(), "");
   EXPECT_FALSE(Node<KezDcQrQRData>("@sales:main:$t:item:10")->IsMoreData());
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
-}
-
-TEST_F(SubQueryTest, DoubleHashSubRowsetIsTracedWithItsLatin1Marker) {
-  Set("$t", "##0");
-  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
-  KezDcQrQResult::sp_Trace->SetLevel(4);
-  ::testing::internal::CaptureStderr();
-  rowset->GetQResult();
-  std::string trace = ::testing::internal::GetCapturedStderr();
-  KezDcQrQResult::sp_Trace->SetLevel(0);
+  const std::string trace = capture.Text();
   EXPECT_NE(trace.find("GetQResult This is a Sub-Query \n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("Cas Rowset Vide ERowset:##0==##0 ? \n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << trace;
