@@ -39,40 +39,32 @@ class TraceTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(TraceTest, ChannelAtLevelZeroEvaluatesNoArgument) {
-  KezTrace channel("TraceOff", "off", 0, path_.c_str(), 1024);
-  EXPECT_EQ(channel.GetLevel(), 0);
-  KEZ_TRA(&channel, 0, "%s\n", Observed());
-  KEZ_TRA(&channel, 2, "%s\n", Observed());
-  KEZ_TRA(static_cast<KezTrace*>(nullptr), 2, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 0);
-  channel.SetLevel(2);
-  KEZ_TRA(&channel, 4, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 0);
-  KEZ_TRA(&channel, 2, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 1);
-}
-
-TEST_F(TraceTest, WritesLinesUpToTheChannelLevelWithExactBytes) {
+// A channel evaluates no argument of a line above its level (at level 0,
+// of any line) and writes the lines up to its level with exact bytes.
+TEST_F(TraceTest, WritesLinesUpToTheChannelLevelAndEvaluatesNothingAbove) {
   {
     KezTrace channel("TraceFile", "file", 0, path_.c_str(), 16);
+    KEZ_TRA(&channel, 0, "%s\n", Observed());
+    KEZ_TRA(&channel, 2, "%s\n", Observed());
+    KEZ_TRA(static_cast<KezTrace*>(nullptr), 2, "%s\n", Observed());
+    EXPECT_EQ(evaluations, 0);
     channel.SetLevel(4);
     channel.TraPrint(2, "IN->> QrQuery::DoQuery <%s (%s [,%s])> \n", "Get", "1+2", "");
     channel.TraPrint(4, "comma=%d\n", -1);
     channel.TraPrint(6, "not written\n");
     KEZ_TRA(&channel, 8, "not written either %s\n", Observed());
+    EXPECT_EQ(evaluations, 0);
+    KEZ_TRA(&channel, 4, "%s\n", Observed());
+    EXPECT_EQ(evaluations, 1);
     channel.TraPrint(3, "a long line %s\n", std::string(3000, 'z').c_str());  // longer than the size argument
     channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");      // Latin-1 markers are single octets
     channel.TraPrint(2, "*\xA3* %s\n", "\xB5s");
   }
-  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\na long line " + std::string(3000, 'z') +
-                         "\nm\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n";
+  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\nevaluated\na long line " +
+                         std::string(3000, 'z') + "\nm\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n";
   EXPECT_EQ(ReadFile(path_), expected);
-  EXPECT_EQ(evaluations, 0);
 }
 
-// Junk items are skipped, '*' gives every channel a level and later items
-// win.
 TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
   const char kList[] = "EnvA=3,EnvB=5,junk,EnvC=";
   const struct {

@@ -63,7 +63,6 @@ TEST_F(DataPathTest, PathsSplitIntoTypedComponentsWithTheirErrors) {
       // Other first characters are invalid and change nothing.
       {"", {}, "?: ?|?|?|?|?|?", {"ERROR: Invalid DataPath= \n"}},
       {"sales:main", {}, "?: ?|?|?|?|?|?", {"ERROR: Invalid DataPath=sales:main \n"}},
-      {"(x)", {}, "?: ?|?|?|?|?|?", {"ERROR: Invalid DataPath=(x) \n"}},
       {"  ", {}, "?: ?|?|?|?|?|?", {"ERROR: Invalid DataPath=   \n"}},
       // Sub-query components stay as written; no ':' inside brackets splits.
       {"@sales:main:[#table]:amount:20:amount", {}, "Cell: @sales|main|[#table]|amount|20|amount", {}},
