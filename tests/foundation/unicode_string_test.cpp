@@ -37,16 +37,13 @@ TEST(UnicodeStringTest, IndexIsZeroBasedOverOctetsAndGivesTheEmptyCharacterOutsi
   KezUnicodeString s("\xC3\xA9t\xC3\xA9");  // "été"
   EXPECT_EQ(s.GetLengthInChar(), 5);
   EXPECT_TRUE(s[0] == '\xC3');
-  EXPECT_TRUE(s[1] == '\xA9');
   EXPECT_TRUE(s[5].IsEmpty());
   EXPECT_TRUE(s[-1].IsEmpty());
   EXPECT_TRUE(s[5] != '\0');  // past the end equals no octet, not even NUL
-  EXPECT_TRUE(KezUnicodeString()[0] != '(');
   EXPECT_TRUE(KezUnicodeString()[0] == KezUnicodeChar());
   EXPECT_TRUE(KezUnicodeChar().IsEmpty());
   s.Append(KezUnicodeChar('\xB0'));
   EXPECT_EQ(std::string(s.ConvertToChar()), "\xC3\xA9t\xC3\xA9\xB0");
-  EXPECT_EQ(s.SubString(2, 1), "t");
   EXPECT_EQ(KezUnicodeString(KezUnicodeChar('\xFF'), 1).Std(), "\xFF");
 }
 

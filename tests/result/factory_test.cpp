@@ -78,7 +78,7 @@ TEST_F(FactoryTest, RegisteredNodesAreReturnedAndOnlyMissingOnesCreated) {
   EXPECT_EQ(Registered("@sales")->Type, "DataSource");
 }
 
-TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsInOrder) {
+TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsAsTheyAreMet) {
   KezDcQrQResult* cell = nullptr;
   Strings order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount"); });
   EXPECT_EQ(order, (Strings{"QR:@sales", "QR:@sales:main", "QR:@sales:main:[#table]", "Expr:#table", "QR:#table",
@@ -89,9 +89,7 @@ TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsInOrder) {
   EXPECT_EQ(Registered("@sales:main:[#table]")->SubQueryFlag, 'Y');
   EXPECT_EQ(cell->SubQueryFlag, 'Y');
   EXPECT_EQ(Registered("@sales:main")->SubQueryFlag, 'N');
-}
-
-TEST_F(FactoryTest, DataSourceSubQueriesUseTheTextAfterTheMarker) {
+  // At the data source the expression is the text after the marker.
   NewQR("@$base", "", "", "", "", "", "DataSource");
   EXPECT_NE(Registered("@$base"), nullptr);
   EXPECT_NE(Expression("$base"), nullptr);
