@@ -99,7 +99,7 @@ TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsAsTheyAreMet) {
   NewQR("@sales", "$sess", "", "", "", "", "Session");
   EXPECT_NE(Expression("$sess"), nullptr);
   NewQR("@sales", "main", "orders", "amount", "1", "[$col]", "Cell");
-  EXPECT_NE(Expression("$col"), nullptr);  // both tests pass: one expression
+  EXPECT_NE(Expression("$col"), nullptr);  // bracket and marker: one expression
   EXPECT_TRUE(Errors().empty());
 }
 
