@@ -3,7 +3,6 @@
 // order and every object goes away with its last reference.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 #include "database/access/KezDcDbDataSourceFactory.h"
@@ -42,26 +41,28 @@ class MemoryRefCountTest : public ::testing::Test {
   KezIDcDbInsertRowset* insert_ = nullptr;
 };
 
-TEST_F(MemoryRefCountTest, ReleasingTopDownFreesEverythingAtTheLastRelease) {
-  OpenAll();
-  source_->Release();
-  session_->Release();
-  rowset_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + 4);  // the insert interface holds the chain
-  insert_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_);
-}
-
-TEST_F(MemoryRefCountTest, ReleasingBottomUpFreesEachObjectInTurn) {
-  OpenAll();
-  insert_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + 3);
-  rowset_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + 2);
-  session_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + 1);
-  source_->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_);
+TEST_F(MemoryRefCountTest, ReferencesGoBackInAnyOrderAndTheLastFreesTheChain) {
+  struct Case {
+    const char* name;
+    bool drop_all_first;  // the data source outlives DropAll while referenced
+    int order[4];         // 0 data source, 1 session, 2 rowset, 3 insert interface
+    int live_after[4];    // objects alive beyond those before, after each release
+  };
+  const Case cases[] = {
+      {"top down", false, {0, 1, 2, 3}, {4, 4, 4, 0}},  // the insert interface holds the chain
+      {"bottom up", false, {3, 2, 1, 0}, {3, 2, 1, 0}},
+      {"after DropAll", true, {1, 0, 3, 2}, {4, 4, 3, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(OpenAll());
+    if (c.drop_all_first) KezDcDbMemory::DropAll();
+    KezIDcDbUnknown* objects[] = {source_, session_, rowset_, insert_};
+    for (int k = 0; k < 4; ++k) {
+      objects[c.order[k]]->Release();
+      EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + c.live_after[k]) << k;
+    }
+  }
 }
 
 TEST_F(MemoryRefCountTest, ExtraReferencesKeepAnObjectAlive) {
@@ -78,16 +79,6 @@ TEST_F(MemoryRefCountTest, ExtraReferencesKeepAnObjectAlive) {
   session_->Release();
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_ + 3);
   static_cast<KezIDcDbSimpleRowset*>(again)->Release();
-  EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_);
-}
-
-TEST_F(MemoryRefCountTest, DataSourceOutlivesDropAllWhileReferenced) {
-  OpenAll();
-  KezDcDbMemory::DropAll();
-  session_->Release();
-  source_->Release();
-  insert_->Release();
-  rowset_->Release();
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), live_before_);
 }
 

@@ -39,68 +39,49 @@ class TraceTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(TraceTest, ChannelAtLevelZeroEvaluatesNoArgument) {
-  KezTrace channel("TraceOff", "off", 0, path_.c_str(), 1024);
-  EXPECT_EQ(channel.GetLevel(), 0);
-  KEZ_TRA(&channel, 0, "%s\n", Observed());
-  KEZ_TRA(&channel, 2, "%s\n", Observed());
-  KEZ_TRA(static_cast<KezTrace*>(nullptr), 2, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 0);
-  channel.SetLevel(2);
-  KEZ_TRA(&channel, 4, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 0);
-  KEZ_TRA(&channel, 2, "%s\n", Observed());
-  EXPECT_EQ(evaluations, 1);
-}
-
-TEST_F(TraceTest, WritesLinesUpToTheChannelLevelWithExactBytes) {
+// A channel evaluates no argument of a line above its level (at level 0,
+// of any line) and writes the lines up to its level with exact bytes.
+TEST_F(TraceTest, WritesLinesUpToTheChannelLevelAndEvaluatesNothingAbove) {
   {
     KezTrace channel("TraceFile", "file", 0, path_.c_str(), 16);
+    KEZ_TRA(&channel, 0, "%s\n", Observed());
+    KEZ_TRA(&channel, 2, "%s\n", Observed());
+    KEZ_TRA(static_cast<KezTrace*>(nullptr), 2, "%s\n", Observed());
+    EXPECT_EQ(evaluations, 0);
     channel.SetLevel(4);
     channel.TraPrint(2, "IN->> QrQuery::DoQuery <%s (%s [,%s])> \n", "Get", "1+2", "");
     channel.TraPrint(4, "comma=%d\n", -1);
     channel.TraPrint(6, "not written\n");
     KEZ_TRA(&channel, 8, "not written either %s\n", Observed());
+    EXPECT_EQ(evaluations, 0);
+    KEZ_TRA(&channel, 4, "%s\n", Observed());
+    EXPECT_EQ(evaluations, 1);
     channel.TraPrint(3, "a long line %s\n", std::string(3000, 'z').c_str());  // longer than the size argument
-  }
-  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\na long line " + std::string(3000, 'z') + "\n";
-  EXPECT_EQ(ReadFile(path_), expected);
-  EXPECT_EQ(evaluations, 0);
-}
-
-TEST_F(TraceTest, Latin1MarkersPassAsSingleOctets) {
-  {
-    KezTrace channel("TraceLatin1", "latin1", 0, path_.c_str(), 1024);
-    channel.SetLevel(2);
-    channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");
+    channel.TraPrint(2, "m\xB0!\xB0m OK QUERY <%s> EXISTS\n", "Get(x)");      // Latin-1 markers are single octets
     channel.TraPrint(2, "*\xA3* %s\n", "\xB5s");
   }
-  EXPECT_EQ(ReadFile(path_), "m\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n");
+  std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\nevaluated\na long line " +
+                         std::string(3000, 'z') + "\nm\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n";
+  EXPECT_EQ(ReadFile(path_), expected);
 }
 
 TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
-  ::setenv("KEZ_TRACE", "EnvA=3,EnvB=5,junk,EnvC=", 1);
+  const char kList[] = "EnvA=3,EnvB=5,junk,EnvC=";
+  const struct {
+    const char* env;
+    const char* channel;
+    int level;
+  } cases[] = {{kList, "EnvB", 5},        {kList, "EnvC", 0},        {kList, "EnvOther", 0},
+               {"*=4,EnvD=6", "EnvD", 6}, {"*=4,EnvD=6", "EnvE", 4}, {"EnvF=6,*=2", "EnvF", 2}};
+  for (const auto& c : cases) {
+    ::setenv("KEZ_TRACE", c.env, 1);
+    KezTrace channel(c.channel, "", 0, "STDERR", 1024);
+    EXPECT_EQ(channel.GetLevel(), c.level) << c.env << " " << c.channel;
+  }
+  ::setenv("KEZ_TRACE", kList, 1);
   KezTrace a("EnvA", "", 0, "STDERR", 1024);
-  KezTrace b("EnvB", "", 0, "STDERR", 1024);
-  KezTrace c("EnvC", "", 0, "STDERR", 1024);
-  KezTrace other("EnvOther", "", 0, "STDERR", 1024);
-  EXPECT_EQ(a.GetLevel(), 3);
-  EXPECT_EQ(b.GetLevel(), 5);
-  EXPECT_EQ(c.GetLevel(), 0);
-  EXPECT_EQ(other.GetLevel(), 0);
   ::setenv("KEZ_TRACE", "EnvA=9", 1);
   EXPECT_EQ(a.GetLevel(), 3);  // read once, at creation
-}
-
-TEST_F(TraceTest, StarGivesEveryChannelALevelAndLaterItemsWin) {
-  ::setenv("KEZ_TRACE", "*=4,EnvD=6", 1);
-  KezTrace d("EnvD", "", 0, "STDERR", 1024);
-  KezTrace e("EnvE", "", 0, "STDERR", 1024);
-  EXPECT_EQ(d.GetLevel(), 6);
-  EXPECT_EQ(e.GetLevel(), 4);
-  ::setenv("KEZ_TRACE", "EnvF=6,*=2", 1);
-  KezTrace f("EnvF", "", 0, "STDERR", 1024);
-  EXPECT_EQ(f.GetLevel(), 2);
 }
 
 TEST_F(TraceTest, ChannelsAreFoundByNameAndSetTogether) {
@@ -115,6 +96,10 @@ TEST_F(TraceTest, ChannelsAreFoundByNameAndSetTogether) {
   g.SetLevel(-3);
   EXPECT_EQ(g.GetLevel(), 0);
   EXPECT_FALSE(g.IsActive(0));
+  // The library's own channels exist from start-up.
+  ASSERT_NE(KezTrace::Find("TraceQResult"), nullptr);
+  ASSERT_NE(KezTrace::Find("TraceQuery"), nullptr);
+  EXPECT_STREQ(KezTrace::Find("TraceQuery")->GetComment(), "Trace des Queries");
 }
 
 }  // namespace

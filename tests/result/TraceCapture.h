@@ -1,6 +1,6 @@
 // Test helper: points a library trace channel (the query results' or the
-// queries') at a fresh channel writing to a file for the lifetime of the
-// object, so a test can read back exactly which lines were written.
+// queries') at a fresh channel writing to a file while the object lives, so
+// a test can read back exactly which lines were written.
 #ifndef KEZ_TEST_TRACE_CAPTURE_H
 #define KEZ_TEST_TRACE_CAPTURE_H
 
@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,25 +39,21 @@ class TraceCapture {
 
   // Gives the library its own channel back; the text stays readable.
   void Stop() {
-    if (!channel_) return;
-    *slot_ = saved_;
+    if (channel_) *slot_ = saved_;
     delete channel_;
     channel_ = nullptr;
   }
 
   std::string Text() const {
     std::ifstream in(path_, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
   // The lines that begin with prefix, in order.
   std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
     std::vector<std::string> lines;
     std::istringstream in(Text());
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
       if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
     }
     return lines;

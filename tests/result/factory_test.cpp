@@ -12,6 +12,7 @@ namespace {
 using kez::test::CountError;
 using kez::test::Errors;
 using kez::test::TraceCapture;
+using Strings = std::vector<std::string>;
 
 class FactoryTest : public kez::test::KezTest {
  protected:
@@ -26,11 +27,11 @@ class FactoryTest : public kez::test::KezTest {
   // The keys registered while f runs, in order ("QR:" or "Expr:" before
   // each key), read from the query results' trace.
   template <class F>
-  static std::vector<std::string> Registrations(F f) {
+  static Strings Registrations(F f) {
     TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
     f();
     capture.Stop();
-    std::vector<std::string> keys;
+    Strings keys;
     for (const std::string& line : capture.LinesStartingWith("Insert in ")) {
       std::size_t open = line.find('<');
       std::size_t close = line.rfind('>');
@@ -42,60 +43,53 @@ class FactoryTest : public kez::test::KezTest {
 };
 
 TEST_F(FactoryTest, CellOnEmptyRegistriesCreatesAncestorsTopDown) {
+  Strings keys = {"@sales"};
+  for (const char* part : {"main", "orders", "amount", "20", "amount"}) keys.push_back(keys.back() + ":" + part);
   KezDcQrQResult* cell = nullptr;
-  std::vector<std::string> order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount"); });
-  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales", "QR:@sales:main", "QR:@sales:main:orders",
-                                             "QR:@sales:main:orders:amount", "QR:@sales:main:orders:amount:20",
-                                             "QR:@sales:main:orders:amount:20:amount"}));
-  ASSERT_NE(cell, nullptr);
-  EXPECT_EQ(cell->Type, "Cell");
-  EXPECT_EQ(cell, Registered("@sales:main:orders:amount:20:amount"));
-  EXPECT_EQ(Registered("@sales:main")->Type, "Session");
-  EXPECT_EQ(Registered("@sales:main:orders:amount:20")->Type, "Data");
+  Strings order = Registrations([&] { cell = KezDcQrQResult::NewQResult(keys[5].c_str()); });
+  Strings expected;
+  for (const std::string& key : keys) expected.push_back("QR:" + key);
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(cell, Registered(keys[5].c_str()));
+  const char* const types[] = {"DataSource", "Session", "Rowset", "Accessor", "Data", "Cell"};
+  for (int k = 0; k < 6; ++k) {
+    KezDcQrQResult* node = Registered(keys[k].c_str());
+    ASSERT_NE(node, nullptr) << keys[k];
+    EXPECT_EQ(node->Type, types[k]);
+    EXPECT_EQ(node->BasicType, k < 5 ? "int" : "string");
+    EXPECT_EQ(node->SubQueryFlag, 'N');
+    EXPECT_EQ(node->SubQueryFather, nullptr);
+  }
   EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(FactoryTest, SecondRequestReturnsTheSameNodeAndCreatesNothing) {
-  KezDcQrQResult* first = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount");
+TEST_F(FactoryTest, RegisteredNodesAreReturnedAndOnlyMissingOnesCreated) {
+  KezDcQrQResult* first = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20");
   KezDcQrQResult* again = nullptr;
-  std::vector<std::string> order = Registrations([&] { again = KezDcQrQResult::NewQResult("@sales : main:orders:amount:20:amount"); });
+  EXPECT_TRUE(Registrations([&] { again = KezDcQrQResult::NewQResult("@sales : main:orders:amount:20"); }).empty());
   EXPECT_EQ(again, first);
-  EXPECT_TRUE(order.empty());
-}
-
-TEST_F(FactoryTest, OnlyMissingNodesAreCreated) {
-  NewQR("@sales", "main", "orders", "amount", "20", "", "Data");
-  std::vector<std::string> order = Registrations([] { NewQR("@sales", "main", "orders", "amount", "20", "price", "Cell"); });
-  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:main:orders:amount:20:price"}));
-  order = Registrations([] { NewQR("@sales", "other", "", "", "", "", "Session"); });
-  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:other"}));
-  order = Registrations([] { NewQR("@sales", "main", "orders", "qty", "", "", "Accessor"); });
-  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales:main:orders:qty"}));
-}
-
-TEST_F(FactoryTest, RegisteredKeyIsReturnedWhateverTheTypeAsked) {
-  KezDcQrQResult* source = NewQR("@sales", "", "", "", "", "", "DataSource");
+  EXPECT_EQ(Registrations([] { NewQR("@sales", "main", "orders", "amount", "20", "price", "Cell"); }),
+            Strings{"QR:@sales:main:orders:amount:20:price"});
+  EXPECT_EQ(Registrations([] { NewQR("@sales", "other", "", "", "", "", "Session"); }), Strings{"QR:@sales:other"});
+  // Whatever the type asked, the registered node comes back.
   KezUnicodeString type = "Variable";
-  EXPECT_EQ(KezDcQrQResult::NewQR("@sales", "12", "", "", "", "", type), source);
+  EXPECT_EQ(KezDcQrQResult::NewQR("@sales", "12", "", "", "", "", type), Registered("@sales"));
   EXPECT_EQ(type, "Variable");
-  EXPECT_EQ(source->Type, "DataSource");
+  EXPECT_EQ(Registered("@sales")->Type, "DataSource");
 }
 
-TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsInOrder) {
+TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsAsTheyAreMet) {
   KezDcQrQResult* cell = nullptr;
-  std::vector<std::string> order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount"); });
-  EXPECT_EQ(order, (std::vector<std::string>{"QR:@sales", "QR:@sales:main", "QR:@sales:main:[#table]", "Expr:#table",
-                                             "QR:#table", "QR:@sales:main:[#table]:amount",
-                                             "QR:@sales:main:[#table]:amount:20",
-                                             "QR:@sales:main:[#table]:amount:20:amount"}));
+  Strings order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount"); });
+  EXPECT_EQ(order, (Strings{"QR:@sales", "QR:@sales:main", "QR:@sales:main:[#table]", "Expr:#table", "QR:#table",
+                            "QR:@sales:main:[#table]:amount", "QR:@sales:main:[#table]:amount:20",
+                            "QR:@sales:main:[#table]:amount:20:amount"}));
   ASSERT_NE(Expression("#table"), nullptr);
   EXPECT_EQ(Registered("#table")->Type, "Variable");
   EXPECT_EQ(Registered("@sales:main:[#table]")->SubQueryFlag, 'Y');
   EXPECT_EQ(cell->SubQueryFlag, 'Y');
   EXPECT_EQ(Registered("@sales:main")->SubQueryFlag, 'N');
-}
-
-TEST_F(FactoryTest, DataSourceSubQueriesUseTheTextAfterTheMarker) {
+  // At the data source the expression is the text after the marker.
   NewQR("@$base", "", "", "", "", "", "DataSource");
   EXPECT_NE(Registered("@$base"), nullptr);
   EXPECT_NE(Expression("$base"), nullptr);
@@ -105,7 +99,7 @@ TEST_F(FactoryTest, DataSourceSubQueriesUseTheTextAfterTheMarker) {
   NewQR("@sales", "$sess", "", "", "", "", "Session");
   EXPECT_NE(Expression("$sess"), nullptr);
   NewQR("@sales", "main", "orders", "amount", "1", "[$col]", "Cell");
-  EXPECT_NE(Expression("$col"), nullptr);  // both tests pass: one expression
+  EXPECT_NE(Expression("$col"), nullptr);  // bracket and marker: one expression
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -125,7 +119,8 @@ TEST_F(FactoryTest, AccessorAndDataBlockSubQueriesAreRefused) {
 
 TEST_F(FactoryTest, UnknownTypesYieldNullAndCreateNothing) {
   for (const char* type : {"", "Exp_Cell", "cell", "Query", "Exp_Data"}) {
-    std::vector<std::string> order = Registrations([&] { EXPECT_EQ(NewQR("@sales", "main", "o", "a", "1", "c", type), nullptr) << type; });
+    Strings order =
+        Registrations([&] { EXPECT_EQ(NewQR("@sales", "main", "o", "a", "1", "c", type), nullptr) << type; });
     EXPECT_TRUE(order.empty()) << type;
   }
   EXPECT_EQ(KezDcQrQResult::NewQResult("sales:main"), nullptr);
@@ -134,7 +129,7 @@ TEST_F(FactoryTest, UnknownTypesYieldNullAndCreateNothing) {
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
 }
 
-TEST_F(FactoryTest, VariableConstructorFollowsTheSessionComponent) {
+TEST_F(FactoryTest, VariablesFollowTheSessionComponentAndConstantsKeepTheirQuotes) {
   auto* by_int = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQResult("#rate"));
   ASSERT_NE(by_int, nullptr);
   EXPECT_EQ(by_int->BasicType, "int");
@@ -144,9 +139,6 @@ TEST_F(FactoryTest, VariableConstructorFollowsTheSessionComponent) {
   EXPECT_EQ(by_text->BasicType, "string");
   EXPECT_EQ(by_text->StringValue, "12");
   EXPECT_EQ(Registered("#count"), by_text);
-}
-
-TEST_F(FactoryTest, ConstantIsRegisteredUnderItsQuotedPath) {
   KezDcQrQResult* constant = KezDcQrQResult::NewQResult("\"north\"");
   ASSERT_NE(constant, nullptr);
   EXPECT_EQ(constant->Type, "Constant");
@@ -154,23 +146,21 @@ TEST_F(FactoryTest, ConstantIsRegisteredUnderItsQuotedPath) {
 }
 
 TEST_F(FactoryTest, ExpressionTypeIsHandedBackOnlyByANewExpression) {
-  KezUnicodeString type = "Expression";
-  KezDcQrQResult* e = KezDcQrQResult::NewQR("@sales:main:orders:amount:20", "", "", "", "", "", type);
-  ASSERT_NE(e, nullptr);
-  EXPECT_EQ(type, "Exp_Data");
-  EXPECT_EQ(Expression("@sales:main:orders:amount:20"), e);
+  KezDcQrQResult* e = nullptr;
+  auto handed = [&](const char* text) {
+    KezUnicodeString type = "Expression";
+    e = KezDcQrQResult::NewQR(text, "", "", "", "", "", type);
+    return type.Std();
+  };
+  EXPECT_EQ(handed("@sales:main:orders:amount:20"), "Exp_Data");
+  KezDcQrQResult* first = e;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(Expression("@sales:main:orders:amount:20"), first);
   EXPECT_EQ(Registered("@sales:main:orders:amount:20")->Type, "Data");
-
-  KezUnicodeString again = "Expression";
-  EXPECT_EQ(KezDcQrQResult::NewQR("@sales:main:orders:amount:20", "", "", "", "", "", again), e);
-  EXPECT_EQ(again, "Expression");
-
-  KezUnicodeString sum = "Expression";
-  KezDcQrQResult::NewQR("1 + $x", "", "", "", "", "", sum);
-  EXPECT_EQ(sum, "Expression");
-  KezUnicodeString literal = "Expression";
-  KezDcQrQResult::NewQR("42", "", "", "", "", "", literal);
-  EXPECT_EQ(literal, "Exp_Constant");
+  EXPECT_EQ(handed("@sales:main:orders:amount:20"), "Expression");
+  EXPECT_EQ(e, first);
+  EXPECT_EQ(handed("1 + $x"), "Expression");
+  EXPECT_EQ(handed("42"), "Exp_Constant");
 }
 
 }  // namespace

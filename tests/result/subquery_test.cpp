@@ -1,6 +1,7 @@
 // Sub-queries: resolving '$' and bracketed components, linking resolved
 // nodes to unresolved ones, the reads of every kind through them, and the
 // bound on sub-queries whose values are sub-queries again.
+#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -60,19 +61,17 @@ class SubQueryTest : public KezTest {
     return out;
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) +
-           "/" + std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemory::LiveAccessors());
   }
 };
 
-TEST_F(SubQueryTest, PlainComponentsResolveToThemselves) {
+// A plain component is its own text; a '$' or bracketed one becomes the
+// text of its expression's value, by the value's type.
+TEST_F(SubQueryTest, ComponentsResolveToTheTextOfTheirValue) {
   EXPECT_EQ(Resolve("main"), "main");
   EXPECT_EQ(Resolve("@sales"), "@sales");
   EXPECT_EQ(Resolve(""), "");
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, ValuesBecomeTextsByTheirType) {
   NewExpression("2+3");
   NewExpression("5/2");
   EXPECT_EQ(Resolve("[2+3]"), "5");
@@ -85,9 +84,7 @@ TEST_F(SubQueryTest, ValuesBecomeTextsByTheirType) {
   NewExpression("#b");
   EXPECT_EQ(Resolve("@[#b]"), "@alt");
   EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, MissingOrEmptyExpressionResolvesToNothing) {
+  // A missing or empty expression resolves to nothing.
   EXPECT_EQ(Resolve("[#nope]"), "");
   EXPECT_EQ(Resolve("$nope"), "");
   NewExpression("\"\"");
@@ -97,42 +94,32 @@ TEST_F(SubQueryTest, MissingOrEmptyExpressionResolvesToNothing) {
                                                 "ERROR: \"\" IS AN EMPTY SUB-QUERY \n"}));
 }
 
-TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDiffer) {
+TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDifferAndReportsMissingNodes) {
   auto* unresolved = Node<KezDcQrQRCell>("@sales:main:[#table]:item:1:item");
   auto* resolved = Node<KezDcQrQRCell>("@sales:main:orders:item:1:item");
-  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#table]", "orders", "item", "item", "1",
-                                    "1", "item", "item");
+  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#table]", "orders", "item", "item", "1", "1",
+                                    "item", "item");
   KezDcQrQResult* rowset = Registered("@sales:main:[#table]");
   EXPECT_EQ(Subs(rowset), std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
   EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, rowset);
   EXPECT_EQ(resolved->SubQueryFather, nullptr);
   EXPECT_TRUE(Subs(unresolved).empty());
   EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, SetSubQueryFatherReportsMissingNodes) {
-  Node<KezDcQrQRSession>("@sales:main");
-  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#t]", "orders", "", "", "", "", "", "");
+  KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#t]", "stock", "", "", "", "", "", "");
   EXPECT_EQ(Errors(), (std::vector<std::string>{"ERROR DATAPATH <@sales:main:[#t]> DOES'NT EXIST IN QRHDICO\n",
-                                                "ERROR DATAPATH <@sales:main:orders> DOES'NT EXIST IN QRHDICO\n"}));
-}
-
-TEST_F(SubQueryTest, ResolvedNodeKeepsItsFirstFather) {
-  Set("#table", "orders");
+                                                "ERROR DATAPATH <@sales:main:stock> DOES'NT EXIST IN QRHDICO\n"}));
+  // A resolved node keeps its first father.
   Set("$t", "orders");
-  auto* first = Node<KezDcQrQRRowset>("@sales:main:[#table]");
   auto* second = Node<KezDcQrQRRowset>("@sales:main:$t");
-  EXPECT_NE(first->GetQResult(), nullptr);
   EXPECT_NE(second->GetQResult(), nullptr);
-  EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, first);
-  EXPECT_EQ(Subs(first).size(), 1u);
+  EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, rowset);
+  EXPECT_EQ(Subs(rowset).size(), 1u);
   EXPECT_TRUE(Subs(second).empty());
 }
 
-TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCell) {
+TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCellAndEveryReadResolvesAgain) {
   Set("#table", "orders");
   auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
-  ASSERT_NE(KezDcQrQResult::ExprHTab->Locate("#table"), nullptr);
   EXPECT_EQ(Registered("@sales:main:orders"), nullptr);
   EXPECT_STREQ(cell->GetQResult(), "10");
   auto* resolved = static_cast<KezDcQrQRCell*>(Registered("@sales:main:orders:amount:20:amount"));
@@ -140,27 +127,17 @@ TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCell) {
   EXPECT_STREQ(resolved->p_QResult, "10");
   EXPECT_EQ(cell->p_QResult, nullptr);  // the value stays with the resolved cell
   EXPECT_EQ(cell->BasicType.Std(), "double");
-  EXPECT_EQ(Subs(Registered("@sales:main:[#table]")),
-            std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
-  EXPECT_EQ(resolved->SubQueryFather, nullptr);
-  EXPECT_EQ(Registered("@sales:main:orders:amount:20")->SubQueryFather, nullptr);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, EveryReadResolvesAgain) {
-  Set("#table", "orders");
-  auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
-  cell->GetQResult();
+  // Every read resolves again; an unchanged value creates and links nothing.
   int registered = KezDcQrQResult::QRHTab->Size();
-  cell->GetQResult();  // unchanged: nothing new is created or linked
+  cell->GetQResult();
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), registered);
   EXPECT_EQ(Subs(Registered("@sales:main:[#table]")).size(), 1u);
   Set("#table", "stock");
   EXPECT_STREQ(cell->GetQResult(), "100");
-  EXPECT_NE(Registered("@sales:main:stock:amount:20:amount"), nullptr);
   EXPECT_NE(Registered("@sales:main:orders:amount:20:amount"), nullptr);
   EXPECT_EQ(Subs(Registered("@sales:main:[#table]")),
             (std::vector<KezDcQrQResult*>{Registered("@sales:main:orders"), Registered("@sales:main:stock")}));
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(SubQueryTest, DataBlockWalksTheResolvedRows) {
@@ -196,35 +173,26 @@ TEST_F(SubQueryTest, DataSourceAndSessionReadTheResolvedObjects) {
   ASSERT_NE(open_session, nullptr);
   EXPECT_EQ(open_session, static_cast<KezDcQrQRSession*>(Registered("@sales:main"))->p_QResult);
   EXPECT_EQ(session->p_QResult, nullptr);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SubQueryTest, DollarDataSourceReadsTheSourceItsVariableNames) {
   Set("$base", "alt");
   auto* cell = Node<KezDcQrQRCell>("@$base:main:orders:item:10:item");
   EXPECT_STREQ(cell->GetQResult(), "alt1");
   Set("$base", "sales");
   EXPECT_STREQ(cell->GetQResult(), "o1");
-  EXPECT_EQ(Subs(Registered("@$base")), (std::vector<KezDcQrQResult*>{Registered("@alt"), Registered("@sales")}));
+  EXPECT_EQ(Subs(source), (std::vector<KezDcQrQResult*>{Registered("@sales"), Registered("@alt")}));
+  EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutError) {
+TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutErrorAndTraced) {
   Set("$t", "##0");
-  EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
+  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
+  TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
+  EXPECT_EQ(rowset->GetQResult(), nullptr);
+  capture.Stop();
   EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:$t:item:10:item")->GetQResult(), "");
   EXPECT_FALSE(Node<KezDcQrQRData>("@sales:main:$t:item:10")->IsMoreData());
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
-}
-
-TEST_F(SubQueryTest, DoubleHashSubRowsetIsTracedWithItsLatin1Marker) {
-  Set("$t", "##0");
-  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
-  KezDcQrQResult::sp_Trace->SetLevel(4);
-  ::testing::internal::CaptureStderr();
-  rowset->GetQResult();
-  std::string trace = ::testing::internal::GetCapturedStderr();
-  KezDcQrQResult::sp_Trace->SetLevel(0);
+  const std::string trace = capture.Text();
   EXPECT_NE(trace.find("GetQResult This is a Sub-Query \n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("Cas Rowset Vide ERowset:##0==##0 ? \n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << trace;
@@ -274,7 +242,7 @@ TEST_F(SubQueryTest, ValueHoldingAColonNamesNoNodeOfItsLevel) {
   EXPECT_NE(Registered("@sales:main:[#x:y]"), nullptr);
 }
 
-TEST_F(SubQueryTest, FreeingAndDeletingTheUnresolvedNodeReachesTheResolvedOnes) {
+TEST_F(SubQueryTest, FreeingAndDeletingAnUnresolvedNodeReachesTheResolvedOnes) {
   Set("#table", "orders");
   auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
   cell->GetQResult();
@@ -289,29 +257,14 @@ TEST_F(SubQueryTest, FreeingAndDeletingTheUnresolvedNodeReachesTheResolvedOnes) 
   EXPECT_EQ(Registered("@sales:main:orders"), nullptr);
   EXPECT_EQ(Registered("@sales:main:orders:amount:20:amount"), nullptr);
   EXPECT_EQ(Registered(kWorkedCell), nullptr);
-}
-
-TEST_F(SubQueryTest, DeletingAnUnresolvedDataSourceDeletesWhatItResolvedTo) {
+  // An unresolved data source deletes what it resolved to.
   Set("$base", "alt");
   Node<KezDcQrQRCell>("@$base:main:orders:item:10:item")->GetQResult();
-  EXPECT_EQ(Held(), "3/1/1");
+  EXPECT_EQ(Held(), "5/1/1");
   KezDcQrQResult::DeleteQResult("@$base");
-  EXPECT_EQ(Held(), "0/0/0");
+  EXPECT_EQ(Held(), "2/0/0");
   EXPECT_EQ(Registered("@alt"), nullptr);
   EXPECT_EQ(Registered("@alt:main:orders:item:10:item"), nullptr);
-}
-
-TEST_F(SubQueryTest, SubQueryWhoseValueIsASubQueryResolvesAgain) {
-  Set("$a", "$b");
-  Set("$b", "orders");
-  EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:$a:item:10:item")->GetQResult(), "o1");
-  Set("$c", "$d");
-  Set("$d", "item");
-  EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:orders:item:10:$c")->GetQResult(), "o1");
-  Set("$s", "$base");
-  Set("$base", "alt");
-  EXPECT_STREQ(Node<KezDcQrQRCell>("@$s:main:orders:item:10:item")->GetQResult(), "alt1");
-  EXPECT_TRUE(Errors().empty());
 }
 
 // Variables $v0 .. $v<n-1> each naming the next, the last naming orders.
@@ -323,7 +276,15 @@ void Chain(int n, const char* prefix) {
   }
 }
 
-TEST_F(SubQueryTest, ChainsResolveUpToSixteenLevels) {
+// A sub-query whose value is a sub-query again resolves again, at every
+// level, up to sixteen levels deep; loops stop at that bound.
+TEST_F(SubQueryTest, ChainsResolveUpToSixteenLevelsAndLoopsStopThere) {
+  Set("$c", "$d");
+  Set("$d", "item");
+  EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:orders:item:10:$c")->GetQResult(), "o1");
+  Set("$s", "$base");
+  Set("$base", "alt");
+  EXPECT_STREQ(Node<KezDcQrQRCell>("@$s:main:orders:item:10:item")->GetQResult(), "alt1");
   Chain(16, "v");
   EXPECT_NE(Node<KezDcQrQRRowset>("@sales:main:$v0")->GetQResult(), nullptr);
   EXPECT_TRUE(Errors().empty());
@@ -331,9 +292,8 @@ TEST_F(SubQueryTest, ChainsResolveUpToSixteenLevels) {
   EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$w0")->GetQResult(), nullptr);
   EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: SUB-QUERY <@sales:main:$w16> NESTED MORE THAN 16 LEVELS "
                                                "DEEP !\n"});
-}
-
-TEST_F(SubQueryTest, VariablesNamingEachOtherNeverHang) {
+  // Variables naming each other never hang.
+  KezDcCMError::ClearErrors();
   Set("$a", "$b");
   Set("$b", "$a");
   EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$a")->GetQResult(), nullptr);
