@@ -2,7 +2,7 @@
 // write every Release, ReleaseRows and ReleaseAccessor into a shared log and
 // count their references, so a test can check that the nodes give each one
 // back exactly once and bottom-up. It serves one string column "item" of 8
-// octets over rows row1..rowN.
+// octets over the rows row1..row3.
 #ifndef KEZ_TEST_SPY_LAYER_H
 #define KEZ_TEST_SPY_LAYER_H
 
@@ -55,19 +55,18 @@ class SpyInsert : public Spy<KezIDcDbInsertRowset> {
 
 class SpyRowset : public Spy<KezIDcDbSimpleRowset> {
  public:
-  SpyRowset(SpyLog* log, uint32_t rows) : Spy(log, "rowset"), rows_(rows) {}
+  explicit SpyRowset(SpyLog* log) : Spy(log, "rowset") {}
   int QueryInterface(KezDcDbClassId id, void** out) override {
     if (id != KezIDcDbInsertRowset::ClassId() || !out) return Spy::QueryInterface(id, out);
     *out = static_cast<KezIDcDbInsertRowset*>(new SpyInsert(log_));
     return 0;
   }
   int GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) override {
-    auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(1);
-    seq->length(1);
-    (*seq)[0].colName = "item";
-    (*seq)[0].colSize = 8;
+    *info = new _SEQUENCE_KezDcDbColInfoSeq(1);
+    (*info)->length(1);
+    (**info)[0].colName = "item";
+    (**info)[0].colSize = 8;
     *nbCols = 1;
-    *info = seq;
     return 0;
   }
   int CreateAccessor(uint32_t, _SEQUENCE_KezDcDbBindingSeq*, KezDcDbHAccessor* out) override {
@@ -75,18 +74,16 @@ class SpyRowset : public Spy<KezIDcDbSimpleRowset> {
     return 0;
   }
   int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
-    uint32_t n = rows_ - next_ < wanted ? rows_ - next_ : wanted;
+    uint32_t n = 3 - next_ < wanted ? 3 - next_ : wanted;
     *rows = new _SEQUENCE_KezDcDbRowHandleSeq(n);
     (*rows)->length(n);
-    for (uint32_t k = 0; k < n; ++k) (**rows)[k] = next_ + k + 1;
-    next_ += n;
+    for (uint32_t k = 0; k < n; ++k) (**rows)[k] = ++next_;
     *obtained = n;
     return 0;
   }
   int GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor, _SEQUENCE_SEQUENCE_octet* buffer) override {
     std::string text = "row" + std::to_string(row);
-    for (uint32_t k = 0; k < text.size() && k < buffer->length(); ++k) (*buffer)[k] = text[k];
-    if (text.size() < buffer->length()) (*buffer)[static_cast<uint32_t>(text.size())] = 0;
+    for (uint32_t k = 0; k <= text.size() && k < buffer->length(); ++k) (*buffer)[k] = text.c_str()[k];
     return 0;
   }
   int ReleaseAccessor(KezDcDbHAccessor handle) override {
@@ -99,32 +96,25 @@ class SpyRowset : public Spy<KezIDcDbSimpleRowset> {
   }
 
  private:
-  uint32_t rows_;
   uint32_t next_ = 0;
 };
 
 class SpySession : public Spy<KezIDcDbSimpleSession> {
  public:
-  SpySession(SpyLog* log, uint32_t rows) : Spy(log, "session"), rows_(rows) {}
+  explicit SpySession(SpyLog* log) : Spy(log, "session") {}
   int OpenRowset(const char*, KezDcDbClassId, void** out) override {
-    *out = static_cast<KezIDcDbSimpleRowset*>(new SpyRowset(log_, rows_));
+    *out = static_cast<KezIDcDbSimpleRowset*>(new SpyRowset(log_));
     return 0;
   }
-
- private:
-  uint32_t rows_;
 };
 
 class SpySource : public Spy<KezIDcDbDataSource> {
  public:
-  SpySource(SpyLog* log, uint32_t rows) : Spy(log, "source"), rows_(rows) {}
+  explicit SpySource(SpyLog* log) : Spy(log, "source") {}
   int OpenSession(KezDcDbClassId, void** out) override {
-    *out = static_cast<KezIDcDbSimpleSession*>(new SpySession(log_, rows_));
+    *out = static_cast<KezIDcDbSimpleSession*>(new SpySession(log_));
     return 0;
   }
-
- private:
-  uint32_t rows_;
 };
 
 }  // namespace test

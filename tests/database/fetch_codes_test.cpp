@@ -47,13 +47,6 @@ TEST_F(FetchCodeTest, CodeThreeAndAboveEndTheRowset) {
   }
 }
 
-TEST_F(FetchCodeTest, NoRowsEndsTheRowset) {
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
-  EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->RcGetNextRows, 0u);
-  EXPECT_EQ(data->GetNbRowsObtained(), 0);
-}
-
 TEST_F(FetchCodeTest, RowsetThatCannotReopenRecords998) {
   FillOrders(1);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
@@ -82,8 +75,9 @@ TEST_F(FetchCodeTest, FailedRowCopyEmptiesTheBufferAndIsReported) {
   data->GetNextLine();  // the copy of r2 fails
   EXPECT_EQ(CurrentRow(data), "");
   EXPECT_TRUE(data->IsMoreData());
-  EXPECT_EQ(Errors(), std::vector<std::string>{
-                          "ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
+  EXPECT_EQ(Errors(),
+            std::vector<std::string>{
+                "ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
   data->GetNextLine();
   EXPECT_EQ(CurrentRow(data), "r3");
 }
@@ -110,11 +104,13 @@ TEST_F(FetchCodeTest, EachFailingOperationIsReportedAndTheNextReadRecovers) {
     const char* next;  // the value after the next line
   };
   const Case cases[] = {
-      {KezDcDbMemory::kCreateDataSource, 1,
+      {KezDcDbMemory::kCreateDataSource,
+       1,
        {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n",
         "ERROR: Impossible to open Rowset @m:main:orders \n"},
        "r1"},
-      {KezDcDbMemory::kOpenSession, 8,
+      {KezDcDbMemory::kOpenSession,
+       8,
        {"ERROR: Openning Session @m:main failed with rc=8\n", "ERROR: Impossible to open Rowset @m:main:orders \n"},
        "r1"},
       {KezDcDbMemory::kOpenRowset, 4, {}, "r1"},
@@ -126,8 +122,7 @@ TEST_F(FetchCodeTest, EachFailingOperationIsReportedAndTheNextReadRecovers) {
     KezDcQrQuery::DeleteAllQueries();
     KezDcCMError::ClearErrors();
     KezDcDbMemory::FailAt(c.operation, c.code);
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10:item)");
-    query->DoQuery();
+    KezDcQrQuery* query = Run("Get(@m:main:orders:{item+amount}:10:item)");
     auto* value = static_cast<KezDcQrQRExpression*>(query->p_QResult);
     EXPECT_EQ(Errors(), c.errors) << c.operation;
     EXPECT_STREQ(value->p_StringQResult, "") << c.operation;

@@ -10,28 +10,22 @@ class OperandTest : public DbTest {
  protected:
   // The int value of Get(text), or -1 when the value is no int.
   static int Value(const std::string& text) {
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery(("Get(" + text + ")").c_str());
-    query->DoQuery();
-    auto* expression = static_cast<KezDcQrQRExpression*>(query->p_QResult);
+    auto* expression = static_cast<KezDcQrQRExpression*>(Run("Get(" + text + ")")->p_QResult);
     return expression && expression->BasicType == "int" ? expression->IntValue : -1;
   }
 };
 
-TEST_F(OperandTest, OpenNodesCountOne) {
+TEST_F(OperandTest, OpenNodesCountOneAndADataBlockZeroAfterItsRead) {
   FillOrders(1);
   EXPECT_EQ(Value("@m"), 1);
   EXPECT_EQ(Value("@m:main"), 1);
   EXPECT_EQ(Value("@m:main:orders"), 1);
   EXPECT_EQ(Value("@m:main:orders:{item+amount}"), 1);
   EXPECT_EQ(Value("@m:main + @m:main:orders * 2"), 3);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(OperandTest, DataBlockCountsZeroAfterItsRead) {
-  FillOrders(1);
   EXPECT_EQ(Value("@m:main:orders:{item+amount}:10"), 0);
   EXPECT_EQ(Calls(KezDcDbMemory::kGetNextRows), 1);
   EXPECT_EQ(KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10)")->TypeOfQResult.Std(), "Exp_Data");
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(OperandTest, NodesThatCannotOpenCountZero) {

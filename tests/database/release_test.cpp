@@ -1,6 +1,8 @@
 // Release discipline: every object, row and accessor handle of the layer is
 // given back exactly once and bottom-up, by freeing at any level, by
 // deleting nodes and by deleting every query.
+#include <functional>
+
 #include "database/DbFixture.h"
 #include "database/SpyLayer.h"
 
@@ -10,48 +12,41 @@ namespace {
 
 const char kSpyCell[] = "@spy:main:any:item:2:item";
 
-class ReleaseTest : public DbTest {
- protected:
-  // Opens the spy layer under @spy, reads a cell and obtains the insert
-  // interface: every kind of object and handle is then held.
-  void OpenSpyRoad() {
-    Node<KezDcQrQRDataSource>("@spy")->p_QResult = new SpySource(&log_, 3);
+using ReleaseTest = DbTest;
+
+TEST_F(ReleaseTest, FreeingOrDeletingAnyLevelReleasesWhatItHoldsOnceBottomUp) {
+  const std::vector<std::string> road = {"ReleaseRows 2",  "rowset.Release", "ReleaseAccessor 7", "rowset.Release",
+                                         "insert.Release", "rowset.Release", "session.Release",   "source.Release"};
+  const auto free_source = [] { static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult(); };
+  struct Case {
+    const char* name;
+    std::function<void()> release;
+    size_t released;  // the first events of the road
+  } cases[] = {
+      {"free of the rowset", [] { static_cast<KezDcQrQRRowset*>(Registered("@spy:main:any"))->FreeQResult(); }, 6},
+      {"deleting the data source", [] { KezDcQrQResult::DeleteQResult("@spy"); }, 8},
+      {"deleting every query", [] { KezDcQrQuery::DeleteAllQueries(); }, 8},
+      {"free of the data source", free_source, 8},
+  };
+  SpyLog log;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KezDcQrQuery::DeleteAllQueries();
+    ASSERT_EQ(log.alive, 0);
+    // The spy layer under @spy, a cell read and the insert interface
+    // obtained: every kind of object and handle is held.
+    Node<KezDcQrQRDataSource>("@spy")->p_QResult = new SpySource(&log);
     auto* cell = Node<KezDcQrQRCell>(kSpyCell);
     ASSERT_STREQ(cell->GetQResult(), "row1");
     ASSERT_NE(cell->p_QRData->p_QRRowset->GetWriteQResult(), nullptr);
-    log_.events.clear();
+    log.events.clear();
+    c.release();
+    EXPECT_EQ(log.events, std::vector<std::string>(road.begin(), road.begin() + c.released));
+    EXPECT_EQ(log.alive, c.released == road.size() ? 0 : 2);
   }
-  // The releases of one whole road, from the rows up to the data source.
-  static std::vector<std::string> WholeRoad() {
-    return {"ReleaseRows 2",  "rowset.Release", "ReleaseAccessor 7", "rowset.Release", "insert.Release",
-            "rowset.Release", "session.Release", "source.Release"};
-  }
-  SpyLog log_;
-};
-
-TEST_F(ReleaseTest, FreeOfTheDataSourceReleasesEverythingOnceBottomUp) {
-  OpenSpyRoad();
-  static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult();
-  EXPECT_EQ(log_.events, WholeRoad());
-  EXPECT_EQ(log_.alive, 0);
-  log_.events.clear();
-  static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult();
-  EXPECT_TRUE(log_.events.empty());
-}
-
-TEST_F(ReleaseTest, DeletingTheDataSourceReleasesEverythingOnceBottomUp) {
-  OpenSpyRoad();
-  KezDcQrQResult::DeleteQResult("@spy");
-  EXPECT_EQ(log_.events, WholeRoad());
-  EXPECT_EQ(log_.alive, 0);
-  EXPECT_EQ(Registered(kSpyCell), nullptr);
-}
-
-TEST_F(ReleaseTest, DeleteAllQueriesReleasesEverythingOnce) {
-  OpenSpyRoad();
-  KezDcQrQuery::DeleteAllQueries();
-  EXPECT_EQ(log_.alive, 0);
-  EXPECT_EQ(log_.events.size(), WholeRoad().size());
+  log.events.clear();
+  free_source();  // a second free has nothing left to release
+  EXPECT_TRUE(log.events.empty());
 }
 
 TEST_F(ReleaseTest, EachLevelReleasesWhatItHoldsAndNoMore) {
@@ -91,17 +86,17 @@ TEST_F(ReleaseTest, SeveralBlocksAndAccessorsUnderOneRowsetAllGoBack) {
 
 TEST_F(ReleaseTest, DeletingPartsOfTheRoadReleasesTheirObjects) {
   FillOrders(3);
-  KezDcQrQuery* query = KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10:item)");
-  query->DoQuery();
+  const std::string text = "Get(@m:main:orders:{item+amount}:10:item)";
+  Run(text);
   EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQuery::DeleteQuery("Get(@m:main:orders:{item+amount}:10:item)");  // the cell only
+  KezDcQrQuery::DeleteQuery(text.c_str());  // the cell only
   EXPECT_EQ(Registered("@m:main:orders:{item+amount}:10:item"), nullptr);
   EXPECT_EQ(Held(), "3/3/1");
   KezDcQrQResult::DeleteQResult("@m:main:orders:{item+amount}:10");
   EXPECT_EQ(Held(), "3/0/1");
   KezDcQrQResult::DeleteQResult(" @m:main ");
   EXPECT_EQ(Held(), "1/0/0");
-  KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10:item)")->DoQuery();
+  Run(text);
   EXPECT_EQ(Held(), "3/3/1");
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(Held(), "0/0/0");
