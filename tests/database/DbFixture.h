@@ -11,6 +11,8 @@
 namespace kez {
 namespace test {
 
+using Texts = std::vector<std::string>;
+
 class DbTest : public KezTest {
  protected:
   void SetUp() override {

@@ -13,8 +13,8 @@ class AccessorTest : public DbTest {
   }
 };
 
-std::vector<std::string> Attributes(const KezDcQrQRAccessor* accessor) {
-  std::vector<std::string> names;
+Texts Attributes(const KezDcQrQRAccessor* accessor) {
+  Texts names;
   for (int k = 1; k <= accessor->AccessorList.Size(); ++k) names.push_back(accessor->AccessorList[k].Std());
   return names;
 }
@@ -33,8 +33,8 @@ TEST_F(AccessorTest, AttributeListSplitsOnPlusOutsideBracketsAndStripsBracesAndB
   const std::string closed = "ERROR: INVALID iAccessor - Too many closed brackets\n";
   struct Case {
     const char* text;
-    std::vector<std::string> attributes;
-    std::vector<std::string> errors;
+    Texts attributes;
+    Texts errors;
   } cases[] = {
       {"{item+[a+b]+price}", {"item", "[a+b]", "price"}, {}},
       {"{ item }", {"item "}, {}},
@@ -83,7 +83,7 @@ TEST_F(AccessorTest, BindingsLayFieldsBackToBackSizedByColumnType) {
     EXPECT_EQ(accessor->MaxLength, c.max_length);
     EXPECT_EQ(accessor->MaxColLength, c.max_col_length);
   }
-  EXPECT_EQ(Attributes(NewAccessor("*")), (std::vector<std::string>{"item", "amount", "price"}));
+  EXPECT_EQ(Attributes(NewAccessor("*")), (Texts{"item", "amount", "price"}));
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -114,7 +114,7 @@ TEST_F(AccessorTest, WithoutRowsetInterfaceTheHandleIsZero) {
   EXPECT_EQ(accessor->p_BufferBinding, nullptr);
   EXPECT_TRUE(Errors().empty());
   accessor->FreeQResult();
-  EXPECT_EQ(Attributes(accessor), std::vector<std::string>{"*"});
+  EXPECT_EQ(Attributes(accessor), Texts{"*"});
 }
 
 }  // namespace

@@ -64,9 +64,9 @@ TEST_F(CellTest, WithoutColumnRowOrAccessorHandleReadsEmpty) {
   KezDcQrQRCell* missing = Cell("nope");
   EXPECT_STREQ(missing->GetQResult(), "");
   EXPECT_EQ(missing->BasicType.Std(), "double");
-  EXPECT_EQ(Errors(), std::vector<std::string>{warning});
+  EXPECT_EQ(Errors(), Texts{warning});
   missing->GetQResult();  // warns at every read
-  EXPECT_EQ(Errors(), (std::vector<std::string>{warning, warning}));
+  EXPECT_EQ(Errors(), (Texts{warning, warning}));
   KezDcCMError::ClearErrors();
 
   KezDcQrQRCell* cell = Cell("v");
@@ -80,7 +80,7 @@ TEST_F(CellTest, WithoutColumnRowOrAccessorHandleReadsEmpty) {
   EXPECT_TRUE(Errors().empty());
 
   EXPECT_EQ(Node<KezDcQrQRData>(kThings)->GetCell(), nullptr);
-  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: GetCell ON A <Data> QUERY RESULT !\n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: GetCell ON A <Data> QUERY RESULT !\n"});
 }
 
 TEST_F(CellTest, ValueGrowsWhenALaterReadFindsWiderFields) {
@@ -103,7 +103,7 @@ TEST_F(CellTest, PutCopiesIntoTheTargetFieldWithinItsBounds) {
   EXPECT_EQ(DstOctets(), "ab0dzz00");
   EXPECT_TRUE(Errors().empty());
   Cell("v")->PutCell(Cell("nope", "@m:main:dst:a+b:1"));
-  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: Cell <nope> isn't in Accessor ! \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <nope> isn't in Accessor ! \n"});
   EXPECT_EQ(DstOctets(), "ab0dzz00");
   EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
 }

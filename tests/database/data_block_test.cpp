@@ -1,5 +1,7 @@
 // Data-block nodes: walking a rowset block by block, the end of the rowset
-// and its restart, refused block sizes, and the states after Init and Free.
+// and its restart, refused block sizes, the states after Init and Free, the
+// codes of GetNextRows (1 and 2 wait, 3 and more end the rowset, 998 without
+// a rowset), and what a cell reads when an operation of the layer fails.
 #include "database/DbFixture.h"
 
 namespace kez {
@@ -58,8 +60,7 @@ TEST_F(DataBlockTest, BlockThatIsNoPositiveNumberIsRefusedAndNeverFetchesNorRest
     KezDcCMError::ClearErrors();
     auto* data = Node<KezDcQrQRData>(std::string("@m:main:orders:*:") + block);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(Errors(),
-              std::vector<std::string>{"ERROR DATBLOCK CAN'T BE <" + std::string(block) + "> (PUT A NUMBER) !\n"});
+    EXPECT_EQ(Errors(), Texts{"ERROR DATBLOCK CAN'T BE <" + std::string(block) + "> (PUT A NUMBER) !\n"});
     EXPECT_EQ(data->NumBlock, 0u);
     data->GetQResult();
     data->GetNextLine();
@@ -141,15 +142,117 @@ TEST_F(DataBlockTest, EmptyRowsetEndsWithCodeZeroAndRestartsAtEveryLine) {
   EXPECT_EQ(Calls(KezDcDbMemory::kGetDataSeq), 0);
 }
 
-TEST_F(DataBlockTest, UnavailableRowsetRecordsCode998) {
-  auto* data = Built<KezDcQrQRData>("Data", "##0", "*", "10");
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(data->GetData(), data);
-  EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->GetNextLine(), data);
-  EXPECT_EQ(data->RcGetNextRows, KezDcQrQRData::kNoRowset);
-  EXPECT_EQ(data->p_RowBuffer, nullptr);
+TEST_F(DataBlockTest, CodesOneAndTwoCopyNoRowAndWaitThreeAndAboveEndTheRowset) {
+  FillOrders(5);
+  for (int code : {1, 2, 3, 4, -1}) {  // -1 is above 3 as an unsigned code
+    SCOPED_TRACE(code);
+    const bool ends = code < 0 || code >= 3;
+    KezDcQrQResult::DeleteQResult("@m");
+    long opened = Calls(KezDcDbMemory::kOpenRowset);
+    KezDcDbMemory::FailAt(KezDcDbMemory::kGetNextRows, code);
+    auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
+    EXPECT_EQ(CurrentRow(data), "");
+    EXPECT_EQ(data->RcGetNextRows, static_cast<uint32_t>(code));
+    EXPECT_EQ(data->IsMoreData(), !ends);
+    // 1 and 2 fetch again, the rows still to come; the end starts the rowset again.
+    data->GetNextLine();
+    EXPECT_EQ(Calls(KezDcDbMemory::kOpenRowset), opened + (ends ? 2 : 1));
+    EXPECT_EQ(CurrentRow(data), ends ? "r2" : "r1");
+    if (ends) continue;
+    data->GetNextLine();
+    KezDcDbMemory::FailAt(KezDcDbMemory::kGetNextRows, code);
+    data->GetNextLine();  // the failed fetch keeps the row in the buffer
+    EXPECT_EQ(CurrentRow(data), "r2");
+    EXPECT_TRUE(data->IsMoreData());
+    data->GetNextLine();
+    EXPECT_EQ(CurrentRow(data), "r3");
+  }
   EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
+  auto* unavailable = Built<KezDcQrQRData>("Data", "##0", "*", "10");
+  EXPECT_EQ(unavailable->GetData(), unavailable);
+  EXPECT_FALSE(unavailable->IsMoreData());
+  EXPECT_EQ(unavailable->GetNextLine(), unavailable);
+  EXPECT_EQ(unavailable->RcGetNextRows, KezDcQrQRData::kNoRowset);
+  EXPECT_EQ(unavailable->p_RowBuffer, nullptr);
+
+  FillOrders(1);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
+  data->GetNextLine();  // past the only row
+  EXPECT_FALSE(data->IsMoreData());
+  KezDcDbMemory::FailAlways(KezDcDbMemory::kOpenRowset, 5);
+  data->GetNextLine();  // the rowset cannot reopen
+  EXPECT_EQ(data->RcGetNextRows, KezDcQrQRData::kNoRowset);
+  EXPECT_FALSE(data->IsMoreData());
+  EXPECT_EQ(Held(), "2/0/0");
+  KezDcDbMemory::ClearFailures();
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "r1");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// The codes of the column information and of the accessor are not
+// examined; a row that fails to copy empties the buffer, with a report,
+// rather than leave the previous row in it.
+TEST_F(DataBlockTest, FailedRowCopyEmptiesTheBufferAndIsReported) {
+  FillOrders(3);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kGetColumnsInfo, 5);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kGetDataSeq, 5, 2);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  EXPECT_EQ(CurrentRow(data), "r1");  // the columns came with their failing code
+  EXPECT_TRUE(Errors().empty());
+  data->GetNextLine();  // the copy of r2 fails
+  EXPECT_EQ(CurrentRow(data), "");
+  EXPECT_TRUE(data->IsMoreData());
+  EXPECT_EQ(Errors(),
+            Texts{"ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "r3");
+}
+
+TEST_F(DataBlockTest, BlockWithoutAccessorHandleFetchesNoRowItCouldNotCopy) {
+  FillOrders(2);
+  KezDcDbMemory::FailAt(KezDcDbMemory::kCreateAccessor, 5);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:item:10");
+  EXPECT_FALSE(data->IsMoreData());
+  EXPECT_EQ(data->p_RowBuffer, nullptr);
+  EXPECT_EQ(Calls(KezDcDbMemory::kGetNextRows), 0);
+  data->GetNextLine();  // the accessor binds now: the first row is still there
+  EXPECT_EQ(Field(data, 0), "r1");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// Each layer operation failing once, as a client reading a cell sees it:
+// the messages, an empty value, and the value at the next read.
+TEST_F(DataBlockTest, EachFailingOperationIsReportedAndTheNextReadRecovers) {
+  const std::string rowset = "ERROR: Impossible to open Rowset @m:main:orders \n";
+  const struct {
+    KezDcDbMemory::Operation operation;
+    int code;
+    Texts errors;
+  } cases[] = {
+      {KezDcDbMemory::kCreateDataSource,
+       1,
+       {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n", rowset}},
+      {KezDcDbMemory::kOpenSession, 8, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
+      {KezDcDbMemory::kOpenRowset, 4, {}},
+  };
+  FillOrders(2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.operation);
+    KezDcQrQuery::DeleteAllQueries();
+    KezDcCMError::ClearErrors();
+    KezDcDbMemory::FailAt(c.operation, c.code);
+    KezDcQrQuery* query = Run("Get(@m:main:orders:{item+amount}:10:item)");
+    auto* value = static_cast<KezDcQrQRExpression*>(query->p_QResult);
+    EXPECT_EQ(Errors(), c.errors);
+    EXPECT_STREQ(value->p_StringQResult, "");
+    KezDcQrQResult::NewQResult("@m:main:orders:{item+amount}:10")->GetNextLine();
+    query->DoQuery();
+    EXPECT_STREQ(value->p_StringQResult, "r1");
+  }
 }
 
 }  // namespace

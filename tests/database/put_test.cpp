@@ -54,30 +54,29 @@ TEST_F(PutTest, VariablesAndConstantsAreWrittenIntoCells) {
 
 TEST_F(PutTest, ColumnOutsideTheAccessorOrRowWithoutBufferIsReportedAndNothingWritten) {
   Run("Put(\"abc\"," + Path("price") + ")");
-  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: Cell <price> isn't in Accessor ! \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <price> isn't in Accessor ! \n"});
   EXPECT_EQ(Field(Block(), 0), "");
   KezDcCMError::ClearErrors();
   // The column is known by name but the row has no buffer to hold it.
   auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
   cell->p_QRData->PutData();  // an empty rowset: nothing inserted, quietly
-  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: Cell <item> can't be written: no row buffer for "
-                                               "<@m:main:##0:item:1:item> (its rowset isn't open) ! \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <item> can't be written: no row buffer for "
+                            "<@m:main:##0:item:1:item> (its rowset isn't open) ! \n"});
   EXPECT_EQ(Calls(KezDcDbMemory::kInsertRow), 0);
 }
 
 TEST_F(PutTest, FailedInsertOrQueryInterfaceIsReportedAndTheNextPutInserts) {
   KezDcDbMemory::FailAt(KezDcDbMemory::kQueryInterface, 3);
   Block()->PutData();
-  EXPECT_EQ(Errors(), (std::vector<std::string>{
-                          "ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
-                          "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
-                          "its rowset isn't open \n"}));
+  EXPECT_EQ(Errors(), (Texts{"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
+                             "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
+                             "its rowset isn't open \n"}));
   KezDcCMError::ClearErrors();
   Run("Put(\"abc\"," + Path("item") + ")");
   KezDcDbMemory::FailAt(KezDcDbMemory::kInsertRow, 6);
   Block()->PutData();
-  EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"});
   EXPECT_TRUE(Inserted().empty());
   Block()->PutData();
   EXPECT_EQ(Inserted(), (std::vector<KezDcDbMemoryRow>{{"abc", "", ""}}));
