@@ -94,9 +94,6 @@ TEST_F(AccessorTest, ReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) {
   EXPECT_EQ(Calls(KezDcDbMemory::kGetColumnsInfo), 1);
   EXPECT_EQ(Calls(KezDcDbMemory::kCreateAccessor), 1);
   accessor->FreeQResult();
-  EXPECT_EQ(accessor->h_QResult, 0u);
-  EXPECT_EQ(accessor->p_BufferBinding, nullptr);
-  EXPECT_EQ(accessor->MaxLength, 0u);
   EXPECT_EQ(KezDcDbMemory::LiveAccessors(), 0);
   // Reordered columns show that the names, not the positions, are bound now.
   KezDcDbMemory::CreateRowset(

