@@ -33,24 +33,20 @@ class SqliteFailureTest : public SqliteFixture {
     }
     return codes;
   }
-  std::string Message(const std::string& what, const std::string& why) const {
+  // SQLite's report that it cannot do what on the file, and why.
+  std::string Cannot(const std::string& what, const std::string& why) const {
     return "ERROR: sqlite cannot " + what + " <" + db_ + ">: " + why + " \n";
   }
 };
 
-TEST_F(SqliteFailureTest, MissingFileIsReportedAndNotCreatedUnlessAskedThenInWalMode) {
+TEST_F(SqliteFailureTest, MissingFileIsCreatedOnlyWhenAskedAndRelativePathsFollowTheWorkingDirectory) {
   EXPECT_EQ(OpenSource(db_), nullptr);
   EXPECT_EQ(Errors(), Texts{"ERROR: sqlite database <" + db_ + "> does not exist (add ?create=1 to create it) \n"});
   EXPECT_FALSE(std::filesystem::exists(db_));
   KezDcCMError::ClearErrors();
-  Ref<KezIDcDbDataSource> source(OpenSource(db_ + "?create=1"));
-  ASSERT_TRUE(source);
+  Ref<KezIDcDbDataSource> created(OpenSource(db_ + "?create=1"));
+  ASSERT_TRUE(created);
   EXPECT_EQ(Column(db_, "PRAGMA journal_mode"), Texts{"wal"});
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SqliteFailureTest, RelativePathsAreTakenFromTheWorkingDirectory) {
-  Sql(db_, "CREATE TABLE t(a)");
   std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
   Ref<KezIDcDbDataSource> source(OpenSource("test.db"));
@@ -59,12 +55,12 @@ TEST_F(SqliteFailureTest, RelativePathsAreTakenFromTheWorkingDirectory) {
   // Sessions keep the file the data source named, whatever the directory now.
   Ref<KezIDcDbSimpleSession> session(OpenSession(source.get()));
   EXPECT_TRUE(session);
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
   Sql(db_, "CREATE TABLE t(a)");
   const std::string u = "ERROR: sqlite data source <sqlite:" + db_;
-  const std::string whole = "> must be a whole number from ";
   struct Case {
     std::string uri;
     Texts errors;
@@ -74,12 +70,12 @@ TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
       {db_ + "?colour=blue&batch=0",
        {u + "?colour=blue&batch=0>: unknown option <colour> (known: create, readonly, busy_timeout, text_size, batch, "
             "declared_size) \n",
-        u + "?colour=blue&batch=0>: option <batch" + whole + "1 to 2147483647, not <0> \n"}},
+        u + "?colour=blue&batch=0>: option <batch> must be a whole number from 1 to 2147483647, not <0> \n"}},
       {db_ + "?readonly=yes", {u + "?readonly=yes>: option <readonly> must be 0 or 1, not <yes> \n"}},
       {db_ + "?text_size=1048577",
-       {u + "?text_size=1048577>: option <text_size" + whole + "1 to 1048576, not <1048577> \n"}},
+       {u + "?text_size=1048577>: option <text_size> must be a whole number from 1 to 1048576, not <1048577> \n"}},
       {db_ + "?busy_timeout=-5",
-       {u + "?busy_timeout=-5>: option <busy_timeout" + whole + "0 to 2147483647, not <-5> \n"}},
+       {u + "?busy_timeout=-5>: option <busy_timeout> must be a whole number from 0 to 2147483647, not <-5> \n"}},
       {db_ + "?create=1&readonly=1",
        {u + "?create=1&readonly=1>: options create=1 and readonly=1 exclude each other \n"}},
   };
@@ -107,7 +103,7 @@ TEST_F(SqliteFailureTest, JunkFileIsNotADatabaseWhenOpenedOrWhenASessionOpens) {
   EXPECT_EQ(source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session), SQLITE_NOTADB);
   EXPECT_EQ(session, nullptr);
   EXPECT_EQ(Errors(), (Texts{"ERROR: sqlite cannot read database <" + junk + ">: file is not a database (code 26) \n",
-                             Message("read database", "file is not a database (code 26)")}));
+                             Cannot("read database", "file is not a database (code 26)")}));
 }
 
 TEST_F(SqliteFailureTest, ReadFailureKeepsEarlierRowsThenEndsTheRowset) {
@@ -133,8 +129,8 @@ TEST_F(SqliteFailureTest, ConstraintViolationsFailOnlyTheirRow) {
   EXPECT_EQ(InsertRows("?batch=10", "t", {{"4", "b"}, {"1", "c"}, {"5", "d"}}),
             (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
   EXPECT_EQ(Column(db_, "SELECT id FROM t ORDER BY id"), (Texts{"1", "3", "4", "5"}));
-  EXPECT_EQ(Errors(), (Texts{Message("insert a row into <t> of", "UNIQUE constraint failed: t.name (code 2067)"),
-                             Message("insert a row into <t> of", "UNIQUE constraint failed: t.id (code 1555)")}));
+  EXPECT_EQ(Errors(), (Texts{Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.name (code 2067)"),
+                             Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.id (code 1555)")}));
 }
 
 TEST_F(SqliteFailureTest, LockedDatabaseFailsAfterTheBusyTimeout) {
@@ -151,8 +147,8 @@ TEST_F(SqliteFailureTest, LockedDatabaseFailsAfterTheBusyTimeout) {
   }
   sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
-  EXPECT_EQ(Errors(), (Texts{Message("insert a row into <t> of", "database is locked (code 5)"),
-                             Message("begin a transaction on", "database is locked (code 5)")}));
+  EXPECT_EQ(Errors(), (Texts{Cannot("insert a row into <t> of", "database is locked (code 5)"),
+                             Cannot("begin a transaction on", "database is locked (code 5)")}));
 }
 
 TEST_F(SqliteFailureTest, ReadonlyOptionRefusesWritesButReads) {
@@ -160,7 +156,7 @@ TEST_F(SqliteFailureTest, ReadonlyOptionRefusesWritesButReads) {
   EXPECT_EQ(InsertRows("?readonly=1", "t", {{"2"}}), std::vector<int>{SQLITE_READONLY});
   EXPECT_EQ(InsertRows("?readonly=1&batch=3", "t", {{"3"}}), std::vector<int>{SQLITE_READONLY});
   EXPECT_EQ(Column(db_, "SELECT a FROM t"), Texts{"1"});
-  EXPECT_EQ(Errors(), Texts(2, Message("insert a row into <t> of", "attempt to write a readonly database (code 8)")));
+  EXPECT_EQ(Errors(), Texts(2, Cannot("insert a row into <t> of", "attempt to write a readonly database (code 8)")));
 }
 
 // Opens the read-only file through the layer, reads it and fails to insert.
@@ -170,7 +166,7 @@ void SqliteFailureTest::CheckReadonlyFile() {
   EXPECT_EQ(ReadAll(o), Rows{{"1"}});
   Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
   EXPECT_EQ(Insert(insert.get(), o.layout, {"2"}), SQLITE_READONLY);
-  EXPECT_EQ(Errors(), Texts{Message("insert a row into <t> of", "attempt to write a readonly database (code 8)")});
+  EXPECT_EQ(Errors(), Texts{Cannot("insert a row into <t> of", "attempt to write a readonly database (code 8)")});
 }
 
 TEST_F(SqliteFailureTest, ReadonlyFileRefusesWritesButReads) {
@@ -206,7 +202,7 @@ TEST_F(SqliteFailureTest, FullDatabaseFailsTheRowAndReportsALostBatch) {
   ASSERT_EQ(per_row.back(), SQLITE_FULL);
   // Every row before the failing one is in the file.
   EXPECT_EQ(Count(), std::to_string(per_row.size() - 1));
-  std::string full = Message("insert a row into <t> of", "database or disk is full (code 13)");
+  std::string full = Cannot("insert a row into <t> of", "database or disk is full (code 13)");
   EXPECT_EQ(Errors(), Texts{full});
   KezDcCMError::ClearErrors();
   Sql(db_, "DELETE FROM t");

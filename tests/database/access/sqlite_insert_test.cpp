@@ -29,9 +29,7 @@ class SqliteInsertTest : public SqliteFixture {
     insert_.Set(OpenInsert(o_->rowset.get()));
     ASSERT_TRUE(insert_);
   }
-  int Insert(const std::vector<std::string>& values) {
-    return SqliteFixture::Insert(insert_.get(), o_->layout, values);
-  }
+  int Insert(const Texts& values) { return SqliteFixture::Insert(insert_.get(), o_->layout, values); }
 
   // Rows of t as other connections see them, with SQLite's storage types.
   Texts Stored() const {
