@@ -23,26 +23,14 @@ using Texts = std::vector<std::string>;
 using Rows = std::vector<Texts>;
 
 // One reference to a layer object, given back when the holder goes.
-template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p) : p_(p) {}
-  ~Ref() { Reset(); }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void Reset() { Set(nullptr); }
-  void Set(T* p) {
-    if (p_) p_->Release();
-    p_ = p;
+struct Releaser {
+  template <class T>
+  void operator()(T* object) const {
+    object->Release();
   }
-
- private:
-  T* p_ = nullptr;
 };
+template <class T>
+using Ref = std::unique_ptr<T, Releaser>;
 
 // The bindings of an accessor laid out as the accessor nodes do: fields
 // back to back, colSize octets for strings, 80 for numbers.
@@ -106,15 +94,12 @@ class SqliteFixture : public ::testing::Test {
   static Texts Column(const std::string& file, const std::string& sql) {
     Texts out;
     sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(statement) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(statement, 0);
-        out.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-    }
-    sqlite3_finalize(statement);
+    auto add = [](void* rows, int, char** values, char**) {
+      static_cast<Texts*>(rows)->push_back(values[0] ? values[0] : "NULL");
+      return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &out, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
     return out;
   }
@@ -145,9 +130,9 @@ class SqliteFixture : public ::testing::Test {
   // Opens a session and the rowset on the source and binds the named
   // columns; false when the rowset does not open.
   static bool OpenAll(Opened* o, KezIDcDbDataSource* source, const std::string& rowset, Texts names = {}) {
-    o->source.Set(source);
-    o->session.Set(OpenSession(source));
-    o->rowset.Set(OpenRowset(o->session.get(), rowset));
+    o->source.reset(source);
+    o->session.reset(OpenSession(source));
+    o->rowset.reset(OpenRowset(o->session.get(), rowset));
     if (o->rowset) o->layout = Bind(o->rowset.get(), std::move(names));
     return static_cast<bool>(o->rowset);
   }

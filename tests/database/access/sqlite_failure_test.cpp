@@ -224,14 +224,14 @@ TEST_F(SqliteFailureTest, FailedBatchCommitSaysHowManyRowsWereNotCommitted) {
   ASSERT_TRUE(OpenAll(&o, db_ + "?batch=10", "child"));
   Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
   for (const char* orphan : {"7", "8", "9"}) EXPECT_EQ(Insert(insert.get(), o.layout, {orphan}), 0);
-  insert.Reset();
+  insert.reset();
   EXPECT_EQ(Errors(), Texts{"ERROR: sqlite 3 rows inserted into <" + db_ +
                             "> were not committed: FOREIGN KEY constraint failed (code 787) \n"});
   // The session goes on with a fresh transaction.
   Sql(db_, "INSERT INTO parent VALUES (1)");
-  insert.Set(OpenInsert(o.rowset.get()));
+  insert.reset(OpenInsert(o.rowset.get()));
   EXPECT_EQ(Insert(insert.get(), o.layout, {"1"}), 0);
-  insert.Reset();
+  insert.reset();
   EXPECT_EQ(Column(db_, "SELECT p FROM child"), Texts{"1"});
 }
 

@@ -17,7 +17,7 @@ class SqliteInsertTest : public SqliteFixture {
     Sql(db_, "CREATE TABLE t(i INTEGER, r REAL, s TEXT, v VARCHAR(10))");
   }
   void TearDown() override {
-    insert_.Reset();
+    insert_.reset();
     o_.reset();
     SqliteFixture::TearDown();
   }
@@ -26,7 +26,7 @@ class SqliteInsertTest : public SqliteFixture {
   // empty) and obtains the insert interface.
   void OpenTable(const std::string& options = "", Texts names = {}) {
     ASSERT_TRUE(OpenAll(o_.get(), db_ + options, "t", std::move(names)));
-    insert_.Set(OpenInsert(o_->rowset.get()));
+    insert_.reset(OpenInsert(o_->rowset.get()));
     ASSERT_TRUE(insert_);
   }
   int Insert(const Texts& values) { return SqliteFixture::Insert(insert_.get(), o_->layout, values); }
@@ -88,7 +88,7 @@ TEST_F(SqliteInsertTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRows) {
     }
     // The session's own reads see its open batch.
     EXPECT_EQ(ReadAll(*o_).size(), 4u);
-    insert_.Reset();
+    insert_.reset();
     o_ = std::make_unique<Opened>();
   }
 }
@@ -117,14 +117,14 @@ TEST_P(SqliteBatchReleaseTest, PendingRowsAreCommittedWhenAnyHolderIsReleased) {
   EXPECT_EQ(Count(), "0");
   switch (GetParam()) {
     case Released::kInsert:
-      insert_.Reset();
+      insert_.reset();
       break;
     case Released::kRowset:
       o_->rowset->ReleaseAccessor(o_->layout.handle);
-      o_->rowset.Reset();  // the insert interface still holds the rowset
+      o_->rowset.reset();  // the insert interface still holds the rowset
       break;
     case Released::kSession:
-      o_->session.Reset();  // the rowset still holds the session
+      o_->session.reset();  // the rowset still holds the session
       break;
   }
   EXPECT_EQ(Count(), "2");
