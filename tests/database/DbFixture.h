@@ -11,14 +11,16 @@
 namespace kez {
 namespace test {
 
+using Texts = std::vector<std::string>;
+
 class DbTest : public KezTest {
  protected:
   void SetUp() override {
     KezTest::SetUp();
     // orders: a string column of 32 octets, an I4 and an R8 column.
-    KezDcDbMemory::CreateRowset("shop", "orders", {{"item", KEZDCDB_TYPESTRING, 32},
-                                                   {"amount", KEZDCDB_TYPEI4, 4},
-                                                   {"price", KEZDCDB_TYPER8, 8}});
+    KezDcDbMemory::CreateRowset(
+        "shop", "orders",
+        {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
     for (int op = 0; op < KezDcDbMemory::kOperationCount; ++op) {
       calls_at_start_[op] = KezDcDbMemory::CallCount(static_cast<KezDcDbMemory::Operation>(op));
@@ -35,17 +37,32 @@ class DbTest : public KezTest {
   // Appends rows r1..rN (amount k, price k.5) to orders.
   static void FillOrders(int n) {
     for (int k = 1; k <= n; ++k) {
-      KezDcDbMemory::AppendRow("shop", "orders", {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
+      KezDcDbMemory::AppendRow("shop", "orders",
+                               {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
     }
   }
 
   // The node that the data path names, created when absent; null when it is
   // of another kind.
   template <class T>
-  static T* Node(const char* path) {
-    return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path));
+  static T* Node(const std::string& path) {
+    return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
+  }
+  // A node of the type under @m:main built from its components, for rowset
+  // names ("##0") that a data path cannot spell.
+  template <class T>
+  static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
+                  const char* cell = "") {
+    KezUnicodeString kind = type;
+    return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
   }
   static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
+  // Runs the query text once and returns the query.
+  static KezDcQrQuery* Run(const std::string& text) {
+    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
+    query->DoQuery();
+    return query;
+  }
 
   // The text of field index (0-based binding entry) of a data block's row
   // buffer: up to its first zero octet or its maxlen octets.
@@ -53,10 +70,8 @@ class DbTest : public KezTest {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
     const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
     std::string text;
-    for (uint32_t k = 0; k < b.maxlen; ++k) {
-      unsigned char c = (*data->p_RowBuffer)[b.offset + k];
-      if (c == 0) break;
-      text += static_cast<char>(c);
+    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k] != 0; ++k) {
+      text += static_cast<char>((*data->p_RowBuffer)[b.offset + k]);
     }
     return text;
   }
@@ -67,8 +82,8 @@ class DbTest : public KezTest {
   long Calls(KezDcDbMemory::Operation op) const { return KezDcDbMemory::CallCount(op) - calls_at_start_[op]; }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) +
-           "/" + std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemory::LiveAccessors());
   }
 
  private:

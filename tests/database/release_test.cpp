@@ -1,57 +1,157 @@
 // Release discipline: every object, row and accessor handle of the layer is
 // given back exactly once and bottom-up, by freeing at any level, by
 // deleting nodes and by deleting every query.
+#include <functional>
+
 #include "database/DbFixture.h"
-#include "database/SpyLayer.h"
 
 namespace kez {
 namespace test {
 namespace {
 
+// A recording access layer: its objects write every Release, ReleaseRows and
+// ReleaseAccessor into a shared log and count their references. It serves
+// one string column "item" of 8 octets over the rows row1..row3.
+struct SpyLog {
+  Texts events;
+  int alive = 0;  // spy objects not yet gone
+};
+
+template <class Interface>
+class Spy : public Interface {
+ public:
+  Spy(SpyLog* log, std::string name) : log_(log), name_(std::move(name)) { ++log_->alive; }
+  int QueryInterface(KezDcDbClassId, void** out) override {
+    if (out) *out = nullptr;
+    return 1;
+  }
+  int AddRef() override { return ++references_; }
+  int Release() override {
+    log_->events.push_back(name_ + ".Release");
+    int left = --references_;
+    if (left == 0) {
+      --log_->alive;
+      delete this;
+    }
+    return left;
+  }
+
+ protected:
+  ~Spy() override = default;
+  SpyLog* log_;
+  std::string name_;
+
+ private:
+  int references_ = 1;
+};
+
+class SpyInsert : public Spy<KezIDcDbInsertRowset> {
+ public:
+  explicit SpyInsert(SpyLog* log) : Spy(log, "insert") {}
+  int InsertRow(KezDcDbHAccessor, _SEQUENCE_SEQUENCE_octet*) override { return 0; }
+};
+
+class SpyRowset : public Spy<KezIDcDbSimpleRowset> {
+ public:
+  explicit SpyRowset(SpyLog* log) : Spy(log, "rowset") {}
+  int QueryInterface(KezDcDbClassId id, void** out) override {
+    if (id != KezIDcDbInsertRowset::ClassId() || !out) return Spy::QueryInterface(id, out);
+    *out = static_cast<KezIDcDbInsertRowset*>(new SpyInsert(log_));
+    return 0;
+  }
+  int GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) override {
+    *info = new _SEQUENCE_KezDcDbColInfoSeq(1);
+    (*info)->length(1);
+    (**info)[0].colName = "item";
+    (**info)[0].colSize = 8;
+    *nbCols = 1;
+    return 0;
+  }
+  int CreateAccessor(uint32_t, _SEQUENCE_KezDcDbBindingSeq*, KezDcDbHAccessor* out) override {
+    *out = 7;
+    return 0;
+  }
+  int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
+    uint32_t n = 3 - next_ < wanted ? 3 - next_ : wanted;
+    *rows = new _SEQUENCE_KezDcDbRowHandleSeq(n);
+    (*rows)->length(n);
+    for (uint32_t k = 0; k < n; ++k) (**rows)[k] = ++next_;
+    *obtained = n;
+    return 0;
+  }
+  int GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor, _SEQUENCE_SEQUENCE_octet* buffer) override {
+    std::string text = "row" + std::to_string(row);
+    for (uint32_t k = 0; k <= text.size() && k < buffer->length(); ++k) (*buffer)[k] = text.c_str()[k];
+    return 0;
+  }
+  int ReleaseAccessor(KezDcDbHAccessor handle) override {
+    log_->events.push_back("ReleaseAccessor " + std::to_string(handle));
+    return 0;
+  }
+  int ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq*) override {
+    log_->events.push_back("ReleaseRows " + std::to_string(count));
+    return 0;
+  }
+
+ private:
+  uint32_t next_ = 0;
+};
+
+class SpySession : public Spy<KezIDcDbSimpleSession> {
+ public:
+  explicit SpySession(SpyLog* log) : Spy(log, "session") {}
+  int OpenRowset(const char*, KezDcDbClassId, void** out) override {
+    *out = static_cast<KezIDcDbSimpleRowset*>(new SpyRowset(log_));
+    return 0;
+  }
+};
+
+class SpySource : public Spy<KezIDcDbDataSource> {
+ public:
+  explicit SpySource(SpyLog* log) : Spy(log, "source") {}
+  int OpenSession(KezDcDbClassId, void** out) override {
+    *out = static_cast<KezIDcDbSimpleSession*>(new SpySession(log_));
+    return 0;
+  }
+};
+
 const char kSpyCell[] = "@spy:main:any:item:2:item";
 
-class ReleaseTest : public DbTest {
- protected:
-  // Opens the spy layer under @spy, reads a cell and obtains the insert
-  // interface: every kind of object and handle is then held.
-  void OpenSpyRoad() {
-    Node<KezDcQrQRDataSource>("@spy")->p_QResult = new SpySource(&log_, 3);
+using ReleaseTest = DbTest;
+
+TEST_F(ReleaseTest, FreeingOrDeletingAnyLevelReleasesWhatItHoldsOnceBottomUp) {
+  const Texts road = {"ReleaseRows 2",  "rowset.Release", "ReleaseAccessor 7", "rowset.Release",
+                      "insert.Release", "rowset.Release", "session.Release",   "source.Release"};
+  const auto free_source = [] { static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult(); };
+  struct Case {
+    const char* name;
+    std::function<void()> release;
+    size_t released;  // the first events of the road
+  } cases[] = {
+      {"free of the rowset", [] { static_cast<KezDcQrQRRowset*>(Registered("@spy:main:any"))->FreeQResult(); }, 6},
+      {"deleting the data source", [] { KezDcQrQResult::DeleteQResult("@spy"); }, 8},
+      {"deleting every query", [] { KezDcQrQuery::DeleteAllQueries(); }, 8},
+      {"free of the data source", free_source, 8},
+  };
+  SpyLog log;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KezDcQrQuery::DeleteAllQueries();
+    ASSERT_EQ(log.alive, 0);
+    // The spy layer under @spy, a cell read and the insert interface
+    // obtained: every kind of object and handle is held.
+    Node<KezDcQrQRDataSource>("@spy")->p_QResult = new SpySource(&log);
     auto* cell = Node<KezDcQrQRCell>(kSpyCell);
     ASSERT_STREQ(cell->GetQResult(), "row1");
     ASSERT_NE(cell->p_QRData->p_QRRowset->GetWriteQResult(), nullptr);
-    log_.events.clear();
+    log.events.clear();
+    c.release();
+    EXPECT_EQ(log.events, Texts(road.begin(), road.begin() + c.released));
+    EXPECT_EQ(log.alive, c.released == road.size() ? 0 : 2);
   }
-  // The releases of one whole road, from the rows up to the data source.
-  static std::vector<std::string> WholeRoad() {
-    return {"ReleaseRows 2",  "rowset.Release", "ReleaseAccessor 7", "rowset.Release", "insert.Release",
-            "rowset.Release", "session.Release", "source.Release"};
-  }
-  SpyLog log_;
-};
-
-TEST_F(ReleaseTest, FreeOfTheDataSourceReleasesEverythingOnceBottomUp) {
-  OpenSpyRoad();
-  static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult();
-  EXPECT_EQ(log_.events, WholeRoad());
-  EXPECT_EQ(log_.alive, 0);
-  log_.events.clear();
-  static_cast<KezDcQrQRDataSource*>(Registered("@spy"))->FreeQResult();
-  EXPECT_TRUE(log_.events.empty());
-}
-
-TEST_F(ReleaseTest, DeletingTheDataSourceReleasesEverythingOnceBottomUp) {
-  OpenSpyRoad();
-  KezDcQrQResult::DeleteQResult("@spy");
-  EXPECT_EQ(log_.events, WholeRoad());
-  EXPECT_EQ(log_.alive, 0);
-  EXPECT_EQ(Registered(kSpyCell), nullptr);
-}
-
-TEST_F(ReleaseTest, DeleteAllQueriesReleasesEverythingOnce) {
-  OpenSpyRoad();
-  KezDcQrQuery::DeleteAllQueries();
-  EXPECT_EQ(log_.alive, 0);
-  EXPECT_EQ(log_.events.size(), WholeRoad().size());
+  log.events.clear();
+  free_source();  // a second free has nothing left to release
+  EXPECT_TRUE(log.events.empty());
 }
 
 TEST_F(ReleaseTest, EachLevelReleasesWhatItHoldsAndNoMore) {
@@ -91,17 +191,17 @@ TEST_F(ReleaseTest, SeveralBlocksAndAccessorsUnderOneRowsetAllGoBack) {
 
 TEST_F(ReleaseTest, DeletingPartsOfTheRoadReleasesTheirObjects) {
   FillOrders(3);
-  KezDcQrQuery* query = KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10:item)");
-  query->DoQuery();
+  const std::string text = "Get(@m:main:orders:{item+amount}:10:item)";
+  Run(text);
   EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQuery::DeleteQuery("Get(@m:main:orders:{item+amount}:10:item)");  // the cell only
+  KezDcQrQuery::DeleteQuery(text.c_str());  // the cell only
   EXPECT_EQ(Registered("@m:main:orders:{item+amount}:10:item"), nullptr);
   EXPECT_EQ(Held(), "3/3/1");
   KezDcQrQResult::DeleteQResult("@m:main:orders:{item+amount}:10");
   EXPECT_EQ(Held(), "3/0/1");
   KezDcQrQResult::DeleteQResult(" @m:main ");
   EXPECT_EQ(Held(), "1/0/0");
-  KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10:item)")->DoQuery();
+  Run(text);
   EXPECT_EQ(Held(), "3/3/1");
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(Held(), "0/0/0");

@@ -13,58 +13,45 @@
 #include <string>
 #include <vector>
 
-#include "database/access/KezDcDbInterfaces.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
-#include "foundation/KezDcCMError.h"
+#include "support/KezTestSupport.h"
 
 namespace kez_test {
 
+using kez::test::Errors;
+using Texts = std::vector<std::string>;
+using Rows = std::vector<Texts>;
+
 // One reference to a layer object, given back when the holder goes.
+struct Releaser {
+  template <class T>
+  void operator()(T* object) const {
+    object->Release();
+  }
+};
 template <class T>
-class Ref {
- public:
-  Ref() = default;
-  explicit Ref(T* p) : p_(p) {}
-  ~Ref() { Reset(); }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void Reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  void Set(T* p) {
-    Reset();
-    p_ = p;
-  }
-
- private:
-  T* p_ = nullptr;
-};
-
-// A data source, a session and a rowset opened together.
-struct Opened {
-  Ref<KezIDcDbDataSource> source;
-  Ref<KezIDcDbSimpleSession> session;
-  Ref<KezIDcDbSimpleRowset> rowset;
-};
+using Ref = std::unique_ptr<T, Releaser>;
 
 // The bindings of an accessor laid out as the accessor nodes do: fields
 // back to back, colSize octets for strings, 80 for numbers.
 struct Layout {
-  std::vector<std::string> names;
+  Texts names;
   std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
   uint32_t size = 0;
   KezDcDbHAccessor handle = 0;
 };
 
-inline std::vector<std::string> ErrorTexts() {
-  std::vector<std::string> out;
-  for (int i = 1; i <= KezDcCMError::GetNbErrors(); ++i) out.push_back(KezDcCMError::GetError(i).Std());
-  return out;
-}
+// A data source, a session and a rowset opened together, and the accessor
+// bound on the rowset; all given back when the holder goes.
+struct Opened {
+  ~Opened() {
+    if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
+  }
+  Ref<KezIDcDbDataSource> source;
+  Ref<KezIDcDbSimpleSession> session;
+  Ref<KezIDcDbSimpleRowset> rowset;
+  Layout layout;
+};
 
 class SqliteFixture : public ::testing::Test {
  protected:
@@ -73,6 +60,7 @@ class SqliteFixture : public ::testing::Test {
     std::string pattern = (std::filesystem::temp_directory_path() / "kez_sqlite_XXXXXX").string();
     ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
     dir_ = pattern;
+    db_ = Path("test.db");
     misuses_before_ = KezDcDbSqlite::Misuses();
   }
 
@@ -96,28 +84,27 @@ class SqliteFixture : public ::testing::Test {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     char* message = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+        << (message ? message : "") << " in " << sql;
     sqlite3_free(message);
     sqlite3_close(db);
   }
 
   // The first column of every row of a query, as text ("NULL" for NULL).
-  static std::vector<std::string> Column(const std::string& file, const std::string& sql) {
-    std::vector<std::string> out;
+  static Texts Column(const std::string& file, const std::string& sql) {
+    Texts out;
     sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-      while (sqlite3_step(statement) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(statement, 0);
-        out.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-    }
-    sqlite3_finalize(statement);
+    auto add = [](void* rows, int, char** values, char**) {
+      static_cast<Texts*>(rows)->push_back(values[0] ? values[0] : "NULL");
+      return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &out, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
     return out;
   }
+  // The number of rows of table t, as other connections see them.
+  std::string Count() const { return Column(db_, "SELECT count(*) FROM t")[0]; }
 
   static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
 
@@ -140,9 +127,23 @@ class SqliteFixture : public ::testing::Test {
     return static_cast<KezIDcDbInsertRowset*>(insert);
   }
 
+  // Opens a session and the rowset on the source and binds the named
+  // columns; false when the rowset does not open.
+  static bool OpenAll(Opened* o, KezIDcDbDataSource* source, const std::string& rowset, Texts names = {}) {
+    o->source.reset(source);
+    o->session.reset(OpenSession(source));
+    o->rowset.reset(OpenRowset(o->session.get(), rowset));
+    if (o->rowset) o->layout = Bind(o->rowset.get(), std::move(names));
+    return static_cast<bool>(o->rowset);
+  }
+  // The same on the data source of uri (the text after "sqlite:").
+  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
+    return OpenAll(o, OpenSource(uri), rowset, std::move(names));
+  }
+
   // Binds the named columns (every column when names is empty) and creates
   // the accessor.
-  static Layout Bind(KezIDcDbSimpleRowset* rowset, std::vector<std::string> names = {}) {
+  static Layout Bind(KezIDcDbSimpleRowset* rowset, Texts names = {}) {
     Layout layout;
     uint32_t count = 0;
     _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
@@ -178,9 +179,8 @@ class SqliteFixture : public ::testing::Test {
   }
 
   // Every remaining row, fetched `block` rows at a time.
-  static std::vector<std::vector<std::string>> ReadAll(KezIDcDbSimpleRowset* rowset, const Layout& layout,
-                                                       uint32_t block = 10) {
-    std::vector<std::vector<std::string>> rows;
+  static Rows ReadAll(KezIDcDbSimpleRowset* rowset, const Layout& layout, uint32_t block = 10) {
+    Rows rows;
     _SEQUENCE_SEQUENCE_octet buffer(layout.size);
     buffer.length(layout.size);
     for (;;) {
@@ -189,18 +189,18 @@ class SqliteFixture : public ::testing::Test {
       int rc = rowset->GetNextRows(block, &obtained, &handles);
       for (uint32_t r = 0; rc == 0 && r < obtained; ++r) {
         rowset->GetDataSeq((*handles)[r], layout.handle, &buffer);
-        std::vector<std::string> row;
-        for (uint32_t i = 0; i < layout.names.size(); ++i) row.push_back(Field(layout, buffer, i));
-        rows.push_back(row);
+        rows.emplace_back();
+        for (uint32_t i = 0; i < layout.names.size(); ++i) rows.back().push_back(Field(layout, buffer, i));
       }
       rowset->ReleaseRows(obtained, handles);
       delete handles;
       if (rc != 0 || obtained == 0) return rows;
     }
   }
+  static Rows ReadAll(const Opened& o) { return ReadAll(o.rowset.get(), o.layout); }
 
   // Writes the texts into a row buffer as the cells do and inserts it.
-  static int Insert(KezIDcDbInsertRowset* insert, const Layout& layout, const std::vector<std::string>& values) {
+  static int Insert(KezIDcDbInsertRowset* insert, const Layout& layout, const Texts& values) {
     _SEQUENCE_SEQUENCE_octet buffer(layout.size);
     buffer.length(layout.size);
     for (uint32_t i = 0; i < values.size() && i < layout.names.size(); ++i) {
@@ -212,20 +212,11 @@ class SqliteFixture : public ::testing::Test {
     return insert->InsertRow(layout.handle, &buffer);
   }
 
-  // Opens the data source of uri (the text after "sqlite:"), a session and
-  // the rowset; what fails stays null.
-  static void OpenAll(Opened* o, const std::string& uri, const std::string& rowset);
-
   std::string dir_;
+  std::string db_;  // the database file of the test
   int misuses_before_ = 0;
   int expected_misuses_ = 0;  // a test that misuses the layer on purpose says how often
 };
-
-inline void SqliteFixture::OpenAll(Opened* o, const std::string& uri, const std::string& rowset) {
-  o->source.Set(OpenSource(uri));
-  o->session.Set(OpenSession(o->source.get()));
-  o->rowset.Set(OpenRowset(o->session.get(), rowset));
-}
 
 }  // namespace kez_test
 

@@ -4,9 +4,8 @@
 // and DeleteAllJeleList leaving held objects alone.
 #include <fstream>
 
-#include "database/access/KezDcDbDataSourceFactory.h"
-#include "tests/database/access/SqliteTestSupport.h"
 #include "support/ScopedEnv.h"
+#include "tests/database/access/SqliteTestSupport.h"
 
 namespace kez_test {
 namespace {
@@ -22,7 +21,7 @@ class CatalogTest : public SqliteFixture {
     KezDcDbDataSourceFactory::ResetCatalog();
   }
   void TearDown() override {
-    for (const char* name : {"sales", "a", "s", "odd"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
+    for (const char* name : {"sales", "s", "odd"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
     data_dir_.reset();
     no_catalog_.reset();
     KezDcDbDataSourceFactory::ResetCatalog();
@@ -37,36 +36,22 @@ class CatalogTest : public SqliteFixture {
 
   static std::string Uri(const char* name) { return KezDcDbDataSourceFactory::GetDataSourceUri(name).Std(); }
 
+  static bool Load(const std::string& path) {
+    return KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path));
+  }
+  static KezIDcDbDataSource* Create(const std::string& name) {
+    return KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name));
+  }
   // Reads every row of table t of the named data source; empty when it
   // does not open.
-  static std::vector<std::vector<std::string>> ReadTable(const std::string& name) {
+  static Rows ReadTable(const std::string& name) {
     Opened o;
-    o.source.Set(KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name)));
-    o.session.Set(OpenSession(o.source.get()));
-    o.rowset.Set(OpenRowset(o.session.get(), "t"));
-    if (!o.rowset) return {};
-    Layout layout = Bind(o.rowset.get());
-    std::vector<std::vector<std::string>> rows = ReadAll(o.rowset.get(), layout);
-    o.rowset->ReleaseAccessor(layout.handle);
-    return rows;
+    return OpenAll(&o, Create(name), "t") ? ReadAll(o) : Rows{};
   }
 
   std::unique_ptr<ScopedEnv> no_catalog_;
   std::unique_ptr<ScopedEnv> data_dir_;
 };
-
-TEST_F(CatalogTest, RegistrationReplacesAndUnregisterForgets) {
-  KezDcDbDataSourceFactory::RegisterDataSource("a", "memory:one");
-  KezDcDbDataSourceFactory::RegisterDataSource("a", "memory:two");
-  EXPECT_EQ(Uri("a"), "memory:two");
-  KezDcDbDataSourceFactory::UnregisterDataSource("a");
-  EXPECT_EQ(Uri("a"), "");
-  EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource("a"), nullptr);
-  KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
-  EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource("odd"), nullptr);
-  EXPECT_EQ(ErrorTexts(), std::vector<std::string>{
-                              "ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:) \n"});
-}
 
 TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
   std::string path = WriteFile("catalog.txt",
@@ -82,14 +67,13 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
                                "crlf = memory:c\r\n"
                                "   # indented comment = memory:no\n"
                                "last = memory:l");
-  EXPECT_FALSE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path)));
+  EXPECT_FALSE(Load(path));
   std::string at = "ERROR: data-source catalog " + path + ":";
-  EXPECT_EQ(ErrorTexts(),
-            (std::vector<std::string>{at + "5: expected <name = uri>, not <broken line> \n",
-                                      at + "6: no data-source name before '=' \n",
-                                      at + "7: no URI after '=' for data source <empty> \n",
-                                      at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
-                                      at + "9: data source <sales> is already defined at line 2 \n"}));
+  EXPECT_EQ(Errors(),
+            (Texts{at + "5: expected <name = uri>, not <broken line> \n", at + "6: no data-source name before '=' \n",
+                   at + "7: no URI after '=' for data source <empty> \n",
+                   at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
+                   at + "9: data source <sales> is already defined at line 2 \n"}));
   std::vector<std::pair<std::string, std::string>> listed;
   for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
     listed.emplace_back(entry.first.Std(), entry.second.Std());
@@ -99,38 +83,28 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
                                                                       {"sales", "sqlite:/data/sales.db?readonly=1"}}));
 }
 
-TEST_F(CatalogTest, UnreadableCatalogIsReportedAndLeavesItEmpty) {
-  std::string good = WriteFile("good.txt", "a = memory:a\n");
-  EXPECT_TRUE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(good)));
-  EXPECT_EQ(Uri("a"), "memory:a");
-  std::string missing = Path("missing.txt");
-  EXPECT_FALSE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(missing)));
-  EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"ERROR: cannot read data-source catalog <" + missing +
-                                                   ">: No such file or directory \n"});
-  EXPECT_EQ(Uri("a"), "");
-}
-
-TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceOnFirstUse) {
-  std::string path = WriteFile("env.txt", "a = memory:first\n");
-  ScopedEnv catalog("KEZDCDB_CATALOG", path);
+TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmptyWhenUnreadable) {
+  ScopedEnv catalog("KEZDCDB_CATALOG", WriteFile("env.txt", "a = memory:first\n"));
   KezDcDbDataSourceFactory::ResetCatalog();
   EXPECT_EQ(Uri("a"), "memory:first");
   WriteFile("env.txt", "a = memory:second\n");
   EXPECT_EQ(Uri("a"), "memory:first");
   KezDcDbDataSourceFactory::ResetCatalog();
   EXPECT_EQ(Uri("a"), "memory:second");
-  // An explicit catalog file replaces the environment's.
-  std::string other = WriteFile("other.txt", "s = memory:other\n");
-  EXPECT_TRUE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(other)));
+  EXPECT_TRUE(Load(WriteFile("other.txt", "s = memory:other\n")));
   EXPECT_EQ(Uri("a"), "");
   EXPECT_EQ(Uri("s"), "memory:other");
+  EXPECT_FALSE(Load(Path("missing.txt")));
+  EXPECT_EQ(Errors(), Texts{"ERROR: cannot read data-source catalog <" + Path("missing.txt") +
+                            ">: No such file or directory \n"});
+  EXPECT_EQ(Uri("s"), "");
 }
 
 TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) {
   Sql(Path("sales.db"), "CREATE TABLE t(a)");
-  std::string path = WriteFile("catalog.txt", "sales = memory:catalog\n");
-  ASSERT_TRUE(KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path)));
-  KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:registered");
+  ASSERT_TRUE(Load(WriteFile("catalog.txt", "sales = memory:catalog\n")));
+  KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:one");
+  KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:registered");  // replaces
   EXPECT_EQ(Uri("sales"), "memory:registered");
   auto listed = KezDcDbDataSourceFactory::GetDataSources();
   ASSERT_EQ(listed.size(), 1u);
@@ -139,20 +113,23 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
   EXPECT_EQ(Uri("sales"), "memory:catalog");
   KezDcDbDataSourceFactory::ResetCatalog();
   EXPECT_EQ(Uri("sales"), "sqlite:" + Path("sales.db"));
+  KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
+  EXPECT_EQ(Create("odd"), nullptr);
+  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:) \n"});
 }
 
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
   Sql(Path("sales.db"), "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2)");
   Sql(Path("v1.2-old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
-  EXPECT_EQ(ReadTable("sales"), (std::vector<std::vector<std::string>>{{"1"}, {"2"}}));
-  EXPECT_EQ(ReadTable("v1.2-old_x"), std::vector<std::vector<std::string>>{{"x"}});
-  EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource("nosuch"), nullptr);
+  EXPECT_EQ(ReadTable("sales"), (Rows{{"1"}, {"2"}}));
+  EXPECT_EQ(ReadTable("v1.2-old_x"), Rows{{"x"}});
+  EXPECT_EQ(Create("nosuch"), nullptr);
   ScopedEnv no_folder("KEZDCDB_DATA_DIR", "");
   std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
-  std::vector<std::vector<std::string>> rows = ReadTable("v1.2-old_x");
+  Rows rows = ReadTable("v1.2-old_x");
   std::filesystem::current_path(before);
-  EXPECT_EQ(rows, std::vector<std::vector<std::string>>{{"x"}});
+  EXPECT_EQ(rows, Rows{{"x"}});
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
 }
 
@@ -162,30 +139,24 @@ TEST_F(CatalogTest, NamesThatCouldLeaveTheDataFolderAreRefused) {
   for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db"}) {
     Sql(Path(file), "CREATE TABLE t(a)");
   }
-  std::vector<std::string> names = {"../secret",  "sub/inner", Path("secret"),         ".hidden", "a..b",
-                                    "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret"};
+  Texts names = {"../secret",  "sub/inner", Path("secret"),         ".hidden", "a..b",
+                 "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     KezDcCMError::ClearErrors();
-    EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name)), nullptr);
-    EXPECT_EQ(ErrorTexts(), std::vector<std::string>{
-                                "ERROR: data-source name <" + std::string(name.c_str()) +
-                                "> is not registered and cannot name a file of the data folder (letters, digits, "
-                                "'_', '-' and '.' only, not starting with '.', without \"..\") \n"});
+    EXPECT_EQ(Create(name), nullptr);
+    EXPECT_EQ(Errors(), Texts{"ERROR: data-source name <" + std::string(name.c_str()) +
+                              "> is not registered and cannot name a file of the data folder (letters, digits, "
+                              "'_', '-' and '.' only, not starting with '.', without \"..\") \n"});
     EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)), "");
   }
 }
 
 TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
-  std::string db = Path("held.db");
-  Sql(db, "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2), (3)");
-  KezDcDbDataSourceFactory::RegisterDataSource("s", KezUnicodeString("sqlite:" + db));
+  Sql(db_, "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2), (3)");
+  KezDcDbDataSourceFactory::RegisterDataSource("s", KezUnicodeString("sqlite:" + db_));
   Opened o;
-  o.source.Set(KezDcDbDataSourceFactory::CreateSimpleDataSource("s"));
-  o.session.Set(OpenSession(o.source.get()));
-  o.rowset.Set(OpenRowset(o.session.get(), "t"));
-  ASSERT_TRUE(o.rowset);
-  Layout layout = Bind(o.rowset.get());
+  ASSERT_TRUE(OpenAll(&o, Create("s"), "t"));
   uint32_t obtained = 0;
   _SEQUENCE_KezDcDbRowHandleSeq* rows = nullptr;
   ASSERT_EQ(o.rowset->GetNextRows(1, &obtained, &rows), 0);
@@ -195,14 +166,13 @@ TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
   EXPECT_EQ(KezDcOtAdapterRowset::GetNbDeleteAllJeleList(), calls + 1);
   EXPECT_EQ(KezDcDbSqlite::LiveObjects(), live);
   // The held row, accessor and rowset all still work.
-  _SEQUENCE_SEQUENCE_octet buffer(layout.size);
-  buffer.length(layout.size);
-  EXPECT_EQ(o.rowset->GetDataSeq((*rows)[0], layout.handle, &buffer), 0);
-  EXPECT_EQ(Field(layout, buffer, 0), "1");
+  _SEQUENCE_SEQUENCE_octet buffer(o.layout.size);
+  buffer.length(o.layout.size);
+  EXPECT_EQ(o.rowset->GetDataSeq((*rows)[0], o.layout.handle, &buffer), 0);
+  EXPECT_EQ(Field(o.layout, buffer, 0), "1");
   o.rowset->ReleaseRows(obtained, rows);
   delete rows;
-  EXPECT_EQ(ReadAll(o.rowset.get(), layout), (std::vector<std::vector<std::string>>{{"2"}, {"3"}}));
-  o.rowset->ReleaseAccessor(layout.handle);
+  EXPECT_EQ(ReadAll(o), (Rows{{"2"}, {"3"}}));
 }
 
 }  // namespace

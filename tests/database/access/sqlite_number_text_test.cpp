@@ -37,7 +37,7 @@ TEST(SqliteNumberTextTest, DecimalValuesAndTheirNeighboursMatchToChars) {
   }
 }
 
-TEST(SqliteNumberTextTest, EdgesOfTheQuickPathMatchToChars) {
+TEST(SqliteNumberTextTest, EdgesOfTheQuickPathMatchToCharsAndTextThatDoesNotFitGivesNull) {
   const double edges[] = {0.1,     1e5,  99999.99, 99999.999999999, 10000,  20000, 0.123456789, 0.1234567891, 1.0 / 3,
                           2.0 / 3, 1e-7, 1e15,     1e300,           5e-324, 0.0,   -0.0,        INFINITY,     -INFINITY,
                           NAN};
@@ -49,9 +49,6 @@ TEST(SqliteNumberTextTest, EdgesOfTheQuickPathMatchToChars) {
   EXPECT_EQ(Written(1234.5), "1234.5");
   EXPECT_EQ(Written(-0.25), "-0.25");
   EXPECT_EQ(Written(100000), "1e+05");
-}
-
-TEST(SqliteNumberTextTest, TextThatDoesNotFitGivesNull) {
   EXPECT_EQ(Written(1234.5, 6), "1234.5");
   EXPECT_EQ(Written(1234.5, 5), "<null>");
   EXPECT_EQ(Written(-0.25, 4), "<null>");
