@@ -1,6 +1,6 @@
-// Helpers of the expression tests: driving the tokenizer symbol by symbol,
-// reading postfix lists, building expressions, a memory table to put values
-// into, and switching the process to a comma-decimal locale.
+// Helpers of the expression tests: reading postfix lists, building
+// expressions, a memory table to put values into, and switching the process
+// to a comma-decimal locale.
 #ifndef KEZ_TEST_EXPR_TEST_HELPERS_H
 #define KEZ_TEST_EXPR_TEST_HELPERS_H
 
@@ -15,20 +15,7 @@
 namespace kez {
 namespace test {
 
-// The symbols Parse yields for text, up to (not including) the end marker.
-inline std::vector<std::string> Symbols(const std::string& text) {
-  KezDcQrQRExpression e;
-  e.ExpressionText = KezUnicodeString(text);
-  e.ParsePosition = 0;
-  std::vector<std::string> out;
-  for (std::size_t guard = 0; guard <= text.size(); ++guard) {
-    e.Parse();
-    if (e.Symbol.IsEmpty()) break;
-    out.push_back(e.Symbol.Std());
-  }
-  return out;
-}
-
+// The elements of e's postfix list.
 inline std::vector<std::string> Postfix(const KezDcQrQRExpression* e) {
   std::vector<std::string> out;
   for (int i = 1; i <= e->ListOfPostFixedExpression.Size(); ++i) out.push_back(e->ListOfPostFixedExpression[i].Std());
