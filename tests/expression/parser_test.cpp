@@ -14,51 +14,43 @@ class ParserTest : public KezTest {
   static bool Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(KezUnicodeString(key)); }
 };
 
-// Operators follow their operands by precedence, every level is left
-// associative, functions follow their arguments, a sign is an element of its
-// own, capitalised function names are plain operands, and a single element
-// gives the result its kind.
-TEST_F(ParserTest, PostfixListAndKindOfEachText) {
-  struct Case {
-    std::string text;
-    List postfix;
-    const char* type;
-  } cases[] = {
-      {"(1+2)*3", {"1", "2", "+", "3", "*"}, "Expression"},
-      {"1+2*3-4/2", {"1", "2", "3", "*", "+", "4", "2", "/", "-"}, "Expression"},
-      {"1+2>3||4", {"1", "2", "+", "3", ">", "4", "||"}, "Expression"},
-      {"$a>1&&$b<2", {"$a", "1", ">", "$b", "2", "<", "&&"}, "Expression"},
-      {"7 - 2 div 3 mod 4", {"7", "2 div 3 mod 4", "-"}, "Expression"},
-      {"7-2*div", {"7", "2", "div", "*", "-"}, "Expression"},
-      {"10-4-3", {"10", "4", "-", "3", "-"}, "Expression"},
-      {"2*3**2", {"2", "3", "*", "2", "**"}, "Expression"},
-      {"$a||$b&&$c", {"$a", "$b", "||", "$c", "&&"}, "Expression"},
-      {"1<2==3", {"1", "2", "<", "3", "=="}, "Expression"},
-      {"sqrt(pow(1+1,3))*2", {"1", "1", "+", "3", "pow", "sqrt", "2", "*"}, "Expression"},
-      {"format($x,\"###.##\")", {"$x", "{format=\"###.##\"}"}, "Expression"},
-      {"format(1, x y )", {"1", "{format=x y}"}, "Expression"},
-      {"-5", {"-", "5"}, "Expression"},
-      {"2*-3", {"2", "-", "*", "3"}, "Expression"},
-      {"Pow+1", {"Pow", "1", "+"}, "Expression"},
-      {"SQRT", {"SQRT"}, "Exp_Constant"},
-      {"1 2", {"1 2"}, "Exp_Constant"},
-      {"\"x\"", {"\"x\""}, "Exp_Constant"},
-      {"$v", {"$v"}, "Exp_Variable"},
-      {"", {}, ""},
-      {" \t ", {}, ""},
-      {"@m", {"@m"}, "Exp_DataSource"},
-      {"@m:s", {"@m:s"}, "Exp_Session"},
-      {"@m:s:orders", {"@m:s:orders"}, "Exp_Rowset"},
-      {"@m:s:orders:{item}", {"@m:s:orders:{item}"}, "Exp_Accessor"},
-      {"@m:s:orders:{item}:2", {"@m:s:orders:{item}:2"}, "Exp_Data"},
-      {"@m:s:orders:{item}:2:item", {"@m:s:orders:{item}:2:item"}, "Exp_Cell"},
-  };
-  for (const Case& c : cases) {
+// Each case reads "text -> elements of the postfix list, joined by a comma
+// and a blank".
+TEST_F(ParserTest, OperatorsFollowTheirOperandsByPrecedenceAndFromTheLeft) {
+  const List cases = {
+      "1+2*3-4/2 -> 1, 2, 3, *, +, 4, 2, /, -", "(1+2)*3 -> 1, 2, +, 3, *", "1+2>3||4 -> 1, 2, +, 3, >, 4, ||",
+      "$a>1&&$b<2 -> $a, 1, >, $b, 2, <, &&", "7 - 2 div 3 mod 4 -> 7, 2 div 3 mod 4, -", "7-2*div -> 7, 2, div, *, -",
+      "10-4-3 -> 10, 4, -, 3, -", "2*3**2 -> 2, 3, *, 2, **", "$a||$b&&$c -> $a, $b, ||, $c, &&",
+      "1<2==3 -> 1, 2, <, 3, ==",
+      // Functions follow their arguments; capitalised names are plain operands.
+      "sqrt(pow(1+1,3))*2 -> 1, 1, +, 3, pow, sqrt, 2, *", "format($x,\"###.##\") -> $x, {format=\"###.##\"}",
+      "format(1, x y ) -> 1, {format=x y}", "Pow+1 -> Pow, 1, +",
+      // A sign is an element of its own.
+      "-5 -> -, 5", "2*-3 -> 2, -, *, 3"};
+  for (const std::string& c : cases) {
     std::string type;
-    EXPECT_EQ(Postfix(NewExpression(c.text, &type)), c.postfix) << c.text;
-    EXPECT_EQ(type, c.type) << c.text;
+    std::string joined;
+    for (const std::string& element : Postfix(NewExpression(c.substr(0, c.find(" -> ")), &type))) {
+      joined += (joined.empty() ? "" : ", ") + element;
+    }
+    EXPECT_EQ(joined, c.substr(c.find(" -> ") + 4)) << c;
+    EXPECT_EQ(type, "Expression") << c;
   }
   EXPECT_TRUE(Errors().empty());
+}
+
+// A text of one element is its own postfix list and gives the result its
+// kind (none for a blank text).
+TEST_F(ParserTest, SingleElementGivesTheKind) {
+  List types;
+  for (const char* text : {"SQRT", "1 2", "\"x\"", "$v", "@m", "@m:s", "@m:s:orders", "@m:s:orders:{item}",
+                           "@m:s:orders:{item}:2", "@m:s:orders:{item}:2:item", "", " \t "}) {
+    std::string type;
+    EXPECT_EQ(Postfix(NewExpression(text, &type)), text[0] == ' ' || !text[0] ? List{} : List{text}) << text;
+    types.push_back(type);
+  }
+  EXPECT_EQ(types, (List{"Exp_Constant", "Exp_Constant", "Exp_Constant", "Exp_Variable", "Exp_DataSource",
+                         "Exp_Session", "Exp_Rowset", "Exp_Accessor", "Exp_Data", "Exp_Cell", "", ""}));
 }
 
 TEST_F(ParserTest, PathOperandIsEmittedAsTheRegistryKeyOfItsNode) {
