@@ -97,13 +97,19 @@ TEST_F(QueryTextTest, TraceShowsTheSplittingPositions) {
   }
 }
 
+// A later query naming the same expression shares it and gets the plain
+// "Expression" type.
 TEST_F(QueryTextTest, SameTextGivesTheSameQueryAndATrailingBlankANewOne) {
-  KezDcQrQuery* q = New("Get(1)");
-  EXPECT_EQ(New("Get(1)"), q);
-  KezDcQrQuery* other = New("Get(1) ");
+  KezDcQrQuery* q = New("Get(@s:m:r:a:2)");
+  EXPECT_EQ(New("Get(@s:m:r:a:2)"), q);
+  KezDcQrQuery* other = New("Get(@s:m:r:a:2) ");
   EXPECT_NE(other, q);
-  EXPECT_EQ(other->p_QResult, q->p_QResult);  // one shared expression
+  EXPECT_EQ(other->p_QResult, q->p_QResult);
+  EXPECT_EQ(q->TypeOfQResult, "Exp_Data");
+  EXPECT_EQ(other->TypeOfQResult, "Expression");
   EXPECT_EQ(KezDcQrQuery::QueryHTab->Size(), 2);
+  New("Put(@s:m:r:a:2)");
+  EXPECT_EQ(Errors(), Strings{kPutOnlyData});
 }
 
 TEST_F(QueryTextTest, MissingPartsReportInvalidThenEmpty) {
@@ -133,26 +139,6 @@ TEST_F(QueryTextTest, EmptyTextMakesAnUnregisteredQueryEachTime) {
   EXPECT_EQ(plain->p_QResult, nullptr);
   EXPECT_EQ(Errors().size(), 3u);
   delete plain;
-}
-
-TEST_F(QueryTextTest, TypesOfSingleOperandExpressions) {
-  struct Case {
-    const char* text;
-    const char* type;
-  } cases[] = {{"Get(12)", "Exp_Constant"},       {"Get(\"abc\")", "Exp_Constant"}, {"Get($v)", "Exp_Variable"},
-               {"Get(@s)", "Exp_DataSource"},     {"Get(@s:m)", "Exp_Session"},     {"Get(@s:m:r)", "Exp_Rowset"},
-               {"Get(@s:m:r:a)", "Exp_Accessor"}, {"Get(@s:m:r:a:1)", "Exp_Data"},  {"Get(@s:m:r:a:1:c)", "Exp_Cell"},
-               {"Get(1 + $v)", "Expression"}};
-  for (const Case& c : cases) EXPECT_EQ(New(c.text)->TypeOfQResult, c.type) << c.text;
-}
-
-TEST_F(QueryTextTest, SharedExpressionGivesTheLaterQueryThePlainType) {
-  KezDcQrQuery* get = New("Get(@sales:main:orders:amount:20)");
-  EXPECT_EQ(get->TypeOfQResult, "Exp_Data");
-  KezDcQrQuery* put = New("Put(@sales:main:orders:amount:20)");
-  EXPECT_EQ(put->TypeOfQResult, "Expression");
-  EXPECT_EQ(put->p_QResult, get->p_QResult);
-  EXPECT_EQ(Errors(), Strings{kPutOnlyData});
 }
 
 }  // namespace
