@@ -146,15 +146,12 @@ TEST_F(EvaluateTest, OperandNodes) {
   EXPECT_EQ(Errors(), (List{Needs("+", 2, 1)}));
 }
 
-TEST_F(EvaluateTest, UnknownVariableOrCellContributesNothing) {
-  KezDcQrQRExpression* v = NewExpression("$u + 1");
+TEST_F(EvaluateTest, CellDeletedElsewhereContributesNothing) {
   KezDcQrQRExpression* c = NewExpression(CellPath("price") + " + 2");
-  KezDcQrQResult::DeleteQResult("$u");
   KezDcQrQResult::DeleteQResult(KezUnicodeString(CellPath("price")));
-  v->GetQResult();
   c->GetQResult();
-  EXPECT_EQ(Shown(*v) + " " + Shown(*c), "int:1 int:2");
-  EXPECT_EQ(Errors(), (List{"ERROR Unknown Variable <$u>\n", "ERROR Unknown Cell <" + CellPath("price") + ">\n"}));
+  EXPECT_EQ(Shown(*c), "int:2");
+  EXPECT_EQ(Errors(), (List{"ERROR Unknown Cell <" + CellPath("price") + ">\n"}));
 }
 
 TEST_F(EvaluateTest, OperatorsOnAnUnknownBasicTypeAreReported) {
