@@ -1,12 +1,8 @@
-// Helpers of the expression tests: driving the tokenizer symbol by symbol,
-// reading postfix lists, building expressions, a memory table to put values
-// into, and switching the process to a comma-decimal locale.
+// Helpers of the expression tests: reading postfix lists, building
+// expressions, and a memory table to put values into.
 #ifndef KEZ_TEST_EXPR_TEST_HELPERS_H
 #define KEZ_TEST_EXPR_TEST_HELPERS_H
 
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,20 +11,7 @@
 namespace kez {
 namespace test {
 
-// The symbols Parse yields for text, up to (not including) the end marker.
-inline std::vector<std::string> Symbols(const std::string& text) {
-  KezDcQrQRExpression e;
-  e.ExpressionText = KezUnicodeString(text);
-  e.ParsePosition = 0;
-  std::vector<std::string> out;
-  for (std::size_t guard = 0; guard <= text.size(); ++guard) {
-    e.Parse();
-    if (e.Symbol.IsEmpty()) break;
-    out.push_back(e.Symbol.Std());
-  }
-  return out;
-}
-
+// The elements of e's postfix list.
 inline std::vector<std::string> Postfix(const KezDcQrQRExpression* e) {
   std::vector<std::string> out;
   for (int i = 1; i <= e->ListOfPostFixedExpression.Size(); ++i) out.push_back(e->ListOfPostFixedExpression[i].Std());
@@ -89,53 +72,6 @@ class ShopTest : public KezTest {
       (*block->p_RowBuffer)[i] = static_cast<unsigned char>(c);
     }
   }
-};
-
-// Switches LC_ALL to a locale whose decimal separator is a comma, building
-// de_DE.UTF-8 into a temporary folder when the system has none. Restores
-// the "C" locale (and LOCPATH) when it goes.
-class CommaLocale {
- public:
-  CommaLocale() {
-    if (Use()) return;
-    char pattern[] = "/tmp/kez_locale_XXXXXX";
-    if (!mkdtemp(pattern)) return;
-    folder_ = pattern;
-    std::string command = "localedef -i de_DE -f UTF-8 " + folder_ + "/de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(command.c_str()) == -1) return;
-    const char* old = std::getenv("LOCPATH");
-    had_locpath_ = old != nullptr;
-    if (old) old_locpath_ = old;
-    setenv("LOCPATH", folder_.c_str(), 1);
-    Use();
-  }
-  ~CommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    if (!folder_.empty()) {
-      if (had_locpath_) {
-        setenv("LOCPATH", old_locpath_.c_str(), 1);
-      } else {
-        unsetenv("LOCPATH");
-      }
-      std::error_code ignored;
-      std::filesystem::remove_all(folder_, ignored);
-    }
-  }
-  CommaLocale(const CommaLocale&) = delete;
-  CommaLocale& operator=(const CommaLocale&) = delete;
-
-  bool active() const { return active_; }
-
- private:
-  bool Use() {
-    active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr && std::localeconv()->decimal_point[0] == ',';
-    return active_;
-  }
-
-  bool active_ = false;
-  bool had_locpath_ = false;
-  std::string folder_;
-  std::string old_locpath_;
 };
 
 }  // namespace test

@@ -1,6 +1,7 @@
 // The expression parser: postfix lists and result kinds, registration,
 // deletion of the nodes an expression names, and hostile texts.
 #include "expression/ExprTestHelpers.h"
+#include "result/TraceCapture.h"
 
 namespace kez {
 namespace test {
@@ -10,145 +11,111 @@ using List = std::vector<std::string>;
 
 class ParserTest : public KezTest {
  protected:
-  static List ListOf(const std::string& text, std::string* oType = nullptr) {
-    return Postfix(NewExpression(text, oType));
-  }
   static bool Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(KezUnicodeString(key)); }
 };
 
-TEST_F(ParserTest, OperatorsFollowTheirOperandsByPrecedence) {
-  std::string type;
-  EXPECT_EQ(ListOf("$a+2*$b", &type), (List{"$a", "2", "$b", "*", "+"}));
-  EXPECT_EQ(type, "Expression");
-  EXPECT_EQ(ListOf("(1+2)*3"), (List{"1", "2", "+", "3", "*"}));
-  EXPECT_EQ(ListOf("1+2*3-4/2"), (List{"1", "2", "3", "*", "+", "4", "2", "/", "-"}));
-  EXPECT_EQ(ListOf("1+2>3||4"), (List{"1", "2", "+", "3", ">", "4", "||"}));
-  EXPECT_EQ(ListOf("$a>1&&$b<2"), (List{"$a", "1", ">", "$b", "2", "<", "&&"}));
-  EXPECT_EQ(ListOf("7 - 2 div 3 mod 4"), (List{"7", "2 div 3 mod 4", "-"}));
-  EXPECT_EQ(ListOf("7-2*div"), (List{"7", "2", "div", "*", "-"}));
-}
-
-TEST_F(ParserTest, EveryLevelIsLeftAssociative) {
-  EXPECT_EQ(ListOf("10-4-3"), (List{"10", "4", "-", "3", "-"}));
-  EXPECT_EQ(ListOf("2**3**2"), (List{"2", "3", "**", "2", "**"}));
-  EXPECT_EQ(ListOf("2*3**2"), (List{"2", "3", "*", "2", "**"}));
-  EXPECT_EQ(ListOf("$a||$b&&$c"), (List{"$a", "$b", "||", "$c", "&&"}));
-  EXPECT_EQ(ListOf("1<2==3"), (List{"1", "2", "<", "3", "=="}));
-}
-
-TEST_F(ParserTest, FunctionsEmitTheirArgumentsThenThemselves) {
-  EXPECT_EQ(ListOf("pow(2,3)"), (List{"2", "3", "pow"}));
-  EXPECT_EQ(ListOf("sqrt(16)"), (List{"16", "sqrt"}));
-  EXPECT_EQ(ListOf("sqrt(pow(1+1,3))*2"), (List{"1", "1", "+", "3", "pow", "sqrt", "2", "*"}));
-  EXPECT_EQ(ListOf("format($x,\"###.##\")"), (List{"$x", "{format=\"###.##\"}"}));
-  EXPECT_EQ(ListOf("format(1, x y )"), (List{"1", "{format=x y}"}));
+// Each case reads "text -> elements of the postfix list, joined by a comma
+// and a blank".
+TEST_F(ParserTest, OperatorsFollowTheirOperandsByPrecedenceAndFromTheLeft) {
+  const List cases = {
+      "1+2*3-4/2 -> 1, 2, 3, *, +, 4, 2, /, -", "(1+2)*3 -> 1, 2, +, 3, *", "1+2>3||4 -> 1, 2, +, 3, >, 4, ||",
+      "$a>1&&$b<2 -> $a, 1, >, $b, 2, <, &&", "7 - 2 div 3 mod 4 -> 7, 2 div 3 mod 4, -", "7-2*div -> 7, 2, div, *, -",
+      "10-4-3 -> 10, 4, -, 3, -", "2*3**2 -> 2, 3, *, 2, **", "$a||$b&&$c -> $a, $b, ||, $c, &&",
+      "1<2==3 -> 1, 2, <, 3, ==",
+      // Functions follow their arguments; capitalised names are plain operands.
+      "sqrt(pow(1+1,3))*2 -> 1, 1, +, 3, pow, sqrt, 2, *", "format($x,\"###.##\") -> $x, {format=\"###.##\"}",
+      "format(1, x y ) -> 1, {format=x y}", "Pow+1 -> Pow, 1, +",
+      // A sign is an element of its own.
+      "-5 -> -, 5", "2*-3 -> 2, -, *, 3"};
+  for (const std::string& c : cases) {
+    std::string type;
+    std::string joined;
+    for (const std::string& element : Postfix(NewExpression(c.substr(0, c.find(" -> ")), &type))) {
+      joined += (joined.empty() ? "" : ", ") + element;
+    }
+    EXPECT_EQ(joined, c.substr(c.find(" -> ") + 4)) << c;
+    EXPECT_EQ(type, "Expression") << c;
+  }
   EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(ParserTest, CapitalisedFunctionNamesArePlainOperands) {
-  EXPECT_EQ(ListOf("SQRT"), (List{"SQRT"}));
-  EXPECT_EQ(ListOf("Pow+1"), (List{"Pow", "1", "+"}));
-}
-
-TEST_F(ParserTest, SignIsAnElementOfItsOwn) {
-  std::string type;
-  EXPECT_EQ(ListOf("-5", &type), (List{"-", "5"}));
-  EXPECT_EQ(type, "Expression");
-  EXPECT_EQ(ListOf("2*-3"), (List{"2", "-", "*", "3"}));
-}
-
-TEST_F(ParserTest, ResultKindFollowsTheSingleElement) {
-  std::string type;
-  EXPECT_EQ(ListOf("1 2", &type), (List{"1 2"}));
-  EXPECT_EQ(type, "Exp_Constant");
-  ListOf("\"x\"", &type);
-  EXPECT_EQ(type, "Exp_Constant");
-  EXPECT_EQ(ListOf("$v", &type), (List{"$v"}));
-  EXPECT_EQ(type, "Exp_Variable");
-  EXPECT_EQ(ListOf("", &type), List{});
-  EXPECT_EQ(type, "");
-  EXPECT_EQ(ListOf(" \t ", &type), List{});
-  EXPECT_EQ(type, "");
-  const char* paths[][2] = {{"@m", "Exp_DataSource"}, {"@m:s", "Exp_Session"}, {"@m:s:orders", "Exp_Rowset"},
-                            {"@m:s:orders:{item}", "Exp_Accessor"}, {"@m:s:orders:{item}:2", "Exp_Data"},
-                            {"@m:s:orders:{item}:2:item", "Exp_Cell"}};
-  for (auto& p : paths) {
-    EXPECT_EQ(ListOf(p[0], &type), (List{p[0]}));
-    EXPECT_EQ(type, p[1]) << p[0];
+// A text of one element is its own postfix list and gives the result its
+// kind (none for a blank text).
+TEST_F(ParserTest, SingleElementGivesTheKind) {
+  List types;
+  for (const char* text : {"SQRT", "1 2", "\"x\"", "$v", "@m", "@m:s", "@m:s:orders", "@m:s:orders:{item}",
+                           "@m:s:orders:{item}:2", "@m:s:orders:{item}:2:item", "", " \t "}) {
+    std::string type;
+    EXPECT_EQ(Postfix(NewExpression(text, &type)), text[0] == ' ' || !text[0] ? List{} : List{text}) << text;
+    types.push_back(type);
   }
+  EXPECT_EQ(types, (List{"Exp_Constant", "Exp_Constant", "Exp_Constant", "Exp_Variable", "Exp_DataSource",
+                         "Exp_Session", "Exp_Rowset", "Exp_Accessor", "Exp_Data", "Exp_Cell", "", ""}));
 }
 
 TEST_F(ParserTest, PathOperandIsEmittedAsTheRegistryKeyOfItsNode) {
-  EXPECT_EQ(ListOf("@m : s : orders : {item} : 2 : item * 2"), (List{"@m:s:orders:{item}:2:item", "2", "*"}));
+  EXPECT_EQ(Postfix(NewExpression("@m : s : orders : {item} : 2 : item * 2")),
+            (List{"@m:s:orders:{item}:2:item", "2", "*"}));
   EXPECT_TRUE(Registered("@m:s:orders:{item}:2:item"));
   new KezDcQrQRVariable("#t", "\"orders\"");
   std::string type;
-  EXPECT_EQ(ListOf("@m:s:#t:{item}:2:item", &type), (List{"@m:s:orders:{item}:2:item"}));
+  EXPECT_EQ(Postfix(NewExpression("@m:s:#t:{item}:2:item", &type)), (List{"@m:s:orders:{item}:2:item"}));
   EXPECT_EQ(type, "Exp_Cell");
   EXPECT_FALSE(Registered("$n"));
-  ListOf("$n+1");
+  NewExpression("$n+1");
   EXPECT_TRUE(Registered("$n"));
 }
 
-TEST_F(ParserTest, MissingParenthesisIsReportedAndTheRestKept) {
+// A missing ")" is reported and the rest kept; a stray ")" starts a further
+// expression.
+TEST_F(ParserTest, ParenthesisErrorsAreReportedAndTheRestKept) {
   std::string type;
   KezDcQrQRExpression* e = NewExpression("sqrt(4", &type);
   EXPECT_EQ(Postfix(e), (List{"4", "sqrt"}));
   EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <)> WAITING AT [6] !\n"}));
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Locate("sqrt(4"), e);
   EXPECT_EQ(type, "Expression");
-}
-
-TEST_F(ParserTest, StrayClosingParenthesisStartsAFurtherExpression) {
-  EXPECT_EQ(ListOf("1)+2"), (List{"1", ")", "2", "+"}));
+  KezDcCMError::ClearErrors();
+  EXPECT_EQ(Postfix(NewExpression("1)+2")), (List{"1", ")", "2", "+"}));
   EXPECT_TRUE(Errors().empty());
-  EXPECT_EQ(ListOf("pow(1;2)"), (List{"1;2", ")", "pow"}));
+  EXPECT_EQ(Postfix(NewExpression("pow(1;2)")), (List{"1;2", ")", "pow"}));
   EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <,> WAITING AT )[8] !\n", "SYNTAX ERROR <)> WAITING AT [8] !\n"}));
 }
 
 TEST_F(ParserTest, ExpressionIsRegisteredBeforeItsAnalysis) {
-  KezTrace* trace = KezDcQrQResult::sp_Trace;
-  int level = trace->GetLevel();
-  trace->SetLevel(4);
-  ::testing::internal::CaptureStderr();
+  TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
   NewExpression("1+2");
-  std::string out = ::testing::internal::GetCapturedStderr();
-  trace->SetLevel(level);
+  capture.Stop();
+  std::string out = capture.Text();
   std::size_t insert = out.find("Insert in ExprHT DataPath:<1+2>");
   std::size_t analyse = out.find("=-->> QrQRExpression::Analyse\n");
-  ASSERT_NE(insert, std::string::npos);
   ASSERT_NE(analyse, std::string::npos);
   EXPECT_LT(insert, analyse);
 }
 
+// Deleting an expression deletes the nodes its list names, also a constant
+// registered under a quoted element, and survives nodes deleted in cascade
+// or named twice.
 TEST_F(ParserTest, DeletionDeletesTheNodesTheListNames) {
   const std::string cell = "@m:s:orders:{item}:2:item";
-  NewExpression(cell + " + $v");
+  KezDcQrQResult::NewQResult("\"abc\"");
+  NewExpression(cell + " + $v + \"abc\"");
   KezDcQrQRData* block = static_cast<KezDcQrQRData*>(KezDcQrQResult::QRHTab->Locate("@m:s:orders:{item}:2"));
   ASSERT_NE(block, nullptr);
   ASSERT_EQ(block->QRChildList.Size(), 1);
-  KezDcQrQResult::DeleteQResult(KezUnicodeString(cell + " + $v"));
+  KezDcQrQResult::DeleteQResult(KezUnicodeString(cell + " + $v + \"abc\""));
   EXPECT_FALSE(Registered(cell));
   EXPECT_FALSE(Registered("$v"));
+  EXPECT_FALSE(Registered("\"abc\""));
   EXPECT_EQ(block->QRChildList.Size(), 0);
-  EXPECT_EQ(KezDcQrQResult::ExprHTab->Locate(KezUnicodeString(cell + " + $v")), nullptr);
-}
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Locate(KezUnicodeString(cell + " + $v + \"abc\"")), nullptr);
 
-TEST_F(ParserTest, DeletionSurvivesNodesDeletedInCascadeOrNamedTwice) {
   NewExpression("@m + @m:s:orders:{item}:2:item + $v * $v");
-  ASSERT_TRUE(Registered("@m:s:orders:{item}:2:item"));
+  ASSERT_TRUE(Registered(cell));
   KezDcQrQResult::DeleteQResult("@m + @m:s:orders:{item}:2:item + $v * $v");
   EXPECT_FALSE(Registered("@m"));
-  EXPECT_FALSE(Registered("@m:s:orders:{item}:2:item"));
+  EXPECT_FALSE(Registered(cell));
   EXPECT_FALSE(Registered("$v"));
-}
-
-TEST_F(ParserTest, DeletionDeletesAConstantRegisteredUnderAQuotedElement) {
-  KezDcQrQResult::NewQResult("\"abc\"");
-  ASSERT_TRUE(Registered("\"abc\""));
-  NewExpression("\"abc\" + 1");
-  KezDcQrQResult::DeleteQResult("\"abc\" + 1");
-  EXPECT_FALSE(Registered("\"abc\""));
 }
 
 TEST_F(ParserTest, ExpressionWhoseVariableWasDeletedByAnotherReportsItUnknown) {
@@ -164,30 +131,25 @@ TEST_F(ParserTest, DeepNestingIsRefusedOnceWithoutExhaustingTheStack) {
     KezDcCMError::ClearErrors();
     std::string text;
     for (int i = 0; i < 10000; ++i) text += opener;
-    text += "1";
-    KezDcQrQRExpression* e = NewExpression(text);
+    KezDcQrQRExpression* e = NewExpression(text + "1");
     ASSERT_EQ(KezDcCMError::GetNbErrors(), 1) << opener << ": " << Errors()[0];
     EXPECT_EQ(Errors()[0].rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ", 0), 0u) << Errors()[0];
     EXPECT_EQ(Postfix(e), List{});
   }
 }
 
-TEST_F(ParserTest, TooDeepTextKeepsWhatWasAnalysedBeforeTheBound) {
-  std::string text = "$a*2+" + std::string(KezDcQrQRExpression::kMaxDepth + 1, '(') + "1)+3";
-  KezDcQrQRExpression* e = NewExpression(text);
+// Past the bound the text analysed before it is kept; up to the bound the
+// text is analysed normally.
+TEST_F(ParserTest, NestingBound) {
+  const int bound = KezDcQrQRExpression::kMaxDepth;
+  KezDcQrQRExpression* e = NewExpression("$a*2+" + std::string(bound + 1, '(') + "1)+3");
   EXPECT_EQ(Postfix(e), (List{"$a", "2", "*"}));
-  EXPECT_EQ(Errors(), (List{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n",
-                                        KezDcQrQRExpression::kMaxDepth + 6)}));
+  EXPECT_EQ(Errors(),
+            (List{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n", bound + 6)}));
   EXPECT_EQ(*static_cast<int*>(e->GetQResult()), 0);
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 1);
-}
-
-TEST_F(ParserTest, NestingUpToTheBoundIsAnalysedNormally) {
-  std::string text(KezDcQrQRExpression::kMaxDepth, '(');
-  text += "2*3";
-  text += std::string(KezDcQrQRExpression::kMaxDepth, ')');
-  KezDcQrQRExpression* e = NewExpression(text);
-  EXPECT_EQ(Postfix(e), (List{"2", "3", "*"}));
+  KezDcCMError::ClearErrors();
+  EXPECT_EQ(Postfix(NewExpression(std::string(bound, '(') + "2*3" + std::string(bound, ')'))), (List{"2", "3", "*"}));
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -198,7 +160,6 @@ TEST_F(ParserTest, MegabyteTextsAreAnalysedAndEvaluated) {
   KezDcQrQRExpression* e = NewExpression(sum);
   EXPECT_EQ(e->ListOfPostFixedExpression.Size(), static_cast<int>(sum.size()));
   EXPECT_EQ(*static_cast<int*>(e->GetQResult()), static_cast<int>(sum.size() / 2 + 1));
-
   std::string text(1u << 20, '"');
   text[0] = 'x';
   NewExpression(text)->GetQResult();

@@ -1,127 +1,79 @@
-// The expression tokenizer: the exact symbols Parse cuts from a text, and
-// the syntax error of VerifAndNext.
+// The expression tokenizer: the exact symbols Parse cuts from a text, the
+// positions it advances to, and the syntax error of VerifAndNext.
 #include "expression/ExprTestHelpers.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-using Syms = std::vector<std::string>;
+using List = std::vector<std::string>;
 
 class TokenizerTest : public KezTest {};
 
-TEST_F(TokenizerTest, OperatorsEndOperandsWithOrWithoutBlanks) {
-  EXPECT_EQ(Symbols("$a+$b"), (Syms{"$a", "+", "$b"}));
-  EXPECT_EQ(Symbols("$a + $b"), (Syms{"$a", "+", "$b"}));
-  EXPECT_EQ(Symbols("  7-2*3  "), (Syms{"7", "-", "2", "*", "3"}));
-  EXPECT_EQ(Symbols("a/b,c"), (Syms{"a", "/", "b", ",", "c"}));
-}
-
-TEST_F(TokenizerTest, BlanksInsideASymbolStay) {
-  EXPECT_EQ(Symbols("$a $b"), (Syms{"$a $b"}));
-  EXPECT_EQ(Symbols("1 2"), (Syms{"1 2"}));
-  EXPECT_EQ(Symbols(" my col + 1"), (Syms{"my col", "+", "1"}));
-}
-
-TEST_F(TokenizerTest, KeywordsCompleteOnlyAtTheStartOfASymbol) {
-  EXPECT_EQ(Symbols("7 mod 2"), (Syms{"7 mod 2"}));
-  EXPECT_EQ(Symbols("7 div 2"), (Syms{"7 div 2"}));
-  EXPECT_EQ(Symbols("2*mod"), (Syms{"2", "*", "mod"}));
-  EXPECT_EQ(Symbols("7*div*2"), (Syms{"7", "*", "div", "*", "2"}));
-  EXPECT_EQ(Symbols("modx"), (Syms{"mod", "x"}));
-  EXPECT_EQ(Symbols("sqrt(4)"), (Syms{"sqrt", "(", "4", ")"}));
-  EXPECT_EQ(Symbols("sqrtx"), (Syms{"sqrt", "x"}));
-  EXPECT_EQ(Symbols("squareroot"), (Syms{"squareroot"}));
-  EXPECT_EQ(Symbols("SQRT(4)"), (Syms{"SQRT", "(", "4", ")"}));
-}
-
-TEST_F(TokenizerTest, TwoCharacterOperatorsAreOneSymbol) {
-  for (const char* op : {">=", "<=", "=>", "=<", "==", "!=", "**", "||", "&&"}) {
-    EXPECT_EQ(Symbols(std::string("a") + op + "b"), (Syms{"a", op, "b"})) << op;
+// Each case reads "text -> [symbol] [symbol] ...".
+void ExpectSymbols(const List& cases) {
+  for (const std::string& c : cases) {
+    KezDcQrQRExpression e;
+    e.ExpressionText = KezUnicodeString(c.substr(0, c.rfind(" -> ")));
+    std::string symbols;
+    for (e.Parse(); !e.Symbol.IsEmpty() && symbols.size() <= c.size(); e.Parse()) {
+      symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
+    }
+    EXPECT_EQ(symbols, c.substr(c.rfind(" -> ") + 4)) << c;
   }
-  EXPECT_EQ(Symbols("<>"), (Syms{"<", ">"}));
-  EXPECT_EQ(Symbols("a<b"), (Syms{"a", "<", "b"}));
-  EXPECT_EQ(Symbols("2***3"), (Syms{"2", "**", "*", "3"}));
-  EXPECT_EQ(Symbols("a|b&c"), (Syms{"a", "|", "b", "&", "c"}));
 }
 
-TEST_F(TokenizerTest, LoneEqualsOrBangTakesTheFollowingWord) {
-  EXPECT_EQ(Symbols("a=b"), (Syms{"a", "=b"}));
-  EXPECT_EQ(Symbols("a= b+1"), (Syms{"a", "= b", "+", "1"}));
-  EXPECT_EQ(Symbols("a!b"), (Syms{"a", "!b"}));
+TEST_F(TokenizerTest, CutsTheExactSymbols) {
+  // Operators end operands, with or without blanks; blanks inside a symbol stay.
+  ExpectSymbols({"$a+$b -> [$a] [+] [$b]", "$a + $b -> [$a] [+] [$b]", "  7-2*3   -> [7] [-] [2] [*] [3]",
+                 "a/b,c -> [a] [/] [b] [,] [c]", "$a $b -> [$a $b]", "1 2 -> [1 2]",
+                 " my col + 1 -> [my col] [+] [1]"});
+  // Keywords complete only at the start of a symbol.
+  ExpectSymbols({"7 mod 2 -> [7 mod 2]", "7 div 2 -> [7 div 2]", "2*mod -> [2] [*] [mod]",
+                 "7*div*2 -> [7] [*] [div] [*] [2]", "modx -> [mod] [x]", "sqrt(4) -> [sqrt] [(] [4] [)]",
+                 "sqrtx -> [sqrt] [x]", "squareroot -> [squareroot]", "SQRT(4) -> [SQRT] [(] [4] [)]"});
+  // Two-character operators are one symbol; a lone '=' or '!' takes the following word.
+  ExpectSymbols({"<> -> [<] [>]", "a<b -> [a] [<] [b]", "2***3 -> [2] [**] [*] [3]", "a|b&c -> [a] [|] [b] [&] [c]",
+                 "a=b -> [a] [=b]", "a= b+1 -> [a] [= b] [+] [1]", "a!b -> [a] [!b]"});
+  // A closing parenthesis glues to a following word; tabs and newlines are dropped, even inside
+  // words; blank text gives the end marker at once.
+  ExpectSymbols({"(a)*b -> [(] [a] [)] [*] [b]", "(a)x -> [(] [a] [)x]", ")) -> [)] [)]", "a\tb -> [ab]",
+                 "a\nb\t+\n1 -> [ab] [+] [1]", "sq\trt(4) -> [sqrt] [(] [4] [)]", " -> ", " \t\n  \n -> "});
+  // A quoted string is one symbol with its quotes, to the end of the text when unterminated; a
+  // backslash before a quote is dropped, other backslashes stay.
+  ExpectSymbols({"\"a+b (c)\" -> [\"a+b (c)\"]", "\"ab\"+1 -> [\"ab\"] [+] [1]", "1+ \"x\ty\" -> [1] [+] [\"x\ty\"]",
+                 "\"  padded  \" -> [\"  padded  \"]", "\"a\\\"b\" -> [\"a\"b\"]", "\"a\\nb\" -> [\"a\\nb\"]",
+                 "\"a\\\\ -> [\"a\\\\]", "1+\"abc)*2 -> [1] [+] [\"abc)*2]"});
+  // Brackets and braces do not nest; a bracket inside a quoted string still opens a stretch.
+  ExpectSymbols({"[x+y] -> [[x+y]]", "[a[b+c]] -> [[a[b] [+] [c]]]", "{a{b+c}} -> [{a{b] [+] [c}}]",
+                 "@m:s:r:{a+b}:2:a*2 -> [@m:s:r:{a+b}:2:a] [*] [2]", "@m:s:[#t]:a:2:a - 1 -> [@m:s:[#t]:a:2:a] [-] [1]",
+                 "\"a[b\"+1 -> [\"a[b\"+1]"});
+  for (const char* op : {">=", "<=", "=>", "=<", "==", "!=", "**", "||", "&&"}) {
+    ExpectSymbols({std::string("a") + op + "b -> [a] [" + op + "] [b]"});
+  }
 }
 
-TEST_F(TokenizerTest, ClosingParenthesisGluesToAFollowingWord) {
-  EXPECT_EQ(Symbols("(a)*b"), (Syms{"(", "a", ")", "*", "b"}));
-  EXPECT_EQ(Symbols("(a)x"), (Syms{"(", "a", ")x"}));
-  EXPECT_EQ(Symbols("))"), (Syms{")", ")"}));
-}
-
-TEST_F(TokenizerTest, TabsAndNewlinesAreDroppedEvenInsideWords) {
-  EXPECT_EQ(Symbols("a\tb"), (Syms{"ab"}));
-  EXPECT_EQ(Symbols("a\nb\t+\n1"), (Syms{"ab", "+", "1"}));
-  EXPECT_EQ(Symbols("sq\trt(4)"), (Syms{"sqrt", "(", "4", ")"}));
-}
-
-TEST_F(TokenizerTest, QuotedStringIsOneSymbolWithItsQuotes) {
-  EXPECT_EQ(Symbols("\"a+b (c)\""), (Syms{"\"a+b (c)\""}));
-  EXPECT_EQ(Symbols("\"ab\"+1"), (Syms{"\"ab\"", "+", "1"}));
-  EXPECT_EQ(Symbols("1+ \"x\ty\""), (Syms{"1", "+", "\"x\ty\""}));
-  EXPECT_EQ(Symbols("\"  padded  \""), (Syms{"\"  padded  \""}));
-}
-
-TEST_F(TokenizerTest, BackslashBeforeAQuoteIsDroppedOtherBackslashesStay) {
-  EXPECT_EQ(Symbols("\"a\\\"b\""), (Syms{"\"a\"b\""}));
-  EXPECT_EQ(Symbols("\"a\\nb\""), (Syms{"\"a\\nb\""}));
-  EXPECT_EQ(Symbols("\"a\\\\"), (Syms{"\"a\\\\"}));
-}
-
-TEST_F(TokenizerTest, UnterminatedStringTakesTheRestOfTheText) {
-  EXPECT_EQ(Symbols("1+\"abc)*2"), (Syms{"1", "+", "\"abc)*2"}));
-}
-
-TEST_F(TokenizerTest, BracketsAndBracesDoNotNest) {
-  EXPECT_EQ(Symbols("[x+y]"), (Syms{"[x+y]"}));
-  EXPECT_EQ(Symbols("[a[b+c]]"), (Syms{"[a[b", "+", "c]]"}));
-  EXPECT_EQ(Symbols("{a{b+c}}"), (Syms{"{a{b", "+", "c}}"}));
-  EXPECT_EQ(Symbols("@m:s:r:{a+b}:2:a*2"), (Syms{"@m:s:r:{a+b}:2:a", "*", "2"}));
-  EXPECT_EQ(Symbols("@m:s:[#t]:a:2:a - 1"), (Syms{"@m:s:[#t]:a:2:a", "-", "1"}));
-  // A bracket inside a quoted string still opens a literal stretch.
-  EXPECT_EQ(Symbols("\"a[b\"+1"), (Syms{"\"a[b\"+1"}));
-}
-
-TEST_F(TokenizerTest, EmptyOrBlankTextYieldsTheEndMarkerAtOnce) {
-  EXPECT_EQ(Symbols(""), Syms{});
-  EXPECT_EQ(Symbols(" \t\n  \n"), Syms{});
-}
-
-TEST_F(TokenizerTest, ParseAdvancesThePositionPastTheSymbol) {
+TEST_F(TokenizerTest, ParseAdvancesPastTheSymbolAndVerifAndNextKeepsAnUnexpectedOne) {
   KezDcQrQRExpression e;
   e.ExpressionText = "ab + cd";
-  e.Parse();
-  EXPECT_EQ(e.Symbol, "ab");
-  EXPECT_EQ(e.ParsePosition, 3);
-  e.Parse();
-  EXPECT_EQ(e.Symbol, "+");
-  EXPECT_EQ(e.ParsePosition, 4);
-  e.Parse();
-  e.Parse();
-  EXPECT_EQ(e.Symbol, "");
-  EXPECT_EQ(e.ParsePosition, 7);
-}
+  std::vector<std::pair<std::string, int>> steps;
+  for (int k = 0; k < 4; ++k) {
+    e.Parse();
+    steps.emplace_back(e.Symbol.Std(), e.ParsePosition);
+  }
+  EXPECT_EQ(steps, (std::vector<std::pair<std::string, int>>{{"ab", 3}, {"+", 4}, {"cd", 7}, {"", 7}}));
 
-TEST_F(TokenizerTest, VerifAndNextReportsTheExpectedAndCurrentSymbolsAndKeepsThem) {
-  KezDcQrQRExpression e;
-  e.ExpressionText = "a,b";
-  e.Parse();
-  e.VerifAndNext("a");
-  ASSERT_EQ(e.Symbol, ",");
-  e.VerifAndNext(")");
-  EXPECT_EQ(Errors(), (Syms{"SYNTAX ERROR <)> WAITING AT ,[2] !\n"}));
-  EXPECT_EQ(e.Symbol, ",");
-  EXPECT_EQ(e.ParsePosition, 2);
-  e.VerifAndNext(",");
-  EXPECT_EQ(e.Symbol, "b");
+  KezDcQrQRExpression v;
+  v.ExpressionText = "a,b";
+  v.Parse();
+  v.VerifAndNext("a");
+  ASSERT_EQ(v.Symbol, ",");
+  v.VerifAndNext(")");
+  EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <)> WAITING AT ,[2] !\n"}));
+  EXPECT_EQ(v.Symbol, ",");
+  EXPECT_EQ(v.ParsePosition, 2);
+  v.VerifAndNext(",");
+  EXPECT_EQ(v.Symbol, "b");
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 1);
 }
 
@@ -130,11 +82,10 @@ TEST_F(TokenizerTest, ParseNeverLeavesAnyTextUnread) {
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
   KezDcQrQRExpression e;
   e.ExpressionText = KezUnicodeString(junk);
-  int symbols = 0;
-  do {
+  for (int symbols = 0; symbols < 10000; ++symbols) {
     e.Parse();
-    ++symbols;
-  } while (!e.Symbol.IsEmpty() && symbols < 10000);
+    if (e.Symbol.IsEmpty()) break;
+  }
   EXPECT_EQ(e.ParsePosition, static_cast<int>(junk.size()));
 }
 

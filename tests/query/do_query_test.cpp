@@ -10,6 +10,7 @@ namespace {
 
 using kez::test::Errors;
 using Strings = std::vector<std::string>;
+using Rows = std::vector<KezDcDbMemoryRow>;
 
 const char kBlock[] = "@m:main:items:{name+qty}:5";
 const char kQty[] = "@m:main:items:{name+qty}:5:qty";
@@ -19,7 +20,9 @@ std::string Text(const std::string& function, const std::string& first, const st
   return function + "(" + first + (second.empty() ? "" : "," + second) + ")";
 }
 
-std::string Unknown(const char* kind) { return std::string("ERROR: UNKNOWN FUNCTION FOR ") + kind + " ! \n"; }
+std::string Unknown(const char* kind) {
+  return std::string("ERROR: UNKNOWN FUNCTION FOR ") + kind + " ! \n";
+}
 
 class DoQueryTest : public kez::test::KezTest {
  protected:
@@ -42,11 +45,19 @@ class DoQueryTest : public kez::test::KezTest {
     KezDcQrQuery::DeleteAllQueries();
     return Run(text);
   }
+  // Runs q again with each function in turn.
+  static void RunAs(KezDcQrQuery* q, std::initializer_list<const char*> functions) {
+    for (const char* function : functions) {
+      q->Function = function;
+      q->DoQuery();
+    }
+  }
   static KezDcQrQRExpression* Value(KezDcQrQuery* q) { return static_cast<KezDcQrQRExpression*>(q->p_QResult); }
   static KezDcQrQRVariable* Variable(const char* name) {
     return static_cast<KezDcQrQRVariable*>(KezDcQrQResult::QRHTab->Locate(name));
   }
   static KezDcQrQResult* Node(const char* key) { return KezDcQrQResult::QRHTab->Locate(key); }
+  static const char* CellText(const char* key) { return static_cast<KezDcQrQRCell*>(Node(key))->GetQResult(); }
   // A query over a plain query result: the text names it, and the type and
   // result are set as a client driving the nodes directly would.
   static KezDcQrQuery* Plain(const std::string& text, const char* type) {
@@ -57,6 +68,7 @@ class DoQueryTest : public kez::test::KezTest {
   }
 };
 
+// Get runs the expression again at every call.
 TEST_F(DoQueryTest, ExpressionRowGetsFreesAndPutsToAVariable) {
   KezDcQrQuery* get = Run("Get(1+2)");
   EXPECT_EQ(Value(get)->BasicType, "int");
@@ -68,10 +80,18 @@ TEST_F(DoQueryTest, ExpressionRowGetsFreesAndPutsToAVariable) {
   Run("Free(1+2)");
   EXPECT_EQ(Value(get)->IntValue, 0);
   EXPECT_EQ(Value(get)->p_IntQResult, nullptr);
+  KezDcQrQuery* put = KezDcQrQuery::NewQuery("Put($n + 1, $n)");
+  KezDcQrQuery* twice = KezDcQrQuery::NewQuery("Get($n * 2)");
+  for (int k = 0; k < 3; ++k) put->DoQuery();
+  twice->DoQuery();
+  EXPECT_EQ(Value(twice)->IntValue, 6);
+  put->DoQuery();
+  twice->DoQuery();
+  EXPECT_EQ(Value(twice)->IntValue, 8);
   EXPECT_TRUE(Errors().empty());
   Run("Init(1+2)");
   Run("get(1+2)");
-  EXPECT_EQ(Errors(), (Strings{Unknown("EXPRESSION"), Unknown("EXPRESSION")}));
+  EXPECT_EQ(Errors(), (Strings(2, Unknown("EXPRESSION"))));
 }
 
 TEST_F(DoQueryTest, TraceFramesEveryRun) {
@@ -88,18 +108,6 @@ TEST_F(DoQueryTest, TraceFramesEveryRun) {
             "IN->> QrQuery::DoQuery <Get ( [,])> \n"
             "TypeOfQResult=<> et TypeOfQRPutTarget=<>\n"
             "OUT>> QrQuery::DoQuery <Get ( [,])> \n");
-}
-
-TEST_F(DoQueryTest, GetRunsAgainAtEveryCall) {
-  KezDcQrQuery* put = KezDcQrQuery::NewQuery("Put($n + 1, $n)");
-  for (int k = 0; k < 3; ++k) put->DoQuery();
-  EXPECT_EQ(Variable("$n")->IntValue, 3);
-  KezDcQrQuery* get = KezDcQrQuery::NewQuery("Get($n * 2)");
-  get->DoQuery();
-  EXPECT_EQ(Value(get)->IntValue, 6);
-  put->DoQuery();
-  get->DoQuery();
-  EXPECT_EQ(Value(get)->IntValue, 8);
 }
 
 TEST_F(DoQueryTest, ConstantAndVariableRows) {
@@ -122,27 +130,21 @@ TEST_F(DoQueryTest, ConstantAndVariableRows) {
 }
 
 TEST_F(DoQueryTest, DatabaseExpressionRowsGetAndReportOtherFunctions) {
-  struct Row {
-    const char* path;
-    const char* type;
-    const char* kind;
-  } rows[] = {{"@m", "Exp_DataSource", "DATASOURCE"},
-              {"@m:main", "Exp_Session", "SESSION"},
-              {"@m:main:items", "Exp_Rowset", "ROWSET"},
-              {"@m:main:items:{name+qty}", "Exp_Accessor", "ACCESSOR"}};
-  for (const Row& row : rows) {
+  const char* rows[][3] = {{"@m", "Exp_DataSource", "DATASOURCE"},
+                           {"@m:main", "Exp_Session", "SESSION"},
+                           {"@m:main:items", "Exp_Rowset", "ROWSET"},
+                           {"@m:main:items:{name+qty}", "Exp_Accessor", "ACCESSOR"}};
+  for (auto& row : rows) {
     KezDcCMError::ClearErrors();
-    KezDcQrQuery* get = RunFresh(Text("Get", row.path));
-    EXPECT_EQ(get->TypeOfQResult, row.type);
-    EXPECT_EQ(Value(get)->IntValue, 1) << row.path;  // the object opened
-    RunFresh(Text("Free", row.path));
-    EXPECT_TRUE(Errors().empty()) << row.path;
-    RunFresh(Text("Init", row.path));
-    RunFresh(Text("get", row.path));
-    RunFresh(Text("Put", row.path));
-    EXPECT_EQ(Errors(), (Strings{Unknown(row.kind), Unknown(row.kind),
-                                 "ERROR: INVALID QUERY <Put only a Data>\n", Unknown(row.kind)}))
-        << row.path;
+    KezDcQrQuery* get = RunFresh(Text("Get", row[0]));
+    EXPECT_EQ(get->TypeOfQResult, row[1]);
+    EXPECT_EQ(Value(get)->IntValue, 1) << row[0];  // the object opened
+    RunFresh(Text("Free", row[0]));
+    EXPECT_TRUE(Errors().empty()) << row[0];
+    for (const char* function : {"Init", "get", "Put"}) RunFresh(Text(function, row[0]));
+    EXPECT_EQ(Errors(),
+              (Strings{Unknown(row[2]), Unknown(row[2]), "ERROR: INVALID QUERY <Put only a Data>\n", Unknown(row[2])}))
+        << row[0];
   }
 }
 
@@ -151,69 +153,53 @@ TEST_F(DoQueryTest, CellRowReadsAndPutsIntoACell) {
   EXPECT_EQ(qty->TypeOfQResult, "Exp_Cell");
   EXPECT_EQ(Value(qty)->BasicType, "double");  // a cell holding a number reads as a double
   EXPECT_EQ(Value(qty)->DoubleValue, 3.0);
-  KezDcQrQuery* name = Run(Text("Get", kName));
-  EXPECT_STREQ(Value(name)->p_StringQResult, "apple");
+  EXPECT_STREQ(Value(Run(Text("Get", kName)))->p_StringQResult, "apple");
   Run(Text("Put", kQty, "$q"));
   EXPECT_EQ(Variable("$q")->DoubleValue, 3.0);
-  Run(Text("Put", "40+2", kQty));
-  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kQty))->GetQResult(), "42");
   EXPECT_TRUE(Errors().empty());
   Run(Text("Init", kQty));  // shares the expression: the "Expression" row
   EXPECT_EQ(RunFresh(Text("Init", kQty))->TypeOfQResult, "Exp_Cell");
   EXPECT_EQ(Errors(), (Strings{Unknown("EXPRESSION"), Unknown("CELL")}));
 }
 
-TEST_F(DoQueryTest, DataRowInsertsTheRowBuffer) {
-  Run(Text("Get", kName));  // opens the block and copies the first row
-  Run(Text("Put", "\"plum\"", kName));
-  KezDcQrQuery* put = Run(Text("Put", kBlock));
-  EXPECT_EQ(put->TypeOfQResult, "Exp_Data");
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items"), (std::vector<KezDcDbMemoryRow>{{"plum", "3"}}));
-  EXPECT_TRUE(Errors().empty());
-  EXPECT_EQ(RunFresh(Text("Init", kBlock))->TypeOfQResult, "Exp_Data");
-  EXPECT_EQ(Errors(), Strings{Unknown("DATA")});
-}
-
 // The second argument makes the text invalid; running it must not insert
-// the row as the one-argument form would.
-TEST_F(DoQueryTest, DataRowWithASecondArgumentInsertsNothing) {
+// the row as the one-argument form would. Init is no function of the row.
+TEST_F(DoQueryTest, DataRowInsertsNothingWithASecondArgumentAndKnowsNoInit) {
   static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(kBlock))->GetQResult();
   ASSERT_EQ(Errors(), Strings{});
   KezDcQrQuery* put = Run(Text("Put", kBlock, "$v"));
   EXPECT_EQ(put->TypeOfQResult, "Exp_Data");
   EXPECT_EQ(put->TypeOfQRPutTarget, "");
-  EXPECT_EQ(Errors(), Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n"});
   EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "items").empty());
+  RunFresh(Text("Init", kBlock));
+  EXPECT_EQ(Errors(),
+            (Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n", Unknown("DATA")}));
 }
 
-TEST_F(DoQueryTest, ExpressionPutToATargetThatIsNoCellDoesNothing) {
-  KezDcQrQuery* q = Run(Text("Put", "1+2", "@m:main:items"));
-  EXPECT_EQ(q->TypeOfQRPutTarget, "Rowset");
-  EXPECT_EQ(q->p_QRPutTarget, nullptr);
-  EXPECT_EQ(Errors(), Strings{"ERROR: INVALID QUERY <Put only to a cell or a variable>\n"});
-}
-
-TEST_F(DoQueryTest, UnknownResultTypeDoesNothingAndReportsNothing) {
-  KezDcQrQuery* q = KezDcQrQuery::NewQuery("Get(1+2)");
-  q->TypeOfQResult = "";
-  q->DoQuery();
-  q->TypeOfQResult = "exp_cell";
-  q->DoQuery();
+// A put target that is no cell, or a result type without a row, does
+// nothing and reports nothing when run.
+TEST_F(DoQueryTest, QueriesWithoutARowOrTargetDoNothing) {
+  KezDcQrQuery* to_rowset = Run(Text("Put", "1+2", "@m:main:items"));
+  EXPECT_EQ(to_rowset->TypeOfQRPutTarget, "Rowset");
+  EXPECT_EQ(to_rowset->p_QRPutTarget, nullptr);
+  KezDcCMError::ClearErrors();
+  KezDcQrQuery* q = KezDcQrQuery::NewQuery("Get(4+5)");
+  for (const char* type : {"", "exp_cell"}) {
+    q->TypeOfQResult = type;
+    q->DoQuery();
+  }
   EXPECT_EQ(Value(q)->IntValue, 0);
   EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(DoQueryTest, PlainDatabaseRowsRunTheirKindsOperations) {
   KezDcQrQuery* source = Plain("Get(@m)", "DataSource");
-  source->DoQuery();
-  EXPECT_NE(static_cast<KezDcQrQRDataSource*>(Node("@m"))->p_QResult, nullptr);
   KezDcQrQuery* session = Plain("Get(@m:main)", "Session");
-  session->DoQuery();
-  EXPECT_NE(static_cast<KezDcQrQRSession*>(Node("@m:main"))->p_QResult, nullptr);
   KezDcQrQuery* rowset = Plain("Get(@m:main:items)", "Rowset");
-  rowset->DoQuery();
   KezDcQrQuery* accessor = Plain("Get(@m:main:items:{name+qty})", "Accessor");
-  accessor->DoQuery();
+  for (KezDcQrQuery* q : {source, session, rowset, accessor}) q->DoQuery();
+  EXPECT_NE(static_cast<KezDcQrQRDataSource*>(Node("@m"))->p_QResult, nullptr);
+  EXPECT_NE(static_cast<KezDcQrQRSession*>(Node("@m:main"))->p_QResult, nullptr);
   EXPECT_NE(static_cast<KezDcQrQRAccessor*>(Node("@m:main:items:{name+qty}"))->h_QResult, 0u);
   EXPECT_TRUE(Errors().empty());
 
@@ -221,14 +207,8 @@ TEST_F(DoQueryTest, PlainDatabaseRowsRunTheirKindsOperations) {
       {source, "DATASOURCE"}, {session, "SESSION"}, {rowset, "ROWSET"}, {accessor, "ACCESSOR"}};
   for (const auto& row : rows) {
     KezDcCMError::ClearErrors();
-    for (const char* function : {"Put", "Init", "get"}) {
-      row.first->Function = function;
-      row.first->DoQuery();
-    }
+    RunAs(row.first, {"Put", "Init", "get", "Free"});
     EXPECT_EQ(Errors(), (Strings(3, Unknown(row.second))));
-    row.first->Function = "Free";
-    row.first->DoQuery();
-    EXPECT_EQ(Errors().size(), 3u);
   }
   EXPECT_EQ(static_cast<KezDcQrQRDataSource*>(Node("@m"))->p_QResult, nullptr);  // freed
 }
@@ -238,16 +218,11 @@ TEST_F(DoQueryTest, PlainDataRowGetsInitsAndPuts) {
   auto* block = static_cast<KezDcQrQRData*>(Node(kBlock));
   data->DoQuery();
   EXPECT_NE(block->p_RowBuffer, nullptr);
-  data->Function = "Get";
-  data->DoQuery();
+  RunAs(data, {"Get"});
   EXPECT_EQ(block->NbRowsObtained, 2u);
-  data->Function = "Put";
-  data->DoQuery();
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items"), (std::vector<KezDcDbMemoryRow>{{"apple", "3"}}));
-  data->Function = "Free";
-  data->DoQuery();
-  data->Function = "Delete";
-  data->DoQuery();
+  RunAs(data, {"Put"});
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items"), (Rows{{"apple", "3"}}));
+  RunAs(data, {"Free", "Delete"});
   EXPECT_EQ(Errors(), Strings{Unknown("DATA")});
 }
 
@@ -255,37 +230,29 @@ TEST_F(DoQueryTest, PlainCellVariableAndConstantRowsPutOnlyIntoACell) {
   Run(Text("Get", kQty));  // the block holds its first row
   KezDcQrQuery* cell = Plain(Text("Put", kName, kQty), "Cell");
   cell->DoQuery();
-  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kQty))->GetQResult(), "apple");
-  cell->Function = "Get";
-  cell->DoQuery();
+  EXPECT_STREQ(CellText(kQty), "apple");
+  RunAs(cell, {"Get"});
   EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kName))->p_StringQResult, "apple");
 
   Run("Put(\"pear\", $fruit)");
   KezDcQrQuery* variable = Plain(Text("Put", "$fruit", kName), "Variable");
   variable->DoQuery();
-  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kName))->GetQResult(), "pear");
+  EXPECT_STREQ(CellText(kName), "pear");
 
   KezDcQrQResult::NewQResult("\"fig\"");  // a constant node: the literal in an expression is none
   KezDcQrQuery* constant = Plain(Text("Put", "\"fig\"", kName), "Constant");
   constant->DoQuery();
-  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kName))->GetQResult(), "fig");
-  constant->Function = "Get";
-  constant->DoQuery();
+  EXPECT_STREQ(CellText(kName), "fig");
+  RunAs(constant, {"Get"});
   EXPECT_STREQ(static_cast<KezDcQrQRConstant*>(Node("\"fig\""))->p_QResult, "fig");
 
-  KezDcQrQuery* to_variable = Plain("Put($fruit, $other)", "Variable");
-  to_variable->DoQuery();  // a put target that is no cell: nothing
+  Plain("Put($fruit, $other)", "Variable")->DoQuery();  // a put target that is no cell: nothing
   EXPECT_EQ(Variable("$other")->IntValue, 0);
   EXPECT_EQ(Variable("$other")->BasicType, "int");
   EXPECT_TRUE(Errors().empty());
 
-  for (auto row : {std::make_pair(cell, "CELL"), std::make_pair(variable, "VARIABLE"),
-                   std::make_pair(constant, "CONSTANT")}) {
-    KezDcCMError::ClearErrors();
-    row.first->Function = "Init";
-    row.first->DoQuery();
-    EXPECT_EQ(Errors(), Strings{Unknown(row.second)});
-  }
+  for (KezDcQrQuery* q : {cell, variable, constant}) RunAs(q, {"Init"});
+  EXPECT_EQ(Errors(), (Strings{Unknown("CELL"), Unknown("VARIABLE"), Unknown("CONSTANT")}));
 }
 
 }  // namespace
