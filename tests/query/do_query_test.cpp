@@ -24,16 +24,8 @@ std::string Unknown(const char* kind) {
   return std::string("ERROR: UNKNOWN FUNCTION FOR ") + kind + " ! \n";
 }
 
-class DoQueryTest : public kez::test::KezTest {
+class DoQueryTest : public kez::test::ShopItemsTest {
  protected:
-  void SetUp() override {
-    KezTest::SetUp();
-    KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}, {"qty", KEZDCDB_TYPEI4, 4}});
-    KezDcDbMemory::AppendRow("shop", "items", {"apple", "3"});
-    KezDcDbMemory::AppendRow("shop", "items", {"pear", "7"});
-    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-  }
-
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* q = KezDcQrQuery::NewQuery(text.c_str());
     q->DoQuery();

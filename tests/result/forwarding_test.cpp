@@ -13,16 +13,7 @@ using Strings = std::vector<std::string>;
 const char kBlock[] = "@m:main:items:{name+qty}:1";
 const char kName[] = "@m:main:items:{name+qty}:1:name";
 
-class ForwardingTest : public kez::test::KezTest {
- protected:
-  void SetUp() override {
-    KezTest::SetUp();
-    KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}, {"qty", KEZDCDB_TYPEI4, 4}});
-    KezDcDbMemory::AppendRow("shop", "items", {"apple", "3"});
-    KezDcDbMemory::AppendRow("shop", "items", {"pear", "7"});
-    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-  }
-};
+using ForwardingTest = kez::test::ShopItemsTest;
 
 TEST_F(ForwardingTest, EachOperationReachesItsKind) {
   KezDcQrQResult* name = KezDcQrQResult::NewQResult(kName);

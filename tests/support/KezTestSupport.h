@@ -45,6 +45,19 @@ class KezTest : public ::testing::Test {
   }
 };
 
+// KezTest over the data source "m": memory:shop with the table
+// items(name, qty) holding apple 3 and pear 7.
+class ShopItemsTest : public KezTest {
+ protected:
+  void SetUp() override {
+    KezTest::SetUp();
+    KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}, {"qty", KEZDCDB_TYPEI4, 4}});
+    KezDcDbMemory::AppendRow("shop", "items", {"apple", "3"});
+    KezDcDbMemory::AppendRow("shop", "items", {"pear", "7"});
+    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+  }
+};
+
 }  // namespace test
 }  // namespace kez
 
