@@ -6,15 +6,14 @@
 #define KEZ_TEST_HARDENING_SQLITE_ROAD_H
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "hardening/HardeningSupport.h"
 #include "support/EveryConnectionRuns.h"
+#include "support/TempDir.h"
 
 namespace kez {
 namespace test {
@@ -30,9 +29,8 @@ class SqliteRoadTest : public HardeningTest {
  protected:
   void SetUp() override {
     HardeningTest::SetUp();
-    std::string pattern = (std::filesystem::temp_directory_path() / "kez_harden_XXXXXX").string();
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     db_ = dir_ + "/road.db";
     Sql(db_, kSqliteRoadTables);
     Use("?busy_timeout=20");
@@ -45,9 +43,6 @@ class SqliteRoadTest : public HardeningTest {
     EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
     EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
-    std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(dir_, ec);
     HardeningTest::TearDown();
   }
 
@@ -100,6 +95,7 @@ class SqliteRoadTest : public HardeningTest {
     return "ERROR: sqlite " + what + ": " + message + " (code " + std::to_string(code) + ") \n";
   }
 
+  TempDir temp_{"kez_harden"};
   std::string dir_;
   std::string db_;
 };

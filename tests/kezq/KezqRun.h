@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
+
 namespace kez {
 namespace test {
 
@@ -39,26 +41,6 @@ inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// A fresh temporary folder, removed with its content at destruction.
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/kezq-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
-  }
-  ~TempDir() {
-    if (path_ != "/tmp") std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
 // Runs kezq with the arguments (each passed as one word), input on its
 // standard input and the environment settings (NAME=VALUE) added.
 inline KezqResult RunKezq(const std::vector<std::string>& args, const std::string& input = "",
@@ -68,7 +50,7 @@ inline KezqResult RunKezq(const std::vector<std::string>& args, const std::strin
     for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
   };
-  TempDir dir;
+  TempDir dir("kezq_test");
   std::string command = "env";
   for (const std::string& setting : env) command += " " + quote(setting);
   command += " timeout 120 " + quote(KezqPath());

@@ -6,14 +6,13 @@
 
 #include <malloc.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "support/KezTestSupport.h"
+#include "support/TempDir.h"
 
 namespace kez {
 namespace test {
@@ -55,17 +54,14 @@ class LoadTest : public KezTest {
  protected:
   void SetUp() override {
     KezTest::SetUp();
-    std::string pattern = (std::filesystem::temp_directory_path() / "kez_load_XXXXXX").string();
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     db_ = dir_ + "/load.db";
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
     KezTest::TearDown();
   }
 
@@ -92,6 +88,7 @@ class LoadTest : public KezTest {
     return value;
   }
 
+  TempDir temp_{"kez_load"};
   std::string dir_;
   std::string db_;
 };

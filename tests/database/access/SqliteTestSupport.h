@@ -6,15 +6,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "support/KezTestSupport.h"
+#include "support/TempDir.h"
 
 namespace kez_test {
 
@@ -57,9 +56,8 @@ class SqliteFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     KezDcCMError::ClearErrors();
-    std::string pattern = (std::filesystem::temp_directory_path() / "kez_sqlite_XXXXXX").string();
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
     db_ = Path("test.db");
     misuses_before_ = KezDcDbSqlite::Misuses();
   }
@@ -71,9 +69,6 @@ class SqliteFixture : public ::testing::Test {
     EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
     EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
     EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
-    std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
-    std::filesystem::remove_all(dir_, ec);
   }
 
   std::string Path(const std::string& file) const { return dir_ + "/" + file; }
@@ -212,6 +207,7 @@ class SqliteFixture : public ::testing::Test {
     return insert->InsertRow(layout.handle, &buffer);
   }
 
+  kez::test::TempDir temp_{"kez_sqlite"};
   std::string dir_;
   std::string db_;  // the database file of the test
   int misuses_before_ = 0;

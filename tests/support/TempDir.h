@@ -1,0 +1,42 @@
+// Test support: a fresh folder under the system's temporary directory for
+// the life of an object, removed with everything in it at the end (owner
+// permissions are given back first, for tests that take them away).
+#ifndef KEZ_TEST_TEMP_DIR_H
+#define KEZ_TEST_TEMP_DIR_H
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace kez {
+namespace test {
+
+class TempDir {
+ public:
+  explicit TempDir(const std::string& prefix = "kez_test") {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
+    if (mkdtemp(&pattern[0])) path_ = pattern;
+  }
+  ~TempDir() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  bool Made() const { return !path_.empty(); }
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;  // empty when the folder could not be made
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif
