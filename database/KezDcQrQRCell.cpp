@@ -16,8 +16,7 @@
 
 using kez::detail::Addr;
 
-KezDcQrQRCell::KezDcQrQRCell()
-    : KezDcQrQResult(kCell) {
+KezDcQrQRCell::KezDcQrQRCell() : KezDcQrQResult(kCell) {
   QR_TRA(2, "=-->> QrQRCell::QrCell (default)\n");
   Type = "Cell";
   BasicType = "string";
@@ -147,6 +146,7 @@ char* KezDcQrQRCell::ReadThroughSubQueries() {
   if (node != this) {
     Type = node->Type;
     BasicType = node->BasicType;
+    is_null_ = node->is_null_;
   }
   return value;
 }
@@ -157,6 +157,7 @@ void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
          pCell->Session.ConvertToChar(), pCell->Rowset.ConvertToChar(), pCell->Accessor.ConvertToChar(),
          pCell->Block.ConvertToChar(), pCell->Cell.ConvertToChar());
   KezDcQrQRAccessor* accessor = read ? read->p_QRAccessor : nullptr;
+  pCell->is_null_ = false;
   if (!accessor || accessor->GetQResult() == 0) {
     QR_TRA(2, KEZ_REMARK "Accessor Vide => EMPTY CELL \n");
     QR_TRA(4, KEZ_REMARK "WARNING: EMPTY CELL \"\" \n");
@@ -183,20 +184,24 @@ void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
     const KezDcDbBinding& entry = (*accessor->p_BufferBinding)[static_cast<uint32_t>(index)];
     QR_TRA(4, "p_BufferBinding)[%d].maxlen= %d \n", index, static_cast<int>(entry.maxlen));
     kez::detail::ReadField(*read->p_RowBuffer, entry, pCell->p_QResult, pCell->value_capacity_);
+    pCell->is_null_ = read->p_RowBuffer->IsNull(static_cast<uint32_t>(index));
     QR_TRA(2, "OUT>> QrQRCell::GetQResultOfCell Cell=<%s> \n", pCell->p_QResult);
   }
   pCell->DecideType();
 }
 
-// A value that is a number as a whole (leading blanks allowed) is a
-// "double"; anything after the number makes it a "string".
+// A value that is a plain decimal number as a whole (leading blanks
+// allowed) is a "double"; anything after the number makes it a "string",
+// and so does a text such as inf, nan or 0x1F, which is no decimal number.
+// The empty value is the "double" 0.0.
 void KezDcQrQRCell::DecideType() {
-  char* rest = nullptr;
+  bool whole = false;
   DoubleValue = 0.0;
-  DoubleValue = kez::StrToD(p_QResult, &rest);
+  DoubleValue = kez::DecimalValue(p_QResult, &whole);
+  whole = whole || p_QResult[0] == '\0';
   QR_TRA(4, "strtod p_QRC->DoubleValue=%e \n", DoubleValue);
-  QR_TRA(4, "reste de strtod <%s> \n", rest);
-  const char* type = rest && *rest == '\0' ? "double" : "string";
+  QR_TRA(4, "reste de strtod <%s> \n", p_QResult + kez::DecimalNumberLength(p_QResult));
+  const char* type = whole ? "double" : "string";
   if (BasicType != type) BasicType = type;  // (a column keeps its type from row to row)
   QR_TRA(4, "apres strtod p_QRC->BasicType=<%s> \n", BasicType.ConvertToChar());
 }
@@ -206,7 +211,9 @@ void KezDcQrQRCell::PutQResult(KezDcQrQRCell* pTarget) {
          Rowset.ConvertToChar(), Accessor.ConvertToChar(), Block.ConvertToChar(), Cell.ConvertToChar());
   const char* value = GetQResult();
   std::string text = value ? value : "";  // the target's buffer may be this cell's own
-  if (pTarget) kez::detail::PutIntoCell(pTarget, text.c_str(), "ERROR: Cell <%s> isn't in Accessor ! \n", true);
+  if (pTarget) {
+    kez::detail::PutIntoCell(pTarget, text.c_str(), "ERROR: Cell <%s> isn't in Accessor ! \n", true, is_null_);
+  }
   QR_TRA(2, "OUT>> QrCell::PutQResult  Cell=<%s> \n", text.c_str());
 }
 

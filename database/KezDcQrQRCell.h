@@ -12,16 +12,16 @@ class KezDcQrQRData;
 
 class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
  public:
-  char* p_QResult = nullptr;  // the value text, owned; null until the first read
+  char* p_QResult = nullptr;          // the value text, owned; null until the first read
   KezDcQrQRData* p_QRData = nullptr;  // the father, not owned
-  KezUnicodeString Cell;    // the column name
+  KezUnicodeString Cell;              // the column name
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
   KezUnicodeString Accessor;
   KezUnicodeString Block;
-  char* p_StringQResult = nullptr;  // equal to p_QResult once allocated, else null
-  int* p_IntQResult = &IntValue;  // points to IntValue
+  char* p_StringQResult = nullptr;         // equal to p_QResult once allocated, else null
+  int* p_IntQResult = &IntValue;           // points to IntValue
   double* p_DoubleQResult = &DoubleValue;  // points to DoubleValue
   int IntValue = 0;
   double DoubleValue = 0.0;
@@ -37,8 +37,12 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
   char* GetQResult();
   // Reads the current value of pCell into pCell's own members.
   void GetQResultOfCell(KezDcQrQRCell* pCell);
-  // Copies this cell's value text into pTarget's field of its row buffer.
+  // Copies this cell's value text into pTarget's field of its row buffer,
+  // with its NULL mark.
   void PutQResult(KezDcQrQRCell* pTarget);
+  // Whether the last read found SQL NULL (the text is then empty and the
+  // number 0.0).
+  bool IsNull() const { return is_null_; }
   void FreeQResult() override;
 
   // The key: the six components joined by ':'.
@@ -53,6 +57,7 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
   void ReleaseValue();
 
   uint32_t value_capacity_ = 0;
+  bool is_null_ = false;
 };
 
 #endif

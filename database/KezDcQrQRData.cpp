@@ -83,15 +83,18 @@ KezUnicodeString KezDcQrQRData::Key() const {
   return JoinKey(components, 5);
 }
 
-bool KezDcQrQRData::IsAtEnd() const { return RcGetNextRows >= 3 || NbRowsObtained == 0; }
+bool KezDcQrQRData::IsAtEnd() const {
+  return RcGetNextRows >= 3 || NbRowsObtained == 0;
+}
 
 // A node with a refused block size never has rows to start again for, so it
 // never frees the rowset that other data blocks may be walking.
-bool KezDcQrQRData::NeedsRestart() const { return NumBlock != 0 && p_RowBuffer && IsAtEnd(); }
+bool KezDcQrQRData::NeedsRestart() const {
+  return NumBlock != 0 && p_RowBuffer && IsAtEnd();
+}
 
 bool KezDcQrQRData::RestartAfterFree() const {
-  return restart_pending_ && p_QRRowset && p_QRRowset->p_QResult &&
-         p_QRRowset->OpenGeneration() == fetched_generation_;
+  return restart_pending_ && p_QRRowset && p_QRRowset->p_QResult && p_QRRowset->OpenGeneration() == fetched_generation_;
 }
 
 KezIDcDbSimpleRowset* KezDcQrQRData::RowsetInterface() const {
@@ -148,8 +151,8 @@ void KezDcQrQRData::GetQResultOfData(KezDcQrQRData* holder) {
   }
   holder->p_QRD = holder;
   p_QRD = holder;
-  QR_TRA(2, "OUT>> QrQRData::GetQResultOfData RowCursor=%d, RcGetNextRows=%d \n",
-         static_cast<int>(holder->RowCursor), static_cast<int>(holder->RcGetNextRows));
+  QR_TRA(2, "OUT>> QrQRData::GetQResultOfData RowCursor=%d, RcGetNextRows=%d \n", static_cast<int>(holder->RowCursor),
+         static_cast<int>(holder->RcGetNextRows));
 }
 
 // Gives the rows of the current block back to the rowset object that
@@ -198,6 +201,13 @@ void KezDcQrQRData::CopyRow() {
   ++RowCursor;
 }
 
+bool KezDcQrQRData::FirstCutOf(uint32_t field) {
+  if (field >= cut_reported_.size()) cut_reported_.resize(field + 1, false);
+  if (cut_reported_[field]) return false;
+  cut_reported_[field] = true;
+  return true;
+}
+
 void KezDcQrQRData::InitQResult() {
   QR_TRA(2, "IN->> QrQRData::InitQResult [%s:%s:%s:%s:%d] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
          Rowset.ConvertToChar(), Accessor.ConvertToChar(), static_cast<int>(NumBlock));
@@ -208,6 +218,8 @@ void KezDcQrQRData::InitQResult() {
     p_RowBuffer = new _SEQUENCE_SEQUENCE_octet(length);
     p_RowBuffer->length(length);
     if (length > 0) (*p_RowBuffer)[0] = 0;
+    // A field that no put sets goes into a new row as NULL.
+    p_RowBuffer->SetAllNull(p_QRAccessor->NbAtt, true);
     QR_TRA(4, "this->p_RowBuffer: %d SEQUENCE_octet (sizeofSEQ=%d) \n", static_cast<int>(length),
            static_cast<int>(sizeof(_SEQUENCE_SEQUENCE_octet)));
   }
@@ -243,8 +255,8 @@ void* KezDcQrQRData::GetNextLine() {
     copied_through = holder->RowsetInterface();
     holder->CopyRow();
   }
-  QR_TRA(2, "OUT>> QrQRData::GetNextLine p_QRD->RowCursor=%d, RcGetNextRows=%d \n",
-         static_cast<int>(holder->RowCursor), static_cast<int>(holder->RcGetNextRows));
+  QR_TRA(2, "OUT>> QrQRData::GetNextLine p_QRD->RowCursor=%d, RcGetNextRows=%d \n", static_cast<int>(holder->RowCursor),
+         static_cast<int>(holder->RcGetNextRows));
   return copied_through;
 }
 

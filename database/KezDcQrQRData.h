@@ -7,6 +7,7 @@
 #define KEZ_DC_QR_QR_DATA_H
 
 #include <cstdint>
+#include <vector>
 
 #include "database/access/KezDcDbInterfaces.h"
 #include "result/KezDcQrQResult.h"
@@ -19,11 +20,11 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // RcGetNextRows when no fetch was made for want of a rowset interface.
   static constexpr uint32_t kNoRowset = 998;
 
-  KezDcQrQRAccessor* p_QRAccessor = nullptr;  // the father, not owned
+  KezDcQrQRAccessor* p_QRAccessor = nullptr;        // the father, not owned
   _SEQUENCE_SEQUENCE_octet* p_RowBuffer = nullptr;  // owned; null until InitQResult
   KezListPtrKezDcQrQResult QRChildList;
   KezDcQrQRRowset* p_QRRowset = nullptr;  // not owned; null when missing
-  KezDcQrQRData* p_QRD = nullptr;  // the node holding the rows; null until fetched
+  KezDcQrQRData* p_QRD = nullptr;         // the node holding the rows; null until fetched
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
@@ -59,6 +60,9 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // True when the last fetch ended the rowset (a code of 3 or more, or no
   // rows).
   bool IsAtEnd() const;
+  // True the first time it is asked for a field (by binding position): a
+  // value cut to that field is reported once per data block.
+  bool FirstCutOf(uint32_t field);
   // True when the next read must free the rowset and start it again: the
   // row buffer exists, the rowset is at its end, and the block size is not
   // a refused one (such a node never fetches, so it never restarts).
@@ -84,6 +88,7 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // Set by FreeQResult after a fetch; fetched_generation_ is the rowset's
   // open generation of that fetch.
   bool restart_pending_ = false;
+  std::vector<bool> cut_reported_;  // by binding position
   uint32_t fetched_generation_ = 0;
 };
 

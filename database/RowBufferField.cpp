@@ -1,6 +1,8 @@
 // Finding columns and moving texts between row-buffer fields and values.
 #include "database/RowBufferField.h"
 
+#include <cstring>
+
 #include "database/KezDcQrQRAccessor.h"
 #include "database/KezDcQrQRCell.h"
 #include "database/KezDcQrQRData.h"
@@ -21,16 +23,20 @@ int FindAttribute(const KezDcQrQRAccessor* accessor, const KezUnicodeString& nam
   return -1;
 }
 
-uint32_t WriteField(_SEQUENCE_SEQUENCE_octet* buffer, const KezDcDbBinding& entry, const char* text) {
+uint32_t WriteField(_SEQUENCE_SEQUENCE_octet* buffer, const KezDcDbBinding& entry, const char* text, bool* cut) {
+  if (cut) *cut = false;
   uint32_t length = buffer ? buffer->length() : 0;
-  if (!text || entry.offset >= length) return 0;
+  if (!text || entry.offset > length) return 0;
   uint32_t room = length - entry.offset < entry.maxlen ? length - entry.offset : entry.maxlen;
   unsigned char* field = buffer->data() + entry.offset;
   uint32_t written = 0;
-  while (written < room && text[written] != '\0') {
-    field[written] = static_cast<unsigned char>(text[written]);
-    ++written;
+  while (written < room && text[written] != '\0') ++written;
+  if (written == room && text[written] != '\0') {
+    if (cut) *cut = true;
+    // Never leave the first octets of a character without the rest.
+    while (written > 0 && (static_cast<unsigned char>(text[written]) & 0xC0) == 0x80) --written;
   }
+  std::memcpy(field, text, written);
   if (written < room) field[written] = 0;
   return written;
 }
@@ -48,7 +54,20 @@ void ReadField(const _SEQUENCE_SEQUENCE_octet& buffer, const KezDcDbBinding& ent
   value[n] = '\0';
 }
 
-int PutIntoCell(KezDcQrQRCell* target, const char* text, const char* missingFormat, bool traceCount) {
+namespace {
+
+void ReportCut(KezDcQrQRCell* target, uint32_t index, const char* text, uint32_t maxlen) {
+  if (!target->p_QRData->FirstCutOf(index)) return;
+  auto length = static_cast<unsigned long>(std::strlen(text));
+  KezDcCMError::AddError(
+      "WARNING: a value of %lu octets put into cell <%s> was cut to its %u-octet field; open the data source with "
+      "text_size=%lu or more (and declared_size=0 when the column declares its length) to fit it \n",
+      length, target->Key().ConvertToChar(), maxlen, length);
+}
+
+}  // namespace
+
+int PutIntoCell(KezDcQrQRCell* target, const char* text, const char* missingFormat, bool traceCount, bool null) {
   KezDcQrQRData* data = target->p_QRData;
   if (data) data->InitQResult();
   KezDcQrQRAccessor* accessor = data ? data->p_QRAccessor : nullptr;
@@ -66,7 +85,10 @@ int PutIntoCell(KezDcQrQRCell* target, const char* text, const char* missingForm
   const KezDcDbBinding& entry = (*accessor->p_BufferBinding)[static_cast<uint32_t>(index)];
   QR_TRA(4, "p_BufferBinding)[%d].maxlen= %d \n", index, static_cast<int>(entry.maxlen));
   if (!text) return -1;
-  int written = static_cast<int>(WriteField(data->p_RowBuffer, entry, text));
+  bool cut = false;
+  int written = static_cast<int>(WriteField(data->p_RowBuffer, entry, text, &cut));
+  data->p_RowBuffer->SetNull(static_cast<uint32_t>(index), null);
+  if (cut) ReportCut(target, static_cast<uint32_t>(index), text, entry.maxlen);
   if (traceCount) QR_TRA(4, "=> j when Out = %d \n", written);
   return written;
 }

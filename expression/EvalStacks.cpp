@@ -15,9 +15,15 @@ namespace detail {
 
 namespace {
 
-int WrapAdd(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b)); }
-int WrapSub(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b)); }
-int WrapMul(int a, int b) { return static_cast<int>(static_cast<unsigned>(a) * static_cast<unsigned>(b)); }
+int WrapAdd(int a, int b) {
+  return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b));
+}
+int WrapSub(int a, int b) {
+  return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b));
+}
+int WrapMul(int a, int b) {
+  return static_cast<int>(static_cast<unsigned>(a) * static_cast<unsigned>(b));
+}
 
 int TruncatedPow(int a, int b) {
   double r = std::pow(static_cast<double>(a), static_cast<double>(b));
@@ -27,11 +33,14 @@ int TruncatedPow(int a, int b) {
   return static_cast<int>(r);
 }
 
-std::string Unquoted(const std::string& text) {
-  if (text.empty() || text[0] != '"') return text;
-  std::string inner = text.substr(1);
-  if (!inner.empty()) inner.pop_back();
-  return inner;
+// The text without the enclosing quotes that the language put there.
+std::string Unquoted(const EvalStacks::Text& value) {
+  const std::string& s = value.text;
+  if (!value.quoted) return s;
+  std::size_t begin = !s.empty() && s.front() == '"' ? 1 : 0;
+  std::size_t end = s.size();
+  if (end > begin && s.back() == '"') --end;
+  return s.substr(begin, end - begin);
 }
 
 }  // namespace
@@ -69,21 +78,27 @@ EvalStacksLease::EvalStacksLease(KezUnicodeString& basicType) {
   stacks_->Reset(basicType);
 }
 
-EvalStacksLease::~EvalStacksLease() { --pool_depth; }
+EvalStacksLease::~EvalStacksLease() {
+  --pool_depth;
+}
 
 std::size_t EvalStacks::Count() const {
   switch (active_) {
-    case kInt: return ints.size();
-    case kDouble: return doubles.size();
-    case kString: return strings.size();
-    default: return 0;
+    case kInt:
+      return ints.size();
+    case kDouble:
+      return doubles.size();
+    case kString:
+      return strings.size();
+    default:
+      return 0;
   }
 }
 
 bool EvalStacks::Needs(const char* op, std::size_t values) {
   if (Count() >= values) return true;
-  KezDcCMError::AddError("ERROR: Operator '%s' needs %d value(s), the stack holds %d !\n", op,
-                         static_cast<int>(values), static_cast<int>(Count()));
+  KezDcCMError::AddError("ERROR: Operator '%s' needs %d value(s), the stack holds %d !\n", op, static_cast<int>(values),
+                         static_cast<int>(Count()));
   return false;
 }
 
@@ -102,10 +117,10 @@ void EvalStacks::PromoteToDouble() {
 
 void EvalStacks::PromoteToString() {
   if (active_ == kInt) {
-    for (int v : ints) strings.push_back(kez::FormatD(v));
+    for (int v : ints) strings.push_back(Text{kez::FormatD(v), false});
     ints.clear();
   } else if (active_ == kDouble) {
-    for (double v : doubles) strings.push_back(kez::FormatE(v));
+    for (double v : doubles) strings.push_back(Text{kez::FormatE(v), false});
     doubles.clear();
   }
   active_ = kString;
@@ -116,13 +131,13 @@ void EvalStacks::PushLiteral(char code, const KezUnicodeString& text) {
   if (code == '"') {
     if (active_ == kUnknown) return;
     if (active_ != kString) PromoteToString();
-    strings.push_back(text.Std());
+    strings.push_back(Text{text.Std(), true});
   } else if (code == 'i' && active_ == kInt) {
     int value = 0;
     text.ConvertToNum(&value, "%d");
     ints.push_back(value);
   } else if (active_ == kString) {
-    strings.push_back(text.Std());
+    strings.push_back(Text{text.Std(), false});
   } else if (active_ != kUnknown) {
     if (active_ == kInt) PromoteToDouble();
     doubles.push_back(kez::AtoF(text.ConvertToChar()));
@@ -131,23 +146,30 @@ void EvalStacks::PushLiteral(char code, const KezUnicodeString& text) {
 
 void EvalStacks::PushInt(int value) {
   switch (active_) {
-    case kInt: ints.push_back(value); break;
-    case kDouble: doubles.push_back(static_cast<double>(value)); break;
-    case kString: strings.push_back(kez::FormatD(value)); break;
-    default: break;
+    case kInt:
+      ints.push_back(value);
+      break;
+    case kDouble:
+      doubles.push_back(static_cast<double>(value));
+      break;
+    case kString:
+      strings.push_back(Text{kez::FormatD(value), false});
+      break;
+    default:
+      break;
   }
 }
 
 void EvalStacks::PushDouble(double value) {
   if (active_ == kInt) PromoteToDouble();
   if (active_ == kDouble) doubles.push_back(value);
-  if (active_ == kString) strings.push_back(kez::FormatE(value));
+  if (active_ == kString) strings.push_back(Text{kez::FormatE(value), false});
 }
 
 void EvalStacks::PushText(const char* text) {
   if (active_ == kUnknown) return;
   if (active_ != kString) PromoteToString();
-  strings.push_back(text ? text : "");
+  strings.push_back(Text{text ? text : "", false});
 }
 
 void EvalStacks::Sign(char op) {
@@ -188,9 +210,10 @@ void EvalStacks::Sign(char op) {
 void EvalStacks::Concatenate() {
   std::string b = Unquoted(strings.back());
   strings.pop_back();
-  std::string joined = "\"" + Unquoted(strings.back()) + b + "\"";
-  strings.back() = joined;
-  QR_TRA(4, "UnicodeStringEval=<%s>\n", joined.c_str());
+  Text& a = strings.back();
+  a.text = "\"" + Unquoted(a) + b + "\"";
+  a.quoted = true;
+  QR_TRA(4, "UnicodeStringEval=<%s>\n", a.text.c_str());
 }
 
 void EvalStacks::Arithmetic(const std::string& op) {
@@ -236,8 +259,8 @@ void EvalStacks::Format(const KezUnicodeString& format) {
   KezDcQrQResult::FormatNumeric(doubles.back(), format, out);
   doubles.pop_back();
   PromoteToString();
-  strings.push_back("\"" + out.Std() + "\"");
-  QR_TRA(4, "UnicodeStringEval=<%s>\n", strings.back().c_str());
+  strings.push_back(Text{"\"" + out.Std() + "\"", true});
+  QR_TRA(4, "UnicodeStringEval=<%s>\n", strings.back().text.c_str());
 }
 
 }  // namespace detail

@@ -20,18 +20,28 @@ class EvalStacks {
   // active stack basicType names.
   void Reset(KezUnicodeString& basicType);
 
+  // A text on the string stack. quoted says that the language put the
+  // enclosing quotes there (a literal, a join, a format): only those are
+  // ever removed. Texts from cells, variables and numbers are taken as
+  // they are, whatever characters they start or end with.
+  struct Text {
+    std::string text;
+    bool quoted;
+  };
+
   std::vector<int> ints;
   std::vector<double> doubles;
-  std::vector<std::string> strings;  // string literals keep their quotes
+  std::vector<Text> strings;
 
-  // A literal element of class 'i', 'd' or '"'.
+  // A literal element of class 'i', 'd' or '"' (a valid number for 'i' and
+  // 'd': the evaluator reports the others).
   void PushLiteral(char code, const KezUnicodeString& text);
   // Operand values (variables, cells), converted to the active stack.
   void PushInt(int value);
   void PushDouble(double value);
   void PushText(const char* text);
 
-  void Sign(char op);  // '+' or '-'
+  void Sign(char op);                      // '+' or '-'
   void Arithmetic(const std::string& op);  // "*", "**" or "/"
   void SquareRoot();
   void Format(const KezUnicodeString& format);

@@ -3,6 +3,7 @@
 // defined on overflow: '+', '-' and '*' wrap modulo 2^32 (two's
 // complement), and the truncated '**' saturates at INT_MIN and INT_MAX
 // (NaN gives 0).
+#include <charconv>
 #include <string>
 
 #include "database/KezDcQrQRAccessor.h"
@@ -22,12 +23,22 @@ using kez::detail::EvalStacks;
 
 namespace {
 
+// A literal that starts like a number: 'i' for a plain 32-bit int, 'd' for
+// any other decimal number (a point, an exponent, or too large for an
+// int), 'x' for a text that is no number as a whole (12abc, 1.2.3, 0x10).
+char ClassOfNumber(const std::string& s) {
+  if (!kez::IsDecimalNumber(s.c_str())) return 'x';
+  if (s.find_first_of(".eE") != std::string::npos) return 'd';
+  int value = 0;
+  auto result = std::from_chars(s.data(), s.data() + s.size(), value);
+  return result.ec == std::errc() ? 'i' : 'd';
+}
+
 char ClassOf(const KezUnicodeString& element) {
   const std::string& s = element.Std();
   char first = s.empty() ? '\0' : s[0];
   if (first == '$' || first == '#' || first == '@' || first == '"') return first;
-  if (first == '.') return 'd';
-  if (first >= '0' && first <= '9') return s.find('.') == std::string::npos ? 'i' : 'd';
+  if (first == '.' || (first >= '0' && first <= '9')) return ClassOfNumber(s);
   if (first != '\0' && std::string("+-*/&|=><").find(first) != std::string::npos) return 'o';
   if (s.compare(0, 8, "{format=") == 0 || s == "pow" || s == "sqrt") return 'o';
   return 'd';
@@ -75,6 +86,10 @@ void KezDcQrQRExpression::Evaluate() {
       case 'o':
         ApplyOperator(stacks, element);
         break;
+      case 'x':
+        KezDcCMError::AddError("ERROR: <%s> is not a number in expression <%s> !\n", element.ConvertToChar(),
+                               ExpressionText.ConvertToChar());
+        break;
       default:
         stacks.PushLiteral(code, element);
         break;
@@ -91,7 +106,8 @@ void KezDcQrQRExpression::StoreResult(EvalStacks& stacks) {
     DoubleValue = stacks.doubles.empty() ? 0.0 : stacks.doubles.back();
     QR_TRA(2, "OUT>> QrQRExpression::Evaluate  DoubleValue=%e\n", DoubleValue);
   } else if (BasicType == "string") {
-    StringValue = stacks.strings.empty() ? KezUnicodeString() : KezUnicodeString(stacks.strings.back());
+    StringValue = stacks.strings.empty() ? KezUnicodeString() : KezUnicodeString(stacks.strings.back().text);
+    string_quoted_ = !stacks.strings.empty() && stacks.strings.back().quoted;
     QR_TRA(2, "OUT>> QrQRExpression::Evaluate  this->StringValue=<%s>\n", StringValue.ConvertToChar());
   }
 }

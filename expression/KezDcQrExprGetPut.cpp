@@ -19,7 +19,7 @@ void* KezDcQrQRExpression::GetQResult() {
   p_IntQResult = nullptr;
   p_DoubleQResult = nullptr;
   if (BasicType == "string") {
-    p_StringQResult = KezDcQrUnquote(StringValue);
+    p_StringQResult = KezDcQrTextCopy(StringValue, string_quoted_);
     QR_TRA(2, "OUT>> QrQRExpression::GetQResult  this->p_StringQResult = <%s> \n", p_StringQResult);
     return p_StringQResult;
   }
@@ -42,6 +42,16 @@ void KezDcQrQRExpression::FreeQResult() {
 
 void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
   QR_TRA(2, "IN->> QrExpression::PutQResult(Cell) %s \n", ExpressionText.ConvertToChar());
+  if (SimpleType == "Exp_Cell") {
+    // A lone cell is copied as the database gave it: its text octet for
+    // octet and its NULL mark, not a number written back ("007" stays 007).
+    KezDcQrQResult* node = Operand(1, ListOfPostFixedExpression[1]);
+    if (node && node->GetKind() == kCell) {
+      static_cast<KezDcQrQRCell*>(node)->PutQResult(pTarget);
+      QR_TRA(2, "OUT>> QrExpression::PutQResult(Cell) %s \n", ExpressionText.ConvertToChar());
+      return;
+    }
+  }
   GetQResult();
   std::string text;
   const char* value = nullptr;
@@ -67,7 +77,7 @@ void KezDcQrQRExpression::PutQResult(KezDcQrQRVariable* pTarget) {
   } else if (BasicType == "double") {
     pTarget->Affect(DoubleValue);
   } else if (BasicType == "string") {
-    pTarget->Affect(StringValue);
+    pTarget->Affect(StringValue, string_quoted_);
   } else {
     KezDcCMError::AddError("ERROR: Unknown Type of Expression: <%s> !\n", BasicType.ConvertToChar());
   }

@@ -18,6 +18,14 @@ char* KezDcQrUnquote(const KezUnicodeString& text) {
   return out;
 }
 
+char* KezDcQrTextCopy(const KezUnicodeString& text, bool quoted) {
+  if (quoted) return KezDcQrUnquote(text);
+  const std::string& s = text.Std();
+  char* out = new char[s.size() + 1];
+  std::memcpy(out, s.c_str(), s.size() + 1);
+  return out;
+}
+
 KezDcQrQRConstant::KezDcQrQRConstant() : KezDcQrQResult(kConstant), p_QResult(nullptr) {
   QR_TRA(2, "=-->> QrQRConstant::QrConstant (default)\n");
   Type = "Constant";

@@ -25,5 +25,8 @@ class KEZDCQR_API KezDcQrQRConstant : public KezDcQrQResult {
 // Copies text leaving out a double quote at its first and at its last
 // position, into a new NUL-terminated buffer (delete[] by the caller).
 KEZDCQR_API char* KezDcQrUnquote(const KezUnicodeString& text);
+// A new[] copy of text: unquoted as above when quoted (the language put
+// the quotes there), octet for octet otherwise.
+KEZDCQR_API char* KezDcQrTextCopy(const KezUnicodeString& text, bool quoted);
 
 #endif

@@ -24,10 +24,10 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   // postfix list keeps what was emitted before that point.
   static constexpr int kMaxDepth = 1000;
 
-  char* p_StringQResult;    // owned; the string result without enclosing quotes
-  int* p_IntQResult;        // &IntValue after an int result, else null
-  double* p_DoubleQResult;  // &DoubleValue after a double result, else null
-  KezUnicodeString SimpleType;  // "Expression", "Exp_<kind>" or "" when empty
+  char* p_StringQResult;            // owned; the string result without enclosing quotes
+  int* p_IntQResult;                // &IntValue after an int result, else null
+  double* p_DoubleQResult;          // &DoubleValue after a double result, else null
+  KezUnicodeString SimpleType;      // "Expression", "Exp_<kind>" or "" when empty
   KezUnicodeString ExpressionText;  // the key in ExprHTab
   KezListValKezUnicodeString ListOfPostFixedExpression;
   KezUnicodeString StringValue;
@@ -81,7 +81,9 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   KezDcQrQResult* Operand(int i, const KezUnicodeString& element);
 
   int depth_;
-  bool abandoned_;  // the nesting bound was reached: nothing more is analysed
+  bool abandoned_;
+  bool string_quoted_ = false;  // StringValue carries the language's enclosing quotes  // the nesting bound was
+                                // reached: nothing more is analysed
   std::vector<KezDcQrQResult*> operands_;
   unsigned long long operands_changes_ = ~0ULL;
 };

@@ -84,9 +84,14 @@ void KezDcQrQRVariable::ReleaseString() {
 }
 
 void KezDcQrQRVariable::Affect(KezUnicodeString iValue) {
+  Affect(iValue, true);
+}
+
+void KezDcQrQRVariable::Affect(KezUnicodeString iValue, bool iQuoted) {
   QR_TRA(2, "IN->> QrQRVariable::Affect: Variable:<%s>, Value:<%s>\n", Variable.ConvertToChar(),
          iValue.ConvertToChar());
   StringValue = iValue;
+  string_quoted_ = iQuoted;
   ReleaseString();
   BasicType = "string";
   QR_TRA(2, "OUT>> QrQRVariable::Affect ending \n");
@@ -115,7 +120,7 @@ void* KezDcQrQRVariable::GetQResult() {
   QR_TRA(4, "Type of Variable: <%s>\n", BasicType.ConvertToChar());
   if (BasicType == "string") {
     ReleaseString();
-    p_StringQResult = KezDcQrUnquote(StringValue);
+    p_StringQResult = KezDcQrTextCopy(StringValue, string_quoted_);
     QR_TRA(2, "OUT>> QrQRVariable::GetQResult  this->p_StringQResult = <%s> \n", p_StringQResult);
     return p_StringQResult;
   }
@@ -127,7 +132,7 @@ void* KezDcQrQRVariable::GetQResult() {
 
 bool KezDcQrQRVariable::ValueText(KezUnicodeString& oText) {
   if (BasicType == "string") {
-    char* text = KezDcQrUnquote(StringValue);
+    char* text = KezDcQrTextCopy(StringValue, string_quoted_);
     oText = text;
     delete[] text;
     return true;

@@ -9,9 +9,9 @@ class KezDcQrQRCell;
 
 class KEZDCQR_API KezDcQrQRVariable : public KezDcQrQResult {
  public:
-  char* p_StringQResult;    // owned: StringValue without its enclosing quotes; null when not built
-  int* p_IntQResult;        // &IntValue, or null after FreeQResult
-  double* p_DoubleQResult;  // &DoubleValue, or null after FreeQResult
+  char* p_StringQResult;      // owned: StringValue without its enclosing quotes; null when not built
+  int* p_IntQResult;          // &IntValue, or null after FreeQResult
+  double* p_DoubleQResult;    // &DoubleValue, or null after FreeQResult
   KezUnicodeString Variable;  // the data path, marker included; the key
   KezUnicodeString StringValue;
   int IntValue;
@@ -24,7 +24,12 @@ class KEZDCQR_API KezDcQrQRVariable : public KezDcQrQResult {
   KezDcQrQRVariable(KezUnicodeString iName, double iValue);
   ~KezDcQrQRVariable() override;
 
+  // A text given as written in a query: enclosing quotes, when it has
+  // them, are the language's and are removed when the value is read.
   void Affect(KezUnicodeString iValue);
+  // A text whose enclosing quotes are the language's only when iQuoted:
+  // a text that came from data keeps every character.
+  void Affect(KezUnicodeString iValue, bool iQuoted);
   void Affect(int iValue);
   void Affect(double iValue);
 
@@ -43,6 +48,8 @@ class KEZDCQR_API KezDcQrQRVariable : public KezDcQrQResult {
  private:
   void Init(const KezUnicodeString& name);
   void ReleaseString();
+
+  bool string_quoted_ = true;  // StringValue carries the language's enclosing quotes
 };
 
 #endif

@@ -3,10 +3,12 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -71,13 +73,79 @@ std::string FormatD(int value) {
 
 std::string FormatE(double value) {
   if (!std::isfinite(value)) return Format("%e", value);  // "inf", "-nan"... as printf spells them
+  // The shortest text that reads back as value tells how many digits are
+  // needed; "%.Ne" with that many (six at least) is rounded correctly, so it
+  // is at least as close to value and reads back too.
   char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 6);
+  auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const char* point = std::find(buffer, shortest.ptr, '.');
+  const char* exponent = std::find(buffer, shortest.ptr, 'e');
+  int digits = point < exponent ? static_cast<int>(exponent - point - 1) : 0;
+  auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits > 6 ? digits : 6);
   return std::string(buffer, result.ptr);
 }
 
-double StrToD(const char* text, char** end) { return strtod_l(text, end, CLocale()); }
+namespace {
 
-double AtoF(const char* text) { return strtod_l(text, nullptr, CLocale()); }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsLeadingBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+std::size_t DecimalNumberLength(const char* text, std::size_t size) {
+  if (!text) return 0;
+  const char* p = text;
+  const char* end = text + size;
+  auto at = [&](const char* q) { return q < end ? *q : '\0'; };
+  while (IsLeadingBlank(at(p))) ++p;
+  if (at(p) == '+' || at(p) == '-') ++p;
+  std::size_t digits = 0;
+  while (IsDigit(at(p))) ++p, ++digits;
+  if (at(p) == '.') {
+    ++p;
+    while (IsDigit(at(p))) ++p, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (at(p) == 'e' || at(p) == 'E') {
+    const char* q = p + 1;
+    if (at(q) == '+' || at(q) == '-') ++q;
+    if (IsDigit(at(q))) {
+      while (IsDigit(at(q))) ++q;
+      p = q;
+    }
+  }
+  return static_cast<std::size_t>(p - text);
+}
+
+std::size_t DecimalNumberLength(const char* text) {
+  return text ? DecimalNumberLength(text, std::strlen(text)) : 0;
+}
+
+bool IsDecimalNumber(const char* text) {
+  std::size_t length = DecimalNumberLength(text);
+  return length > 0 && text[length] == '\0';
+}
+
+double DecimalValue(const char* text, bool* whole) {
+  std::size_t length = DecimalNumberLength(text);
+  if (whole) *whole = length > 0 && text[length] == '\0';
+  if (length == 0) return 0.0;
+  if (text[length] == '\0') return StrToD(text, nullptr);
+  std::string prefix(text, length);
+  return StrToD(prefix.c_str(), nullptr);
+}
+
+double StrToD(const char* text, char** end) {
+  return strtod_l(text, end, CLocale());
+}
+
+double AtoF(const char* text) {
+  return strtod_l(text, nullptr, CLocale());
+}
 
 }  // namespace kez

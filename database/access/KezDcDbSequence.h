@@ -87,9 +87,27 @@ class KEZDCQR_API _SEQUENCE_KezDcDbRowHandleSeq : public KezDcDbSequence<KezDcDb
   explicit _SEQUENCE_KezDcDbRowHandleSeq(uint32_t maximum = 0) : KezDcDbSequence<KezDcDbRowHandle>(maximum) {}
 };
 
+// A row buffer: the fields' octets, and beside them one NULL mark per field
+// (by binding-entry position). The layer sets the marks when it writes a
+// row and reads them when it inserts one: a marked field is SQL NULL, and
+// its text is empty. Fields are unmarked until marked.
 class KEZDCQR_API _SEQUENCE_SEQUENCE_octet : public KezDcDbSequence<unsigned char> {
  public:
   explicit _SEQUENCE_SEQUENCE_octet(uint32_t maximum = 0) : KezDcDbSequence<unsigned char>(maximum) {}
+
+  bool IsNull(uint32_t field) const { return field < nulls_.size() && nulls_[field] != 0; }
+  void SetNull(uint32_t field, bool null) {
+    if (field >= nulls_.size()) {
+      if (!null) return;
+      nulls_.resize(field + 1, 0);
+    }
+    nulls_[field] = null ? 1 : 0;
+  }
+  // Marks (or unmarks) the first `fields` fields and forgets the others.
+  void SetAllNull(uint32_t fields, bool null) { nulls_.assign(null ? fields : 0, null ? 1 : 0); }
+
+ private:
+  std::vector<unsigned char> nulls_;
 };
 
 #endif

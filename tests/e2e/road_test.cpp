@@ -47,11 +47,11 @@ TEST_F(RoadTest, CopiesRowsFromOneRowsetIntoAnother) {
     Run("Put(" + copy + ")");
   }
   EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "copy"),
-            (std::vector<KezDcDbMemoryRow>{{"o1", "1.000000e+02", ""},
-                                           {"o2", "2.000000e+02", ""},
-                                           {"o3", "3.000000e+02", ""},
-                                           {"o4", "4.000000e+02", ""},
-                                           {"o5", "5.000000e+02", ""}}));
+            (std::vector<KezDcDbMemoryRow>{{"o1", "1.000000e+02", KezDcDbMemory::Null()},
+                                           {"o2", "2.000000e+02", KezDcDbMemory::Null()},
+                                           {"o3", "3.000000e+02", KezDcDbMemory::Null()},
+                                           {"o4", "4.000000e+02", KezDcDbMemory::Null()},
+                                           {"o5", "5.000000e+02", KezDcDbMemory::Null()}}));
   EXPECT_TRUE(Errors().empty());
 }
 

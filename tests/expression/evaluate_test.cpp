@@ -101,16 +101,19 @@ TEST_F(EvaluateTest, OperatorsOnTheDoubleStackAndOperatorsWithoutMeaning) {
   }
   for (const char* op : {"div", "mod", "!="}) lists.push_back(std::string("7 2 ") + op + " -> double:0");
   ExpectLists(lists);
-  ExpectTexts({"pow(2,3) -> int:3", "1<2 -> int:2", "7 div 2 -> int:7"});
+  ExpectTexts({"pow(2,3) -> int:3", "1<2 -> int:2"});
   EvalList("0 1 - sqrt");
   EXPECT_TRUE(std::isnan(list_expr_.DoubleValue));
   EXPECT_TRUE(Errors().empty());
+  // Infix words written between blanks make one symbol, which is no number.
+  ExpectTexts({"7 div 2 -> int:0"});
+  EXPECT_EQ(Errors(), (List{"ERROR: <7 div 2> is not a number in expression <7 div 2> !\n"}));
 }
 
 TEST_F(EvaluateTest, IntOverflowWrapsAndPowerSaturates) {
   ExpectTexts({"2147483647+1 -> int:-2147483648", "0-2147483647-2 -> int:2147483647", "65536*65536 -> int:0",
                "65537*65537 -> int:131073", "2**40 -> int:2147483647", "(0-2)**31 -> int:-2147483648",
-               "(0-2)**41 -> int:-2147483648", "99999999999 -> int:2147483647"});
+               "(0-2)**41 -> int:-2147483648", "99999999999 -> double:99999999999"});
   ExpectLists({"0 2147483647 - 1 - - -> int:-2147483648", "2 0 1 - ** -> int:0"});
   EXPECT_TRUE(Errors().empty());
 }

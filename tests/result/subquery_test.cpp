@@ -224,8 +224,10 @@ TEST_F(SubQueryTest, PutsFollowTheRowsetThePathResolvesTo) {
   Set("#table", "stock");
   KezDcQrQResult::NewQResult("\"n2\"")->PutConstant(item);
   data->PutData();
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"), (std::vector<KezDcDbMemoryRow>{{"n1", ""}}));
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "stock"), (std::vector<KezDcDbMemoryRow>{{"n2", ""}}));
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"),
+            (std::vector<KezDcDbMemoryRow>{{"n1", KezDcDbMemory::Null()}}));
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "stock"),
+            (std::vector<KezDcDbMemoryRow>{{"n2", KezDcDbMemory::Null()}}));
   EXPECT_EQ(static_cast<KezDcQrQRRowset*>(Registered("@sales:main:[#table]"))->p_WriteQResult, nullptr);
   EXPECT_TRUE(Errors().empty());
 }

@@ -159,9 +159,14 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
       return 1;
     }
     const KezDcDbMemoryRow& values = table_->rows[row];
-    for (const KezDcDbBinding& b : found->second) {
+    const std::vector<KezDcDbBinding>& bindings = found->second;
+    for (uint32_t i = 0; i < bindings.size(); ++i) {
+      const KezDcDbBinding& b = bindings[i];
       if (b.columnId < 1 || b.columnId > values.size()) continue;
-      WriteField(values[b.columnId - 1], b, buffer);
+      const std::string& value = values[b.columnId - 1];
+      bool null = value == KezDcDbMemory::Null();
+      WriteField(null ? std::string() : value, b, buffer);
+      buffer->SetNull(i, null);
     }
     return 0;
   }
@@ -197,10 +202,14 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
       ++S().misuses;
       return 1;
     }
-    KezDcDbMemoryRow row(table_->columns.size());
-    for (const KezDcDbBinding& b : found->second) {
-      if (b.columnId < 1 || b.columnId > row.size()) continue;
-      row[b.columnId - 1] = ReadField(b, *buffer);
+    KezDcDbMemoryRow row(table_->columns.size(), KezDcDbMemory::Null());
+    std::vector<bool> bound(row.size(), false);
+    const std::vector<KezDcDbBinding>& bindings = found->second;
+    for (uint32_t i = 0; i < bindings.size(); ++i) {
+      const KezDcDbBinding& b = bindings[i];
+      if (b.columnId < 1 || b.columnId > row.size() || bound[b.columnId - 1]) continue;
+      bound[b.columnId - 1] = true;  // the first binding of a column wins, as in SQL backends
+      row[b.columnId - 1] = buffer->IsNull(i) ? KezDcDbMemory::Null() : ReadField(b, *buffer);
     }
     table_->rows.push_back(row);
     table_->inserted.push_back(std::move(row));
@@ -239,8 +248,12 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::map<KezDcDbHAccessor, std::vector<KezDcDbBinding>> accessors_;
 };
 
-MemInsert::MemInsert(MemRowset* rowset) : rowset_(rowset) { rowset_->AddRef(); }
-MemInsert::~MemInsert() { rowset_->Release(); }
+MemInsert::MemInsert(MemRowset* rowset) : rowset_(rowset) {
+  rowset_->AddRef();
+}
+MemInsert::~MemInsert() {
+  rowset_->Release();
+}
 int MemInsert::InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
   return rowset_->Insert(accessor, buffer);
 }
@@ -289,6 +302,11 @@ class MemDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
 };
 
 }  // namespace
+
+const std::string& KezDcDbMemory::Null() {
+  static const std::string* null = new std::string(1, '\0');
+  return *null;
+}
 
 void KezDcDbMemory::CreateRowset(const std::string& database, const std::string& rowset,
                                  const std::vector<KezDcDbMemoryColumn>& columns) {
@@ -339,10 +357,18 @@ long KezDcDbMemory::CallCount(Operation operation) {
   return S().calls[operation];
 }
 
-int KezDcDbMemory::LiveObjects() { return S().live_objects; }
-long KezDcDbMemory::OutstandingRows() { return S().outstanding_rows; }
-int KezDcDbMemory::LiveAccessors() { return S().live_accessors; }
-int KezDcDbMemory::Misuses() { return S().misuses; }
+int KezDcDbMemory::LiveObjects() {
+  return S().live_objects;
+}
+long KezDcDbMemory::OutstandingRows() {
+  return S().outstanding_rows;
+}
+int KezDcDbMemory::LiveAccessors() {
+  return S().live_accessors;
+}
+int KezDcDbMemory::Misuses() {
+  return S().misuses;
+}
 
 namespace kez {
 namespace detail {

@@ -19,6 +19,8 @@ struct KezDcDbMemoryColumn {
   uint32_t size;  // colSize as the layer states it
 };
 
+// A row: one text per column. SQL NULL is the one-octet text that holds a
+// zero octet (KezDcDbMemory::Null()), which no field text can hold.
 typedef std::vector<std::string> KezDcDbMemoryRow;
 
 class KEZDCQR_API KezDcDbMemory {
@@ -37,6 +39,9 @@ class KEZDCQR_API KezDcDbMemory {
     kInsertRow,  // a code of 0 or below is a success: the row is inserted
     kOperationCount
   };
+
+  // The value that stands for SQL NULL in a row.
+  static const std::string& Null();
 
   // Creates (or replaces) the rowset of a database with these columns.
   static void CreateRowset(const std::string& database, const std::string& rowset,

@@ -19,19 +19,26 @@ std::set<SqliteSession*>& LiveSessions() {
   return *sessions;
 }
 
-void CommitAtExit() { SqliteSession::CommitAllPending(); }
+void CommitAtExit() {
+  SqliteSession::CommitAllPending();
+}
 
 void ReportWrongClass(const std::string& object, const char* operation, KezDcDbClassId id) {
   KezDcCMError::AddError("ERROR: sqlite %s: %s asked for an unknown class id %u \n", object.c_str(), operation, id);
 }
 
-// Switches a writable file to WAL journal mode (a no-op when it already is).
-bool UseWal(sqlite3* db, const std::string& path) {
+// Sets the journal mode of a writable file: the one the URI names, or WAL
+// for a file this data source has just created. A file that existed keeps
+// its mode, so that merely reading it changes nothing on disk.
+bool SetJournalMode(sqlite3* db, const SqliteOptions& options, bool created) {
+  std::string mode = !options.journal.empty() ? options.journal : created ? "wal" : "";
+  if (mode.empty()) return true;
+  // mode is one of the few names the options accept, never the user's text.
   StatementPtr pragma;
-  int rc = Prepare(db, "PRAGMA journal_mode=WAL", &pragma);
+  int rc = Prepare(db, "PRAGMA journal_mode=" + mode, &pragma);
   if (rc == SQLITE_OK) rc = sqlite3_step(pragma.get());
   if (rc == SQLITE_ROW || rc == SQLITE_DONE) return true;
-  ReportSqliteFailure(db, rc, "cannot switch database <" + path + "> to WAL journal mode");
+  ReportSqliteFailure(db, rc, "cannot switch database <" + options.path + "> to " + mode + " journal mode");
   return false;
 }
 
@@ -59,9 +66,10 @@ class SqliteDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
 
 KezIDcDbDataSource* OpenWithOptions(const SqliteOptions& options) {
   int rc = 0;
+  bool created = !FileExists(options.path);
   sqlite3* db = OpenConnection(options, true, &rc);
   if (!db) return nullptr;
-  bool ok = options.readonly || sqlite3_db_readonly(db, "main") == 1 || UseWal(db, options.path);
+  bool ok = options.readonly || sqlite3_db_readonly(db, "main") == 1 || SetJournalMode(db, options, created);
   CloseConnection(db);
   if (!ok) return nullptr;
   return new SqliteDataSource(std::make_shared<const SqliteOptions>(options));
@@ -173,9 +181,21 @@ KezIDcDbDataSource* OpenSqliteFile(const std::string& path) {
 }  // namespace detail
 }  // namespace kez
 
-int KezDcDbSqlite::LiveObjects() { return kez::detail::Counters().live_objects; }
-long KezDcDbSqlite::OutstandingRows() { return kez::detail::Counters().outstanding_rows; }
-int KezDcDbSqlite::LiveAccessors() { return kez::detail::Counters().live_accessors; }
-int KezDcDbSqlite::OpenConnections() { return kez::detail::Counters().open_connections; }
-int KezDcDbSqlite::Misuses() { return kez::detail::Counters().misuses; }
-long KezDcDbSqlite::ArenaGrowths() { return kez::detail::Counters().arena_growths; }
+int KezDcDbSqlite::LiveObjects() {
+  return kez::detail::Counters().live_objects;
+}
+long KezDcDbSqlite::OutstandingRows() {
+  return kez::detail::Counters().outstanding_rows;
+}
+int KezDcDbSqlite::LiveAccessors() {
+  return kez::detail::Counters().live_accessors;
+}
+int KezDcDbSqlite::OpenConnections() {
+  return kez::detail::Counters().open_connections;
+}
+int KezDcDbSqlite::Misuses() {
+  return kez::detail::Counters().misuses;
+}
+long KezDcDbSqlite::ArenaGrowths() {
+  return kez::detail::Counters().arena_growths;
+}

@@ -21,12 +21,12 @@ int CheckIsDatabase(sqlite3* db) {
   return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
+}  // namespace
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
 }
-
-}  // namespace
 
 SqliteCounters& Counters() {
   static SqliteCounters* counters = new SqliteCounters();  // never destroyed: objects may outlive statics

@@ -56,6 +56,8 @@ int ReportSqliteFailure(sqlite3* db, int rc, const std::string& what);
 // checks that the file is a database. Returns the connection (the caller's,
 // to be closed with CloseConnection) or null, reported, with *rc set.
 sqlite3* OpenConnection(const SqliteOptions& options, bool allow_create, int* rc);
+// Whether a file (or anything else) stands at path.
+bool FileExists(const std::string& path);
 void CloseConnection(sqlite3* db);
 
 }  // namespace detail

@@ -5,12 +5,15 @@
 #include <cstring>
 
 #include "database/access/sqlite/SqliteRowset.h"
+#include "foundation/KezCFormat.h"
 
 namespace kez {
 namespace detail {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // The field's text without blanks around it and without a leading '+'.
 void Trim(const char** text, std::size_t* length) {
@@ -23,14 +26,16 @@ void Trim(const char** text, std::size_t* length) {
   *length = static_cast<std::size_t>(last - first);
 }
 
-// Binds a numeric column's text: NULL when empty, an integer or a real
-// when the whole text is one, the text itself otherwise (nothing is lost).
+// Binds a numeric column's text: an integer or a real when the whole text
+// is one plain decimal number, the text itself otherwise (nothing is lost:
+// "INFINITY", "0x1F" and the empty text stay texts; NULL comes from the
+// field's NULL mark).
 void BindNumeric(sqlite3_stmt* insert, int parameter, const char* text, std::size_t length) {
   const char* number = text;
   std::size_t size = length;
   Trim(&number, &size);
-  if (size == 0) {
-    sqlite3_bind_null(insert, parameter);
+  if (size == 0 || kez::DecimalNumberLength(number, size) != size) {
+    sqlite3_bind_text(insert, parameter, text, static_cast<int>(length), SQLITE_STATIC);
     return;
   }
   int64_t integer = 0;
@@ -50,9 +55,13 @@ void BindNumeric(sqlite3_stmt* insert, int parameter, const char* text, std::siz
 
 }  // namespace
 
-SqliteInsert::SqliteInsert(SqliteRowset* rowset) : rowset_(rowset) { rowset_->AddRef(); }
+SqliteInsert::SqliteInsert(SqliteRowset* rowset) : rowset_(rowset) {
+  rowset_->AddRef();
+}
 
-SqliteInsert::~SqliteInsert() { rowset_->Release(); }
+SqliteInsert::~SqliteInsert() {
+  rowset_->Release();
+}
 
 int SqliteInsert::Release() {
   rowset_->Session()->CommitPending();
@@ -72,7 +81,7 @@ int SqliteRowset::Insert(KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buff
   if (int code = session_->BeforeInsert()) return code;
   sqlite3_stmt* insert = accessor->insert.get();
   for (std::size_t p = 0; p < accessor->parameters.size(); ++p) {
-    BindField(insert, static_cast<int>(p + 1), accessor->bindings[accessor->parameters[p]], *buffer);
+    BindField(insert, static_cast<int>(p + 1), *accessor, accessor->parameters[p], *buffer);
   }
   int rc = sqlite3_step(insert);
   int code = 0;
@@ -106,8 +115,13 @@ int SqliteRowset::PrepareInsert(Accessor* accessor) {
   return 0;
 }
 
-void SqliteRowset::BindField(sqlite3_stmt* insert, int parameter, const KezDcDbBinding& binding,
+void SqliteRowset::BindField(sqlite3_stmt* insert, int parameter, const Accessor& accessor, uint32_t field,
                              const _SEQUENCE_SEQUENCE_octet& buffer) {
+  if (buffer.IsNull(field)) {
+    sqlite3_bind_null(insert, parameter);
+    return;
+  }
+  const KezDcDbBinding& binding = accessor.bindings[field];
   uint32_t length = buffer.length();
   uint32_t room = binding.offset < length ? std::min(binding.maxlen, length - binding.offset) : 0;
   const char* text = room > 0 ? reinterpret_cast<const char*>(buffer.data() + binding.offset) : "";

@@ -12,7 +12,7 @@ namespace kez {
 namespace detail {
 namespace {
 
-constexpr const char* kKnownOptions = "create, readonly, busy_timeout, text_size, batch, declared_size";
+constexpr const char* kKnownOptions = "create, readonly, busy_timeout, text_size, batch, declared_size, journal";
 constexpr uint64_t kMaxInt = 2147483647;
 
 // A whole number of decimal digits only (no sign, no blank) within
@@ -58,6 +58,14 @@ bool ApplyOption(const std::string& uri, const std::string& name, const std::str
   if (name == "create") return ReadFlag(uri, name, value, &o->create);
   if (name == "readonly") return ReadFlag(uri, name, value, &o->readonly);
   if (name == "declared_size") return ReadFlag(uri, name, value, &o->declared_size);
+  if (name == "journal") {
+    if (value != "wal" && value != "delete" && value != "truncate" && value != "persist") {
+      ReportBadValue(uri, name, "wal, delete, truncate or persist", value);
+      return false;
+    }
+    o->journal = value;
+    return true;
+  }
   if (name == "busy_timeout") {
     if (!ReadCount(uri, name, value, 0, kMaxInt, &n)) return false;
     o->busy_timeout_ms = static_cast<int>(n);
@@ -92,7 +100,9 @@ bool ApplyOptions(const std::string& uri, const std::string& query, SqliteOption
   return ok;
 }
 
-bool Contains(const std::string& upper, const char* word) { return upper.find(word) != std::string::npos; }
+bool Contains(const std::string& upper, const char* word) {
+  return upper.find(word) != std::string::npos;
+}
 
 // The n of the first "(n" in the declared type, capped at kMaxTextSize;
 // false when there is none.
@@ -129,6 +139,11 @@ bool ParseSqliteUri(const std::string& text, SqliteOptions* options) {
   if (path.empty()) {
     KezDcCMError::AddError("ERROR: sqlite data source <%s>: no database path \n", uri.c_str());
     return false;
+  }
+  if (ok && !options->journal.empty() && options->readonly) {
+    KezDcCMError::AddError("ERROR: sqlite data source <%s>: option journal cannot be set with readonly=1 \n",
+                           uri.c_str());
+    ok = false;
   }
   if (ok && options->create && options->readonly) {
     KezDcCMError::AddError("ERROR: sqlite data source <%s>: options create=1 and readonly=1 exclude each other \n",

@@ -26,6 +26,10 @@ struct SqliteOptions {
   uint32_t text_size = kDefaultTextSize;
   uint32_t batch = 1;         // rows per transaction; 1: every row commits
   bool declared_size = true;  // honour "(n)" of CHAR/VARCHAR/... columns
+  // The journal mode to set when the data source opens ("wal", "delete",
+  // "truncate" or "persist"); empty: a file the data source creates gets
+  // WAL, an existing file keeps the mode it has.
+  std::string journal;
 };
 
 // Reads "PATH[?option=value&...]" into *options (path made absolute against

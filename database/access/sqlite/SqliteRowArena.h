@@ -24,6 +24,10 @@ class SqliteRowArena {
   // per column.
   void CaptureRow(sqlite3_stmt* statement, const std::vector<uint32_t>& caps);
   uint32_t Rows() const { return rows_; }
+  // Whether column `column` of row `row` is SQL NULL.
+  bool IsNull(uint32_t row, uint32_t column) const {
+    return values_[static_cast<std::size_t>(row) * columns_ + column].kind == kNull;
+  }
 
   // Writes column `column` of row `row` as text into field, at most maxlen
   // octets, followed by a zero octet when shorter. NULL is the empty text;

@@ -44,7 +44,9 @@ int SqliteRowset::QueryInterface(KezDcDbClassId id, void** out) {
   return 0;
 }
 
-std::string SqliteRowset::Describe() const { return "<" + name_ + "> of <" + session_->Options().path + ">"; }
+std::string SqliteRowset::Describe() const {
+  return "<" + name_ + "> of <" + session_->Options().path + ">";
+}
 
 void SqliteRowset::ReadColumns() {
   int count = sqlite3_column_count(select_.get());
@@ -178,7 +180,12 @@ int SqliteRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQ
     return 1;
   }
   if (!HasBuffer(buffer, "GetDataSeq")) return 1;
-  for (const KezDcDbBinding& binding : accessor->bindings) WriteBinding(index, binding, buffer);
+  for (uint32_t i = 0; i < accessor->bindings.size(); ++i) {
+    const KezDcDbBinding& binding = accessor->bindings[i];
+    WriteBinding(index, binding, buffer);
+    uint32_t column = binding.columnId;
+    buffer->SetNull(i, column >= 1 && column <= columns_.size() && arena_.IsNull(index, column - 1));
+  }
   return 0;
 }
 

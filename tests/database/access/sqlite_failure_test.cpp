@@ -69,7 +69,7 @@ TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
       {"?create=1", {"ERROR: sqlite data source <sqlite:?create=1>: no database path \n"}},
       {db_ + "?colour=blue&batch=0",
        {u + "?colour=blue&batch=0>: unknown option <colour> (known: create, readonly, busy_timeout, text_size, batch, "
-            "declared_size) \n",
+            "declared_size, journal) \n",
         u + "?colour=blue&batch=0>: option <batch> must be a whole number from 1 to 2147483647, not <0> \n"}},
       {db_ + "?readonly=yes", {u + "?readonly=yes>: option <readonly> must be 0 or 1, not <yes> \n"}},
       {db_ + "?text_size=1048577",

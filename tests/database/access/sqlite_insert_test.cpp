@@ -42,15 +42,19 @@ class SqliteInsertTest : public SqliteFixture {
   Ref<KezIDcDbInsertRowset> insert_;
 };
 
-TEST_F(SqliteInsertTest, NumericFieldsBindAsNumbersOrNullAndTextFieldsAsText) {
+// Numeric fields bind as numbers only when their text is a plain decimal
+// number; every other text, the empty one included, is kept as it is.
+TEST_F(SqliteInsertTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndTextFieldsAsText) {
   OpenTable();
   EXPECT_EQ(Insert({"12", "2.5", "hello", "x"}), 0);
   EXPECT_EQ(Insert({"", "", "", ""}), 0);
   EXPECT_EQ(Insert({" 7 ", "+1e3", "12", "1e3"}), 0);
   EXPECT_EQ(Insert({"12 kg", "nan", "-0", "a\"b'c"}), 0);
+  EXPECT_EQ(Insert({"0x1F", "INFINITY", "007", "\"q\""}), 0);
   EXPECT_EQ(Stored(),
-            (Texts{"integer:12 real:2.5 text:'hello' text:'x'", "null:NULL null:NULL text:'' text:''",
-                   "integer:7 real:1000.0 text:'12' text:'1e3'", "text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"}));
+            (Texts{"integer:12 real:2.5 text:'hello' text:'x'", "text:'' text:'' text:'' text:''",
+                   "integer:7 real:1000.0 text:'12' text:'1e3'", "text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'",
+                   "text:'0x1F' text:'INFINITY' text:'007' text:'\"q\"'"}));
   EXPECT_TRUE(Errors().empty());
 }
 
