@@ -38,8 +38,10 @@ TEST_F(CellTest, DecidesTheTypeFromTheWholeText) {
     const char* type;
     double value;
   };
-  const Case cases[] = {{"12.5", "double", 12.5}, {"12.5 kg", "string", 12.5}, {"abc", "string", 0.0},
-                        {"", "double", 0.0},      {"  7", "double", 7.0},      {"7 ", "string", 7.0}};
+  const Case cases[] = {{"12.5", "double", 12.5},    {"12.5 kg", "string", 12.5}, {"abc", "string", 0.0},
+                        {"", "double", 0.0},         {"  7", "double", 7.0},      {"7 ", "string", 7.0},
+                        {"INFINITY", "string", 0.0}, {"nan", "string", 0.0},      {"0x1F", "string", 0.0},
+                        {"1e3", "double", 1000.0}};
   for (const Case& c : cases) KezDcDbMemory::AppendRow("shop", "things", {c.text});
   KezDcQrQRCell* cell = Cell("v");
   for (const Case& c : cases) {
@@ -90,6 +92,27 @@ TEST_F(CellTest, ValueGrowsWhenALaterReadFindsWiderFields) {
   EXPECT_STREQ(cell->GetQResult(), "");  // no rowset yet: a one-octet value
   NextLine();                            // the block stood on no row until this line fetched the first one
   EXPECT_STREQ(cell->GetQResult(), "0123456789abcde");
+}
+
+// NULL reads as the empty text and the number 0, marked as NULL; a put of
+// the cell carries the mark into the new row, and any other put clears it.
+TEST_F(CellTest, NullIsReadMarkedAndCopiedAsNull) {
+  KezDcDbMemory::AppendRow("shop", "things", {KezDcDbMemory::Null(), "", "x"});
+  KezDcQrQRCell* v = Cell("v");
+  EXPECT_STREQ(v->GetQResult(), "");
+  EXPECT_TRUE(v->IsNull());
+  EXPECT_EQ(v->BasicType, "double");
+  EXPECT_DOUBLE_EQ(v->DoubleValue, 0.0);
+  Cell("w")->GetQResult();
+  EXPECT_FALSE(Cell("w")->IsNull());
+  v->PutCell(Cell("a", "@m:main:dst:a+b:1"));
+  Cell("w")->PutCell(Cell("b", "@m:main:dst:a+b:1"));
+  Node<KezDcQrQRData>("@m:main:dst:a+b:1")->PutData();
+  Cell("x")->PutCell(Cell("a", "@m:main:dst:a+b:1"));
+  Node<KezDcQrQRData>("@m:main:dst:a+b:1")->PutData();
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "dst"),
+            (std::vector<KezDcDbMemoryRow>{{KezDcDbMemory::Null(), ""}, {"x", ""}}));
+  EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(CellTest, PutCopiesIntoTheTargetFieldWithinItsBounds) {

@@ -5,3 +5,10 @@ INSERT INTO t VALUES ('apple', 3, 0.5, 'red'), ('pear', 7, 1.25, NULL), ('plum',
 CREATE TABLE names (name VARCHAR(20));
 INSERT INTO names VALUES ('t');
 CREATE TABLE copy (item VARCHAR(8), amount INTEGER);
+-- Awkward values: quotes in data, words and hexadecimal that are no
+-- numbers, leading zeros, a big int, a many-digit real, empty and NULL.
+CREATE TABLE odd (q1 TEXT, q2 TEXT, q3 TEXT, word TEXT, hex TEXT, zeros TEXT, big INTEGER, pi REAL, empty TEXT,
+                  absent TEXT);
+INSERT INTO odd VALUES ('say "hi"', '"abc', '"', 'INFINITY', '0x1F', '007', 2147483647, 3.141592653589793, '', NULL);
+CREATE TABLE sink (v VARCHAR(5), w TEXT);
+CREATE TABLE cut (v VARCHAR(5));

@@ -14,7 +14,9 @@
 //                     the n of its declared "(n)" (1: honour it)
 //   batch=N           commit inserted rows N at a time (1: every row);
 //                     what a crash may lose: see SqliteSession.h
-// Writable files are switched to WAL journal mode. Each session is its own
+//   journal=MODE      set the journal mode (wal, delete, truncate, persist)
+// A file that the data source creates is put in WAL journal mode; an
+// existing file keeps its mode unless journal= asks. Each session is its own
 // connection, opened without SQLite's per-call mutex (SQLITE_OPEN_NOMUTEX):
 // like every object of the library, it is used by one thread at a time. A
 // rowset is the table or view that its name names.
@@ -22,7 +24,10 @@
 // Columns map by SQLite's affinity rules: INT -> KEZDCDB_TYPEI4; REAL, FLOA,
 // DOUB and NUMERIC -> KEZDCDB_TYPER8; CHAR, CLOB, TEXT -> KEZDCDB_TYPESTRING
 // of the declared "(n)" or text_size; BLOB or no type -> string of
-// text_size. NULL reads as the empty text; a value longer than its field is
+// text_size. NULL reads as the empty text with the field's NULL mark set,
+// and a field marked NULL is inserted as NULL; a numeric field binds as a
+// number only when its text is a plain decimal number, and as its text
+// otherwise. A value longer than its field is
 // cut (on a character boundary for text) and reported once per rowset and
 // column. Every failure is reported through KezDcCMError with SQLite's own
 // message and code; operations then return SQLite's primary result code

@@ -70,6 +70,26 @@ TEST_F(SqliteReadTest, ValuesReadAsTextWithNullsEmptyAndRealsExact) {
   EXPECT_TRUE(Errors().empty());
 }
 
+// Reading a file leaves its journal mode as it was; a file the data source
+// creates, or one whose URI asks for it, gets the mode named.
+TEST_F(SqliteReadTest, JournalModeChangesOnlyForCreatedFilesOrWhenAsked) {
+  Sql(db_, "PRAGMA journal_mode=DELETE; CREATE TABLE t(n INTEGER); INSERT INTO t VALUES (1)");
+  {
+    Opened o;
+    ASSERT_TRUE(OpenAll(&o, db_, "t"));
+    EXPECT_EQ(ReadAll(o), (Rows{{"1"}}));
+  }
+  EXPECT_EQ(Column(db_, "PRAGMA journal_mode"), Texts{"delete"});
+  { Ref<KezIDcDbDataSource> created(OpenSource(Path("new.db") + "?create=1")); }
+  EXPECT_EQ(Column(Path("new.db"), "PRAGMA journal_mode"), Texts{"wal"});
+  { Ref<KezIDcDbDataSource> asked(OpenSource(db_ + "?journal=wal")); }
+  EXPECT_EQ(Column(db_, "PRAGMA journal_mode"), Texts{"wal"});
+  EXPECT_EQ(OpenSource(db_ + "?journal=fast"), nullptr);
+  EXPECT_EQ(Errors(),
+            Texts{"ERROR: sqlite data source <sqlite:" + db_ +
+                  "?journal=fast>: option <journal> must be wal, delete, truncate or persist, not <fast> \n"});
+}
+
 TEST_F(SqliteReadTest, LongValuesAreCutToTheFieldAndReportedOncePerColumn) {
   Sql(db_,
       "CREATE TABLE t(code VARCHAR(4), note TEXT, tag VARCHAR(4));"
