@@ -67,6 +67,7 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   void WriteBinding(uint32_t row, const KezDcDbBinding& binding, _SEQUENCE_SEQUENCE_octet* buffer);
   void ReportCut(uint32_t column, uint32_t length, uint32_t maxlen);
   int PrepareInsert(Accessor* accessor);
+  void ReportNoRowInserted();
   void BindField(sqlite3_stmt* insert, int parameter, const KezDcDbBinding& binding,
                  const _SEQUENCE_SEQUENCE_octet& buffer);
   std::string Describe() const;
