@@ -12,6 +12,10 @@
 //                     and of BLOB or untyped columns (255; 1 to 1048576)
 //   declared_size=0   give every text column text_size octets instead of
 //                     the n of its declared "(n)" (1: honour it)
+//   max_field_size=N  a declared "(n)" above N octets is sized at N (65536;
+//                     1 to 1048576); longer values are cut and reported
+//   max_block_memory=N  refuse an accessor whose row buffer, or a block
+//                     whose rows, could take more than N octets (268435456)
 //   batch=N           commit inserted rows N at a time (1: every row);
 //                     what a crash may lose: see SqliteSession.h
 // Writable files are switched to WAL journal mode. Each session is its own

@@ -63,6 +63,8 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation);
   bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const;
   void DropHeldRows();
+  uint64_t RowOctets() const;
+  bool BlockFits(uint32_t wanted);
   uint32_t FetchInto(uint32_t wanted);
   void WriteBinding(uint32_t row, const KezDcDbBinding& binding, _SEQUENCE_SEQUENCE_octet* buffer);
   void ReportCut(uint32_t column, uint32_t length, uint32_t maxlen);
