@@ -21,7 +21,10 @@
 // Writable files are switched to WAL journal mode. Each session is its own
 // connection, opened without SQLite's per-call mutex (SQLITE_OPEN_NOMUTEX):
 // like every object of the library, it is used by one thread at a time. A
-// rowset is the table or view that its name names.
+// rowset is the table or view that its name names; a walk reads the rows
+// that it held at its first fetch (up to the largest rowid it had then, or
+// for a view or WITHOUT ROWID table as many rows as it had then). An insert
+// that changes no row (an IGNORE constraint or trigger) is a warning.
 //
 // Columns map by SQLite's affinity rules: INT -> KEZDCDB_TYPEI4; REAL, FLOA,
 // DOUB and NUMERIC -> KEZDCDB_TYPER8; CHAR, CLOB, TEXT -> KEZDCDB_TYPESTRING

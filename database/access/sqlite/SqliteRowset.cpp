@@ -178,9 +178,14 @@ int SqliteRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_Kez
 }
 
 uint32_t SqliteRowset::FetchInto(uint32_t wanted) {
+  if (!walk_started_) {
+    walk_started_ = true;
+    TakeWalkBound();
+  }
   uint32_t n = 0;
   while (n < wanted) {
-    int rc = sqlite3_step(select_.get());
+    int rc = counted_ && rows_left_ == 0 ? SQLITE_DONE : sqlite3_step(select_.get());
+    if (rc == SQLITE_ROW && counted_) --rows_left_;
     if (rc == SQLITE_ROW) {
       arena_.CaptureRow(select_.get(), caps_);
       ++n;
