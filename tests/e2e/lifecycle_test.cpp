@@ -1,5 +1,6 @@
-// Lifecycle and bounds on both backends: a walk reads the rows that its
-// table held when it started.
+// Lifecycle and bounds on both backends: a deleted query gives back what
+// its nodes held, and a walk reads the rows that its table held when it
+// started.
 #include <sqlite3.h>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
@@ -11,6 +12,9 @@ namespace test {
 namespace {
 
 enum class Backend { kMemory, kSqlite };
+
+const char kValue[] = "@d:main:t:{*}:1:v";
+const char kGetValue[] = "Get(@d:main:t:{*}:1:v)";
 
 // The data source "d" stands for the database "first" (t: 1 a, 2 b, 3 c);
 // "second" holds t: 9 z.
@@ -73,6 +77,27 @@ class LifecycleTest : public E2eTest, public ::testing::WithParamInterface<Backe
 
   TempDir temp_{"kez_lifecycle"};
 };
+
+TEST_P(LifecycleTest, DeletedQueryGivesBackEveryObjectThatItsDataSourceOpened) {
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(Get(kValue), "a");
+    EXPECT_GT(Live(), 0);
+    KezDcQrQuery::DeleteQuery(kGetValue);
+    EXPECT_EQ(Live(), 0);
+    EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
+  }
+  // What another query or a client still uses stays open, in place.
+  KezDcQrQResult* block = KezDcQrQResult::NewQResult("@d:main:t:{*}:1");
+  block->GetNextLine();
+  EXPECT_EQ(Get(kValue), "b");
+  EXPECT_EQ(Get("@d:main:t:{*}:1:id"), "2");
+  KezDcQrQuery::DeleteQuery(kGetValue);
+  EXPECT_EQ(Get("@d:main:t:{*}:1:id"), "2");
+  KezDcQrQuery::DeleteQuery("Get(@d:main:t:{*}:1:id)");
+  EXPECT_EQ(Get(kValue), "b");
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_TRUE(WalkRegistries().problems.empty());
+}
 
 // Each row read is inserted again into the same table while the walk goes
 // on: the walk ends after the rows that the table held at its start.
