@@ -1,4 +1,5 @@
-// Deleting the ancestors that a deleted query left idle.
+// Deleting the ancestors that a deleted query left idle, and freeing the
+// data-source node of a name registered again or unregistered.
 #include "result/IdleRelease.h"
 
 #include <string>
@@ -147,6 +148,16 @@ void IdleAncestors::Release() {
     delete chain[idle - 1].first;
   }
   fathers_.clear();
+}
+
+void ReleaseChangedDataSource(const KezUnicodeString& name) {
+  if (!KezDcQrQResult::QRHTab) return;
+  KezUnicodeString key("@");
+  key.Append(name);
+  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(key);
+  if (!node || node->GetKind() != KezDcQrQResult::kDataSource) return;
+  QR_TRA(4, "Data source %s now stands for another URI: free it \n", key.ConvertToChar());
+  node->FreeQResult();
 }
 
 }  // namespace detail

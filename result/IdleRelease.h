@@ -34,6 +34,11 @@ class IdleAncestors {
   std::vector<KezUnicodeString> fathers_;
 };
 
+// The URI of the data-source name changed (registered again with another
+// URI, or unregistered): its open node, if any, and everything below it
+// are freed, so that the next read opens what the name stands for now.
+void ReleaseChangedDataSource(const KezUnicodeString& name);
+
 }  // namespace detail
 }  // namespace kez
 

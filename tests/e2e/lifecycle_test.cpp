@@ -1,6 +1,6 @@
 // Lifecycle and bounds on both backends: a deleted query gives back what
-// its nodes held, and a walk reads the rows that its table held when it
-// started.
+// its nodes held, a name registered again reads its new database, and a
+// walk reads the rows that its table held when it started.
 #include <sqlite3.h>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
@@ -97,6 +97,21 @@ TEST_P(LifecycleTest, DeletedQueryGivesBackEveryObjectThatItsDataSourceOpened) {
   EXPECT_EQ(Get(kValue), "b");
   EXPECT_TRUE(Errors().empty());
   EXPECT_TRUE(WalkRegistries().problems.empty());
+}
+
+TEST_P(LifecycleTest, NameRegisteredAgainReadsItsNewDatabaseAndUnregisteredReadsNothing) {
+  EXPECT_EQ(Get(kValue), "a");
+  KezDcQrQuery::DeleteQuery(kGetValue);
+  Use("second");
+  EXPECT_EQ(Get(kValue), "z");
+  // A query still held reads the new database at its next run.
+  Use("first");
+  EXPECT_EQ(Get(kValue), "a");
+  EXPECT_TRUE(Errors().empty());
+  KezDcDbDataSourceFactory::UnregisterDataSource("d");
+  EXPECT_EQ(Live(), 0);
+  EXPECT_EQ(Get(kValue), "");
+  EXPECT_GE(CountError("ERROR: Impossible to load DataSource @d \n"), 1);
 }
 
 // Each row read is inserted again into the same table while the walk goes
