@@ -3,6 +3,7 @@
 #include "database/KezDcQrQRData.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "database/KezDcQrQRAccessor.h"
 #include "database/KezDcQrQRRowset.h"
@@ -31,11 +32,12 @@ KezDcQrQRData::KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSes
   Block = iBlock;
   BasicType = "int";
   Type = "Data";
-  // A block of 0 rows, a negative one or a text that is no number asks for
-  // nothing: it must never reach the layer as billions of rows.
-  int rows = 0;
+  // A block of 0 rows, a negative one, one beyond the largest int or a text
+  // that is no number asks for nothing: it must never reach the layer as
+  // billions of rows.
+  unsigned long rows = 0;
   Block.ConvertToNum(&rows, "%d");
-  NumBlock = rows > 0 ? static_cast<uint32_t>(rows) : 0;
+  NumBlock = rows <= static_cast<unsigned long>(INT_MAX) ? static_cast<uint32_t>(rows) : 0;
   if (NumBlock == 0) KezDcCMError::AddError("ERROR DATBLOCK CAN'T BE <%s> (PUT A NUMBER) !\n", Block.ConvertToChar());
   const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
   SubQueryFlag = SubQueryFlagOf(components, 5);

@@ -2,7 +2,9 @@
 // registries. Everything lives in this one file so that the order of
 // creation is fixed. Unloading destroys the trace channels only; the
 // registries are never destroyed.
+#include "database/access/KezDcDbDataSourceFactory.h"
 #include "query/KezDcQrQuery.h"
+#include "result/IdleRelease.h"
 #include "result/KezDcQrQResult.h"
 
 KezTrace* KezDcQrQResult::sp_Trace = nullptr;
@@ -21,6 +23,7 @@ class LibraryStartup {
     KezDcQrQResult::QRHTab = new KezHashDicKezDcQrQResult(new KezHashDico(100));
     KezDcQrQResult::ExprHTab = new KezHashDicKezDcQrQResult(new KezHashDico(100));
     KezDcQrQuery::QueryHTab = new KezHashDicKezDcQrQuery(new KezHashDico(100));
+    kez::detail::SetDataSourceChangedHook(&kez::detail::ReleaseChangedDataSource);
   }
   ~LibraryStartup() {
     delete KezDcQrQResult::sp_Trace;

@@ -125,7 +125,9 @@ KezDcQrQResult* KezDcQrQResult::NewQResult(KezUnicodeString iQuery) {
   QR_TRA(2, "=-->> QrQResult::NewQResult: iQuery=%s \n", iQuery.ConvertToChar());
   KezUnicodeString ds, s, r, a, d, c, type;
   ParseDataPath(iQuery, ds, s, r, a, d, c, type);
-  return NewQR(ds, s, r, a, d, c, type);
+  KezDcQrQResult* node = NewQR(ds, s, r, a, d, c, type);
+  if (node) node->client_held_ = true;
+  return node;
 }
 
 KezDcQrQResult* KezDcQrQResult::NewQR(KezUnicodeString iDataSource, KezUnicodeString iSession,

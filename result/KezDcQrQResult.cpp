@@ -2,6 +2,7 @@
 // deletion operations over the registries.
 #include "result/KezDcQrQResult.h"
 
+#include "result/IdleRelease.h"
 #include "result/QResultTrace.h"
 
 using kez::detail::Addr;
@@ -81,18 +82,23 @@ void KezDcQrQResult::FreeEntries(KezListPtrKezDcQrQResult& list, const char* lab
 void KezDcQrQResult::DeleteQResult(KezUnicodeString iQuery) {
   KezUnicodeString path = iQuery.Strip(1, ' ').Strip(2, ' ');
   QR_TRA(2, "=-->> QrQResult::DeleteQResult: iQuery=<<< %s >>> \n", path.ConvertToChar());
+  // The ancestors that the deletion leaves unused give back what they hold.
+  kez::detail::IdleAncestors idle;
   if (KezDcQrQResult* expression = ExprHTab ? ExprHTab->Locate(path) : nullptr) {
+    idle.NoteNamedBy(expression);
     delete expression;
     QR_TRA(6, "Expression deleted \n");
   } else {
     QR_TRA(6, "Expression already deleted \n");
   }
   if (KezDcQrQResult* node = QRHTab ? QRHTab->Locate(path) : nullptr) {
+    idle.Note(node);
     delete node;
     QR_TRA(6, "Query datapath deleted \n");
   } else {
     QR_TRA(6, "Query datapath already deleted \n");
   }
+  idle.Release();
   QR_TRA(4, "=-->> QrQResult::DeleteQResult OK \n");
 }
 

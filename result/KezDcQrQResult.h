@@ -52,6 +52,10 @@ class KEZDCQR_API KezDcQrQResult {
   virtual void FreeQResult() = 0;
 
   Kind GetKind() const { return kind_; }
+  // True once a client obtained the node through NewQResult: it then stays
+  // open, whatever becomes of the queries below it, until it is freed or
+  // deleted.
+  bool IsClientHeld() const { return client_held_; }
 
   // Data-path syntax: splits a data path into its components and type.
   static void ParseDataPath(KezUnicodeString iDataPath, KezUnicodeString& oDataSource, KezUnicodeString& oSession,
@@ -127,6 +131,7 @@ class KEZDCQR_API KezDcQrQResult {
 
  private:
   Kind kind_;
+  bool client_held_ = false;
 };
 
 #endif

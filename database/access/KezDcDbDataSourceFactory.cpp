@@ -41,6 +41,11 @@ CatalogFile& Catalog() {
 }
 
 long delete_all_jele_list_calls = 0;
+kez::detail::DataSourceChangedHook source_changed_hook = nullptr;
+
+void SourceChanged(const std::string& name) {
+  if (source_changed_hook) source_changed_hook(KezUnicodeString(name));
+}
 
 bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -171,10 +176,17 @@ KezIDcDbDataSource* KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeS
 }
 
 void KezDcDbDataSourceFactory::RegisterDataSource(KezUnicodeString name, KezUnicodeString uri) {
+  auto found = Registered().find(name.Std());
+  bool changed = found == Registered().end() || found->second != uri.Std();
   Registered()[name.Std()] = uri.Std();
+  if (changed) SourceChanged(name.Std());
 }
 
-void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) { Registered().erase(name.Std()); }
+void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) {
+  if (Registered().erase(name.Std()) > 0) SourceChanged(name.Std());
+}
+
+void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) { source_changed_hook = hook; }
 
 KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString name) {
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);

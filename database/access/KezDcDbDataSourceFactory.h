@@ -33,6 +33,9 @@ class KEZDCQR_API KezDcDbDataSourceFactory {
   // reports why when it tried to open something).
   static KezIDcDbDataSource* CreateSimpleDataSource(KezUnicodeString name);
   // Registers the URI of a name; a second registration replaces the first.
+  // Registering a name again with another URI, or unregistering it, closes
+  // what its data-source node holds open: the next read through the name
+  // opens what it stands for then (a walk in progress starts again there).
   static void RegisterDataSource(KezUnicodeString name, KezUnicodeString uri);
   static void UnregisterDataSource(KezUnicodeString name);
   // The URI that the name stands for (registered, catalog file or data
@@ -63,5 +66,14 @@ class KEZDCQR_API KezDcOtAdapterRowset {
   // How many times DeleteAllJeleList ran (for tests and diagnostics).
   static long GetNbDeleteAllJeleList();
 };
+
+namespace kez {
+namespace detail {
+// Called with a data-source name whose registered URI changed; set once by
+// the library's start-up to close the name's data-source node.
+typedef void (*DataSourceChangedHook)(const KezUnicodeString& name);
+KEZDCQR_API void SetDataSourceChangedHook(DataSourceChangedHook hook);
+}  // namespace detail
+}  // namespace kez
 
 #endif

@@ -55,7 +55,7 @@ TEST_F(DataBlockTest, BlockOfOneFetchesAtEveryLine) {
 
 TEST_F(DataBlockTest, BlockThatIsNoPositiveNumberIsRefusedAndNeverFetchesNorRestartsItsSiblings) {
   FillOrders(3);
-  for (const char* block : {"0", "abc", "-5"}) {
+  for (const char* block : {"0", "abc", "-5", "2147483648", "99999999999"}) {
     SCOPED_TRACE(block);
     KezDcCMError::ClearErrors();
     auto* data = Node<KezDcQrQRData>(std::string("@m:main:orders:*:") + block);

@@ -192,16 +192,23 @@ TEST_F(ReleaseTest, SeveralBlocksAndAccessorsUnderOneRowsetAllGoBack) {
 TEST_F(ReleaseTest, DeletingPartsOfTheRoadReleasesTheirObjects) {
   FillOrders(3);
   const std::string text = "Get(@m:main:orders:{item+amount}:10:item)";
+  const std::string other = "Get(@m:main:orders:{item+amount}:10:amount)";
   Run(text);
+  Run(other);
   EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQuery::DeleteQuery(text.c_str());  // the cell only
+  KezDcQrQuery::DeleteQuery(text.c_str());  // the cell only: its sibling still reads the block
   EXPECT_EQ(Registered("@m:main:orders:{item+amount}:10:item"), nullptr);
   EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQResult::DeleteQResult("@m:main:orders:{item+amount}:10");
-  EXPECT_EQ(Held(), "3/0/1");
-  KezDcQrQResult::DeleteQResult(" @m:main ");
-  EXPECT_EQ(Held(), "1/0/0");
+  KezDcQrQuery::DeleteQuery(other.c_str());  // the last query: the nodes it alone used go with it
+  EXPECT_EQ(Held(), "0/0/0");
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
+  KezDcQrQResult::NewQResult("@m");  // a client holds the data source from now on
   Run(text);
+  EXPECT_EQ(Held(), "3/3/1");
+  KezDcQrQResult::DeleteQResult("@m:main:orders:{item+amount}:10");
+  EXPECT_EQ(Registered("@m:main"), nullptr);
+  EXPECT_EQ(Held(), "1/0/0");
+  Run(other);  // a new query opens the road again below the held data source
   EXPECT_EQ(Held(), "3/3/1");
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(Held(), "0/0/0");

@@ -255,16 +255,17 @@ TEST_F(SubQueryTest, FreeingAndDeletingAnUnresolvedNodeReachesTheResolvedOnes) {
   EXPECT_EQ(static_cast<KezDcQrQRCell*>(Registered("@sales:main:orders:amount:20:amount"))->p_QResult, nullptr);
   EXPECT_STREQ(cell->GetQResult(), "10");
   KezDcQrQResult::DeleteQResult("@sales:main:[#table]");
-  EXPECT_EQ(Held(), "2/0/0");
+  EXPECT_EQ(Held(), "0/0/0");  // the session and data source, now unused, went too
+  EXPECT_EQ(Registered("@sales"), nullptr);
   EXPECT_EQ(Registered("@sales:main:orders"), nullptr);
   EXPECT_EQ(Registered("@sales:main:orders:amount:20:amount"), nullptr);
   EXPECT_EQ(Registered(kWorkedCell), nullptr);
   // An unresolved data source deletes what it resolved to.
   Set("$base", "alt");
   Node<KezDcQrQRCell>("@$base:main:orders:item:10:item")->GetQResult();
-  EXPECT_EQ(Held(), "5/1/1");
+  EXPECT_EQ(Held(), "3/1/1");
   KezDcQrQResult::DeleteQResult("@$base");
-  EXPECT_EQ(Held(), "2/0/0");
+  EXPECT_EQ(Held(), "0/0/0");
   EXPECT_EQ(Registered("@alt"), nullptr);
   EXPECT_EQ(Registered("@alt:main:orders:item:10:item"), nullptr);
 }

@@ -2,6 +2,7 @@
 // layer objects over them, scripted failures and live-object counters.
 #include "database/access/memory/KezDcDbMemory.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -133,7 +134,10 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
 
   int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
     int code = Scripted(KezDcDbMemory::kGetNextRows);
-    std::size_t total = table_->rows.size();
+    // A walk reads the rows that the table held at its first fetch.
+    if (!walk_started_) walk_end_ = table_->rows.size();
+    walk_started_ = true;
+    std::size_t total = std::min(walk_end_, table_->rows.size());
     std::size_t left = cursor_ < total ? total - cursor_ : 0;
     uint32_t n = static_cast<uint32_t>(left < wanted ? left : wanted);
     auto* seq = new _SEQUENCE_KezDcDbRowHandleSeq(n);
@@ -243,6 +247,8 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::string name_;
   std::shared_ptr<Table> table_;
   std::size_t cursor_ = 0;
+  bool walk_started_ = false;
+  std::size_t walk_end_ = 0;
   long held_rows_ = 0;
   KezDcDbHAccessor next_accessor_ = 1;
   std::map<KezDcDbHAccessor, std::vector<KezDcDbBinding>> accessors_;

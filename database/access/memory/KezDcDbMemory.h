@@ -3,7 +3,8 @@
 // layer operation fail with a chosen code, and count what is still held.
 //
 // Databases live in the process until DropAll; every session of a database
-// sees the same tables. Column values are texts.
+// sees the same tables. Column values are texts. A rowset reads the rows
+// that its table held at its first fetch, not those inserted since.
 #ifndef KEZ_DC_DB_MEMORY_H
 #define KEZ_DC_DB_MEMORY_H
 

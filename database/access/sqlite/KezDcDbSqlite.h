@@ -12,6 +12,10 @@
 //                     and of BLOB or untyped columns (255; 1 to 1048576)
 //   declared_size=0   give every text column text_size octets instead of
 //                     the n of its declared "(n)" (1: honour it)
+//   max_field_size=N  a declared "(n)" above N octets is sized at N (65536;
+//                     1 to 1048576); longer values are cut and reported
+//   max_block_memory=N  refuse an accessor whose row buffer, or a block
+//                     whose rows, could take more than N octets (268435456)
 //   batch=N           commit inserted rows N at a time (1: every row);
 //                     what a crash may lose: see SqliteSession.h
 //   journal=MODE      set the journal mode (wal, delete, truncate, persist)
@@ -19,7 +23,10 @@
 // existing file keeps its mode unless journal= asks. Each session is its own
 // connection, opened without SQLite's per-call mutex (SQLITE_OPEN_NOMUTEX):
 // like every object of the library, it is used by one thread at a time. A
-// rowset is the table or view that its name names.
+// rowset is the table or view that its name names; a walk reads the rows
+// that it held at its first fetch (up to the largest rowid it had then, or
+// for a view or WITHOUT ROWID table as many rows as it had then). An insert
+// that changes no row (an IGNORE constraint or trigger) is a warning.
 //
 // Columns map by SQLite's affinity rules: INT -> KEZDCDB_TYPEI4; REAL, FLOA,
 // DOUB and NUMERIC -> KEZDCDB_TYPER8; CHAR, CLOB, TEXT -> KEZDCDB_TYPESTRING

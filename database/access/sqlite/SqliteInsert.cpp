@@ -6,6 +6,7 @@
 
 #include "database/access/sqlite/SqliteRowset.h"
 #include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
 
 namespace kez {
 namespace detail {
@@ -87,9 +88,19 @@ int SqliteRowset::Insert(KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buff
   int code = 0;
   if (rc != SQLITE_DONE)
     code = ReportSqliteFailure(session_->Connection(), rc, "cannot insert a row into " + Describe());
+  else if (sqlite3_changes(session_->Connection()) == 0)
+    ReportNoRowInserted();
   sqlite3_reset(insert);
   sqlite3_clear_bindings(insert);
   return session_->AfterInsert(code);
+}
+
+// An ON CONFLICT IGNORE constraint or a RAISE(IGNORE) trigger drops the row
+// without a failure: the caller must not take that for an insert.
+void SqliteRowset::ReportNoRowInserted() {
+  KezDcCMError::AddError(
+      "WARNING: sqlite rowset %s: the insert changed no row (a constraint or trigger of the table ignored it) \n",
+      Describe().c_str());
 }
 
 // INSERT INTO "rowset" ("column", ...) VALUES (?, ...), one parameter per

@@ -12,7 +12,8 @@ namespace kez {
 namespace detail {
 namespace {
 
-constexpr const char* kKnownOptions = "create, readonly, busy_timeout, text_size, batch, declared_size, journal";
+constexpr const char* kKnownOptions =
+    "create, readonly, busy_timeout, text_size, batch, declared_size, max_field_size, max_block_memory, journal";
 constexpr uint64_t kMaxInt = 2147483647;
 
 // A whole number of decimal digits only (no sign, no blank) within
@@ -77,6 +78,12 @@ bool ApplyOption(const std::string& uri, const std::string& name, const std::str
     (name == "text_size" ? o->text_size : o->batch) = static_cast<uint32_t>(n);
     return true;
   }
+  if (name == "max_field_size") {
+    if (!ReadCount(uri, name, value, 1, kMaxTextSize, &n)) return false;
+    o->max_field_size = static_cast<uint32_t>(n);
+    return true;
+  }
+  if (name == "max_block_memory") return ReadCount(uri, name, value, 1, kMaxBlockMemory, &o->max_block_memory);
   KezDcCMError::AddError("ERROR: sqlite data source <%s>: unknown option <%s> (known: %s) \n", uri.c_str(),
                          name.c_str(), kKnownOptions);
   return false;
@@ -160,12 +167,15 @@ SqliteColumnKind ColumnKindOf(const char* declared_type, const SqliteOptions& op
   for (char& c : upper) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  if (Contains(upper, "INT")) return {KEZDCDB_TYPEI4, kNumericFieldSize, false};
+  if (Contains(upper, "INT")) return {KEZDCDB_TYPEI4, kNumericFieldSize, false, false};
   bool text = Contains(upper, "CHAR") || Contains(upper, "CLOB") || Contains(upper, "TEXT");
   uint32_t length = 0;
-  if (text && options.declared_size && DeclaredLength(upper, &length)) return {KEZDCDB_TYPESTRING, length, true};
-  if (text || upper.empty() || Contains(upper, "BLOB")) return {KEZDCDB_TYPESTRING, options.text_size, false};
-  return {KEZDCDB_TYPER8, kNumericFieldSize, false};
+  if (text && options.declared_size && DeclaredLength(upper, &length)) {
+    bool capped = length > options.max_field_size;
+    return {KEZDCDB_TYPESTRING, capped ? options.max_field_size : length, true, capped};
+  }
+  if (text || upper.empty() || Contains(upper, "BLOB")) return {KEZDCDB_TYPESTRING, options.text_size, false, false};
+  return {KEZDCDB_TYPER8, kNumericFieldSize, false, false};
 }
 
 }  // namespace detail

@@ -81,6 +81,17 @@ int SqliteRowset::GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq**
 
 int SqliteRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) {
   if (!out) return 1;
+  *out = 0;
+  uint64_t row = 0;
+  for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i) row += (*bindings)[i].maxlen;
+  const uint64_t cap = session_->Options().max_block_memory;
+  if (row > cap) {
+    KezDcCMError::AddError(
+        "ERROR: sqlite rowset %s: a row buffer of %llu octets for %u fields exceeds max_block_memory=%llu octets; "
+        "bind fewer columns, or open the data source with a larger max_block_memory or a smaller max_field_size \n",
+        Describe().c_str(), static_cast<unsigned long long>(row), nbBindings, static_cast<unsigned long long>(cap));
+    return 1;
+  }
   Accessor accessor;
   for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i) {
     const KezDcDbBinding& b = (*bindings)[i];
@@ -130,11 +141,31 @@ void SqliteRowset::DropHeldRows() {
   held_rows_ = 0;
 }
 
+// The octets that one row of a block may take at most: every column's cap.
+uint64_t SqliteRowset::RowOctets() const {
+  uint64_t row = 0;
+  for (uint32_t cap : caps_) row += cap;
+  return row;
+}
+
+bool SqliteRowset::BlockFits(uint32_t wanted) {
+  const uint64_t row = RowOctets();
+  const uint64_t cap = session_->Options().max_block_memory;
+  if (row == 0 || wanted <= cap / row) return true;
+  KezDcCMError::AddError(
+      "ERROR: sqlite rowset %s: a block of %u rows of up to %llu octets each exceeds max_block_memory=%llu octets; "
+      "ask for fewer rows per block, or open the data source with a larger max_block_memory or a smaller "
+      "max_field_size \n",
+      Describe().c_str(), wanted, static_cast<unsigned long long>(row), static_cast<unsigned long long>(cap));
+  failed_ = true;
+  return false;
+}
+
 int SqliteRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) {
   DropHeldRows();
   arena_.Reset(static_cast<uint32_t>(columns_.size()));
   bool failed_before = failed_;
-  uint32_t n = at_end_ ? 0 : FetchInto(wanted);
+  uint32_t n = at_end_ || !BlockFits(wanted) ? 0 : FetchInto(wanted);
   block_first_ = next_handle_;
   next_handle_ += n;
   held_rows_ = n;
@@ -149,9 +180,14 @@ int SqliteRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_Kez
 }
 
 uint32_t SqliteRowset::FetchInto(uint32_t wanted) {
+  if (!walk_started_) {
+    walk_started_ = true;
+    TakeWalkBound();
+  }
   uint32_t n = 0;
   while (n < wanted) {
-    int rc = sqlite3_step(select_.get());
+    int rc = counted_ && rows_left_ == 0 ? SQLITE_DONE : sqlite3_step(select_.get());
+    if (rc == SQLITE_ROW && counted_) --rows_left_;
     if (rc == SQLITE_ROW) {
       arena_.CaptureRow(select_.get(), caps_);
       ++n;
@@ -209,6 +245,8 @@ void SqliteRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) 
     hint = Format("numeric fields hold %u octets whatever the options", kNumericFieldSize);
   } else if (length > kMaxTextSize) {
     hint = Format("no text_size fits it (at most %u)", kMaxTextSize);
+  } else if (kind.capped) {
+    hint = Format("open the data source with max_field_size=%u or more to fit it", length);
   } else if (kind.sized_by_declaration) {
     hint = Format("open the data source with declared_size=0&text_size=%u or more to fit it", length);
   } else {

@@ -1,5 +1,6 @@
 // A rowset of the SQLite backend: one table or view read front to back by
-// one statement, block by block into a reused arena, with the accessors
+// one statement, block by block into a reused arena, up to the rows that it
+// held when its first block was fetched, with the accessors
 // created on it; and the insert interface that adds rows to it through one
 // prepared INSERT per accessor.
 #ifndef KEZ_DC_DB_SQLITE_ROWSET_H
@@ -63,10 +64,15 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation);
   bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const;
   void DropHeldRows();
+  uint64_t RowOctets() const;
+  bool BlockFits(uint32_t wanted);
   uint32_t FetchInto(uint32_t wanted);
+  const char* RowidName() const;
+  void TakeWalkBound();
   void WriteBinding(uint32_t row, const KezDcDbBinding& binding, _SEQUENCE_SEQUENCE_octet* buffer);
   void ReportCut(uint32_t column, uint32_t length, uint32_t maxlen);
   int PrepareInsert(Accessor* accessor);
+  void ReportNoRowInserted();
   void BindField(sqlite3_stmt* insert, int parameter, const Accessor& accessor, uint32_t field,
                  const _SEQUENCE_SEQUENCE_octet& buffer);
   std::string Describe() const;
@@ -85,6 +91,9 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   KezDcDbRowHandle next_handle_ = 1;
   uint32_t held_rows_ = 0;
   bool at_end_ = false;
+  bool walk_started_ = false;  // the walk's bound is taken
+  bool counted_ = false;       // the walk stops after rows_left_ more rows
+  uint64_t rows_left_ = 0;
   bool failed_ = false;
 };
 

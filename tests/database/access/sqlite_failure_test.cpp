@@ -69,11 +69,16 @@ TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
       {"?create=1", {"ERROR: sqlite data source <sqlite:?create=1>: no database path \n"}},
       {db_ + "?colour=blue&batch=0",
        {u + "?colour=blue&batch=0>: unknown option <colour> (known: create, readonly, busy_timeout, text_size, batch, "
-            "declared_size, journal) \n",
+            "declared_size, max_field_size, max_block_memory, journal) \n",
         u + "?colour=blue&batch=0>: option <batch> must be a whole number from 1 to 2147483647, not <0> \n"}},
       {db_ + "?readonly=yes", {u + "?readonly=yes>: option <readonly> must be 0 or 1, not <yes> \n"}},
       {db_ + "?text_size=1048577",
        {u + "?text_size=1048577>: option <text_size> must be a whole number from 1 to 1048576, not <1048577> \n"}},
+      {db_ + "?max_field_size=0&max_block_memory=x",
+       {u + "?max_field_size=0&max_block_memory=x>: option <max_field_size> must be a whole number from 1 to 1048576, "
+            "not <0> \n",
+        u + "?max_field_size=0&max_block_memory=x>: option <max_block_memory> must be a whole number from 1 to "
+            "1099511627776, not <x> \n"}},
       {db_ + "?busy_timeout=-5",
        {u + "?busy_timeout=-5>: option <busy_timeout> must be a whole number from 0 to 2147483647, not <-5> \n"}},
       {db_ + "?create=1&readonly=1",

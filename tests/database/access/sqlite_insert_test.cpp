@@ -77,6 +77,24 @@ TEST_F(SqliteInsertTest, OnlyBoundColumnsAreWrittenAndTheFirstBindingOfAColumnWi
   EXPECT_EQ(Stored(), (Texts{"integer:5 null:NULL text:'first' null:NULL", "null:NULL null:NULL null:NULL null:NULL"}));
 }
 
+// A constraint or trigger that silently drops the row: the insert succeeds
+// but says that no row went in.
+TEST_F(SqliteInsertTest, InsertThatChangesNoRowWarnsNamingTheTable) {
+  for (const char* ignore :
+       {"INSERT INTO t(i) VALUES (1)", "CREATE TRIGGER g BEFORE INSERT ON t BEGIN SELECT RAISE(IGNORE); END"}) {
+    SCOPED_TRACE(ignore);
+    Sql(db_, "DROP TABLE t; CREATE TABLE t(i INTEGER UNIQUE ON CONFLICT IGNORE, r REAL, s TEXT, v VARCHAR(10))");
+    Sql(db_, ignore);
+    OpenTable();
+    KezDcCMError::ClearErrors();
+    EXPECT_EQ(Insert({"1", "", "", ""}), 0);
+    EXPECT_EQ(Errors(), Texts{"WARNING: sqlite rowset <t> of <" + db_ +
+                              ">: the insert changed no row (a constraint or trigger of the table ignored it) \n"});
+    insert_.reset();
+    o_ = std::make_unique<Opened>();
+  }
+}
+
 TEST_F(SqliteInsertTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRows) {
   struct Case {
     const char* options;

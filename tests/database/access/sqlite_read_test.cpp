@@ -32,13 +32,13 @@ std::string Columns(KezIDcDbSimpleRowset* rowset) {
 TEST_F(SqliteReadTest, ColumnTypesFollowSqliteAffinityRules) {
   Sql(db_,
       "CREATE TABLE t(a INT, b INTEGER, c BIGINT, d REAL, e DOUBLE, f FLOAT, g NUMERIC, h DECIMAL(10,2),"
-      " i VARCHAR(32), j TEXT, k CLOB, l BLOB, m, n FLOATING POINT, o nvarchar( 7 ), p DATE)");
+      " i VARCHAR(32), j TEXT, k CLOB, l BLOB, m, n FLOATING POINT, o nvarchar( 7 ), p DATE, q VARCHAR(1000000))");
   Opened o;
   ASSERT_TRUE(OpenAll(&o, db_, "t"));
   // FLOATING POINT holds "INT", which SQLite's rules test first.
   EXPECT_EQ(Columns(o.rowset.get()),
             "a:i:80 b:i:80 c:i:80 d:r:80 e:r:80 f:r:80 g:r:80 h:r:80 i:s:32 j:s:255 k:s:255 l:s:255 m:s:255 n:i:80 "
-            "o:s:7 p:r:80");
+            "o:s:7 p:r:80 q:s:65536");
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -107,6 +107,36 @@ TEST_F(SqliteReadTest, LongValuesAreCutToTheFieldAndReportedOncePerColumn) {
                                    "text_size=10 or more to fit it \n",
                              cut + "tag> (5 octets) was cut to its 4-octet field; open the data source with "
                                    "declared_size=0&text_size=5 or more to fit it \n"}));
+}
+
+TEST_F(SqliteReadTest, DeclaredSizesAreCappedAndBlocksBeyondTheMemoryCapAreRefused) {
+  Sql(db_, "CREATE TABLE t(k INTEGER, s VARCHAR(10)); INSERT INTO t VALUES (1, 'abcdefgh'), (2, 'ij')");
+  Opened capped;
+  ASSERT_TRUE(OpenAll(&capped, db_ + "?max_field_size=4&max_block_memory=200", "t"));
+  EXPECT_EQ(Columns(capped.rowset.get()), "k:i:80 s:s:4");
+  // Two rows of 84 octets fit in 200; three do not.
+  EXPECT_EQ(ReadAll(capped.rowset.get(), capped.layout, 2), (Rows{{"1", "abcd"}, {"2", "ij"}}));
+  std::string rowset = "sqlite rowset <t> of <" + db_ + ">: ";
+  EXPECT_EQ(Errors(), Texts{"WARNING: " + rowset +
+                            "a value of column <s> (8 octets) was cut to its 4-octet field; open the data source "
+                            "with max_field_size=8 or more to fit it \n"});
+  KezDcCMError::ClearErrors();
+  Opened refused;
+  ASSERT_TRUE(OpenAll(&refused, db_ + "?max_field_size=4&max_block_memory=200", "t"));
+  EXPECT_EQ(ReadAll(refused.rowset.get(), refused.layout, 3), Rows{});
+  EXPECT_EQ(Errors(), Texts{"ERROR: " + rowset +
+                            "a block of 3 rows of up to 84 octets each exceeds max_block_memory=200 octets; ask for "
+                            "fewer rows per block, or open the data source with a larger max_block_memory or a "
+                            "smaller max_field_size \n"});
+  KezDcCMError::ClearErrors();
+  Opened no_accessor;
+  ASSERT_TRUE(OpenAll(&no_accessor, db_ + "?max_block_memory=89", "t"));
+  EXPECT_EQ(no_accessor.layout.handle, 0u);
+  no_accessor.layout.bindings.reset();
+  EXPECT_EQ(Errors(), Texts{"ERROR: " + rowset +
+                            "a row buffer of 90 octets for 2 fields exceeds max_block_memory=89 octets; bind fewer "
+                            "columns, or open the data source with a larger max_block_memory or a smaller "
+                            "max_field_size \n"});
 }
 
 class SqliteBlockTest : public SqliteFixture {
