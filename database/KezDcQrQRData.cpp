@@ -210,6 +210,13 @@ bool KezDcQrQRData::FirstCutOf(uint32_t field) {
   return true;
 }
 
+void KezDcQrQRData::ClearRow() {
+  InitQResult();
+  if (!p_RowBuffer) return;
+  std::fill(p_RowBuffer->data(), p_RowBuffer->data() + p_RowBuffer->length(), 0);
+  p_RowBuffer->SetAllNull(p_QRAccessor ? p_QRAccessor->NbAtt : 0, true);
+}
+
 void KezDcQrQRData::InitQResult() {
   QR_TRA(2, "IN->> QrQRData::InitQResult [%s:%s:%s:%s:%d] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
          Rowset.ConvertToChar(), Accessor.ConvertToChar(), static_cast<int>(NumBlock));

@@ -63,6 +63,9 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // True the first time it is asked for a field (by binding position): a
   // value cut to that field is reported once per data block.
   bool FirstCutOf(uint32_t field);
+  // Prepares the row buffer (as InitQResult does) and empties it for a new
+  // row: every field empty and marked NULL.
+  void ClearRow();
   // True when the next read must free the rowset and start it again: the
   // row buffer exists, the rowset is at its end, and the block size is not
   // a refused one (such a node never fetches, so it never restarts).

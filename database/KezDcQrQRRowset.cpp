@@ -10,7 +10,9 @@
 
 using kez::detail::Addr;
 
-bool KezDcQrQRRowset::IsEmptyRowset(const KezUnicodeString& rowset) { return rowset[0] == '#' && rowset[1] == '#'; }
+bool KezDcQrQRRowset::IsEmptyRowset(const KezUnicodeString& rowset) {
+  return rowset[0] == '#' && rowset[1] == '#';
+}
 
 KezDcQrQRRowset::KezDcQrQRRowset()
     : KezDcQrQResult(kRowset), p_QResult(nullptr), p_WriteQResult(nullptr), p_QRSession(nullptr), QRChildList(0) {
@@ -139,6 +141,23 @@ KezIDcDbInsertRowset* KezDcQrQRRowset::GetWriteQResult() {
     KezDcCMError::AddError("ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=%d \n", rc);
   }
   return p_WriteQResult;
+}
+
+void KezDcQrQRRowset::ReleaseWriteQResult() {
+  kez::detail::ReleaseObject(p_WriteQResult);
+  for (int k = 1; k <= ListOfSubQuery.Size(); ++k) {
+    KezDcQrQResult* resolved = ListOfSubQuery[k];
+    if (resolved && resolved->GetKind() == kRowset) static_cast<KezDcQrQRRowset*>(resolved)->ReleaseWriteQResult();
+  }
+}
+
+void KezDcQrQRRowset::ReleaseAllWriteQResults() {
+  if (!QRHTab) return;
+  int i = 1;
+  int j = 0;
+  while (KezDcQrQResult* node = QRHTab->Next(i, j, nullptr)) {
+    if (node->GetKind() == kRowset) kez::detail::ReleaseObject(static_cast<KezDcQrQRRowset*>(node)->p_WriteQResult);
+  }
 }
 
 void KezDcQrQRRowset::FreeQResult() {

@@ -30,6 +30,11 @@ class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
   // sub-queries, that of the rowset node it resolves to now.
   KezIDcDbInsertRowset* GetWriteQResult();
   void FreeQResult() override;
+  // Gives back the insert interface, which commits the rows a batch holds;
+  // the next insert obtains a new one.
+  void ReleaseWriteQResult();
+  // The same for every registered rowset: every open batch is committed.
+  static void ReleaseAllWriteQResults();
 
   // True when the rowset text stands for an empty rowset ("##...").
   static bool IsEmptyRowset(const KezUnicodeString& rowset);

@@ -207,6 +207,27 @@ void EvalStacks::Sign(char op) {
   doubles.back() = op == '+' ? doubles.back() + b : doubles.back() - b;
 }
 
+void EvalStacks::Prefix(char op) {
+  if (Unknown()) return;
+  if (Count() == 0) {
+    KezDcCMError::AddError(op == '+' ? "ERROR: '+' sign alone means nothing !\n"
+                                     : "ERROR: '-' sign alone means nothing !\n");
+    return;
+  }
+  if (op == '+') return;
+  switch (active_) {
+    case kInt:
+      ints.back() = WrapSub(0, ints.back());
+      break;
+    case kDouble:
+      doubles.back() = -doubles.back();
+      break;
+    default:
+      KezDcCMError::AddError("ERROR: Illegal operator '-' on a string !\n");
+      break;
+  }
+}
+
 void EvalStacks::Concatenate() {
   std::string b = Unquoted(strings.back());
   strings.pop_back();

@@ -42,6 +42,7 @@ class EvalStacks {
   void PushText(const char* text);
 
   void Sign(char op);                      // '+' or '-'
+  void Prefix(char op);                    // a sign before an operand: '+' or '-'
   void Arithmetic(const std::string& op);  // "*", "**" or "/"
   void SquareRoot();
   void Format(const KezUnicodeString& format);

@@ -40,7 +40,7 @@ char ClassOf(const KezUnicodeString& element) {
   if (first == '$' || first == '#' || first == '@' || first == '"') return first;
   if (first == '.' || (first >= '0' && first <= '9')) return ClassOfNumber(s);
   if (first != '\0' && std::string("+-*/&|=><").find(first) != std::string::npos) return 'o';
-  if (s.compare(0, 8, "{format=") == 0 || s == "pow" || s == "sqrt") return 'o';
+  if (s.compare(0, 8, "{format=") == 0 || s == "pow" || s == "sqrt" || s == "(-)" || s == "(+)") return 'o';
   return 'd';
 }
 
@@ -176,16 +176,35 @@ void KezDcQrQRExpression::PushNode(EvalStacks& stacks, int i, const KezUnicodeSt
   }
 }
 
+// The picture of a format element "{format=P}": the text of a quoted P
+// without its quotes, or the value of the variable P names ($pic, #pic).
+bool KezDcQrQRExpression::FormatPicture(const std::string& element, KezUnicodeString& oPicture) {
+  std::string symbol = element.size() >= 9 ? element.substr(8, element.size() - 9) : std::string();
+  if (symbol.empty() || (symbol[0] != '$' && symbol[0] != '#')) {
+    oPicture = element.size() >= 11 ? KezUnicodeString(element.substr(9, element.size() - 11)) : KezUnicodeString();
+    return true;
+  }
+  KezDcQrQResult* node = QRHTab->Locate(KezUnicodeString(symbol));
+  if (!node || node->GetKind() != kVariable || !static_cast<KezDcQrQRVariable*>(node)->ValueText(oPicture)) {
+    KezDcCMError::AddError("ERROR Unknown Variable <%s>\n", symbol.c_str());
+    return false;
+  }
+  return true;
+}
+
 void KezDcQrQRExpression::ApplyOperator(EvalStacks& stacks, const KezUnicodeString& op) {
   const std::string& s = op.Std();
   if (s == "+" || s == "-") {
     stacks.Sign(s[0]);
   } else if (s == "*" || s == "**" || s == "/") {
     stacks.Arithmetic(s);
+  } else if (s == "(-)" || s == "(+)") {
+    stacks.Prefix(s[1]);
   } else if (s == "sqrt") {
     stacks.SquareRoot();
   } else if (s.compare(0, 8, "{format=") == 0) {
-    stacks.Format(s.size() >= 11 ? KezUnicodeString(s.substr(9, s.size() - 11)) : KezUnicodeString());
+    KezUnicodeString picture;
+    if (FormatPicture(s, picture)) stacks.Format(picture);
   }
   // "pow" and the comparison and logical symbols change nothing.
 }

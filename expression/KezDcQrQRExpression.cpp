@@ -127,14 +127,41 @@ void KezDcQrQRExpression::Additive() {
 
 void KezDcQrQRExpression::Term() {
   QR_TRA(8, "=-->> QrQRExpression::Term\n");
-  Factor();
+  Signed();
   while (IsOneOf(Symbol, kMultiplicative)) {
     KezUnicodeString op = Symbol;
     VerifAndNext(op);
-    Factor();
+    Signed();
     Emission(op);
   }
   QR_TRA(8, "=-->> QrQRExpression::Term <-- Sortie\n");
+}
+
+// An operand with its signs: a '-' or '+' where an operand stands applies
+// to the operand and to the '**' that follow it (-2**2 is -4), and binds
+// tighter than '*' and '/' (2*-3 is -6). Its element is "(-)" or "(+)". A
+// sign with no operand after it stays the lone "-" or "+" it was, which
+// the evaluation reports.
+void KezDcQrQRExpression::Signed() {
+  if (Symbol != "-" && Symbol != "+") {
+    Factor();
+    return;
+  }
+  KezUnicodeString sign = Symbol;
+  VerifAndNext(sign);
+  if (Symbol.IsEmpty() || Symbol == ")" || Symbol == ",") {
+    Emission(sign);
+    return;
+  }
+  if (!Descend()) return;
+  Signed();
+  while (Symbol == "**") {
+    VerifAndNext("**");
+    Factor();
+    Emission("**");
+  }
+  Ascend();
+  Emission(sign == "-" ? "(-)" : "(+)");
 }
 
 // Counts one nesting level. Past kMaxDepth it reports once and abandons

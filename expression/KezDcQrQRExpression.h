@@ -4,6 +4,7 @@
 #ifndef KEZ_DC_QR_QR_EXPRESSION_H
 #define KEZ_DC_QR_QR_EXPRESSION_H
 
+#include <string>
 #include <vector>
 
 #include "foundation/KezListValKezUnicodeString.h"
@@ -46,6 +47,7 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void Comparaison();
   void Additive();
   void Term();
+  void Signed();
   void Factor();
   void Emission(KezUnicodeString iElement);
 
@@ -69,6 +71,7 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void PushNode(kez::detail::EvalStacks& stacks, int i, const KezUnicodeString& element);
   void ApplyOperator(kez::detail::EvalStacks& stacks, const KezUnicodeString& op);
   void StoreResult(kez::detail::EvalStacks& stacks);
+  bool FormatPicture(const std::string& element, KezUnicodeString& oPicture);
   void Init();
   void FactorNested();
   static KezUnicodeString PathElement(const KezUnicodeString* components, const KezUnicodeString& kind);

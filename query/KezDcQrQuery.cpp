@@ -2,6 +2,7 @@
 #include "query/KezDcQrQuery.h"
 
 #include "database/access/KezDcDbDataSourceFactory.h"
+#include "expression/KezDcQrQRExpression.h"
 #include "foundation/KezDcCMError.h"
 #include "query/QueryTrace.h"
 #include "result/KezDcQrQResult.h"
@@ -13,10 +14,37 @@ namespace {
 const char kEmptyQuery[] = "ERROR in QrQuery::QrQuery: EMPTY QUERY \n";
 const char kInvalidQuery[] = "ERROR: INVALID QUERY \n";
 
-KezUnicodeString StripBlanks(const KezUnicodeString& text) { return text.Strip(1, ' ').Strip(2, ' '); }
+KezUnicodeString StripBlanks(const KezUnicodeString& text) {
+  return text.Strip(1, ' ').Strip(2, ' ');
+}
 
 bool CanPutToTarget(const KezUnicodeString& type) {
   return type == "Expression" || type == "Exp_Variable" || type == "Exp_Cell" || type == "Exp_Constant";
+}
+
+// The position of the ',' that separates a query's two arguments between
+// open and close, or open - 1 when the text has one argument. The separator
+// is the last ',' at the top level: one inside parentheses, brackets,
+// braces or quotes belongs to its argument (pow(2,3), "a,b", [x,y]). A
+// second argument holding a double quote makes a one-argument text, since
+// no put target is a quoted text (Put(x, "a") has the one argument x, "a").
+int ArgumentSeparator(const std::string& text, int open, int close) {
+  int depth = 0;
+  bool quoted = false;
+  int separator = open - 1;
+  for (int k = open + 1; k < close; ++k) {
+    char c = text[static_cast<std::size_t>(k)];
+    if (c == '"' && (k == 0 || text[static_cast<std::size_t>(k) - 1] != '\\')) quoted = !quoted;
+    if (quoted || c == '"') continue;
+    if (c == '(' || c == '[' || c == '{') ++depth;
+    if ((c == ')' || c == ']' || c == '}') && depth > 0) --depth;
+    if (c == ',' && depth == 0) separator = k;
+  }
+  if (separator < open) return separator;
+  for (int k = separator + 1; k < close; ++k) {
+    if (text[static_cast<std::size_t>(k)] == '"') return open - 1;
+  }
+  return separator;
 }
 
 }  // namespace
@@ -38,8 +66,7 @@ KezDcQrQuery::KezDcQrQuery() : p_QResult(nullptr), p_QRPutTarget(nullptr), resul
   KezDcCMError::AddError(kEmptyQuery);
 }
 
-KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery)
-    : p_QResult(nullptr), p_QRPutTarget(nullptr), result_lost_(false) {
+KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery) : p_QResult(nullptr), p_QRPutTarget(nullptr), result_lost_(false) {
   Q_TRA(2, "=-->> QrQuery::QrQuery: iQuery=%s this=%x\n", iQuery.ConvertToChar(), Addr(this));
   QueryText = iQuery;
   if (QueryText.IsEmpty()) {
@@ -59,6 +86,12 @@ KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery)
 
   TypeOfQResult = "Expression";
   p_QResult = KezDcQrQResult::NewQR(DataPath, "", "", "", "", "", TypeOfQResult);
+  // An expression that another query made first keeps its own kind: a Get
+  // and a Put of one data-block path must not spoil each other.
+  if (p_QResult && p_QResult->GetKind() == KezDcQrQResult::kExpression) {
+    const KezUnicodeString& kind = static_cast<KezDcQrQRExpression*>(p_QResult)->SimpleType;
+    if (!kind.IsEmpty()) TypeOfQResult = kind;
+  }
   Q_TRA(4, "iQuery=%s, this->p_QResult=%x, this->TypeOfQResult=%s\n", QueryText.ConvertToChar(), Addr(p_QResult),
         TypeOfQResult.ConvertToChar());
   DataPathT = "";
@@ -68,13 +101,14 @@ KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery)
     ObtainPutTarget(second);
   } else if (Function == "Put" && TypeOfQResult != "Exp_Data") {
     KezDcCMError::AddError("ERROR: INVALID QUERY <Put only a Data>\n");
+    put_refusal_reported_ = true;
   }
 }
 
 // Splits QueryText into Function, DataPath and the second argument: the
 // function is the text before the first '(', the closing parenthesis the
-// last ')', and the separator the first ',' met scanning backwards from it
-// (a double quote met first means one argument).
+// last ')', and the separator a ',' at the top level of the arguments (see
+// ArgumentSeparator).
 void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
   const std::string& text = QueryText.Std();
   const int length = static_cast<int>(text.size());
@@ -94,13 +128,7 @@ void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
   }
   Q_TRA(4, "closeparenthese:%d\n", close);
 
-  int sep = open - 1;
-  for (int k = close - 1; k >= open; --k) {
-    if (text[k] == '"' || text[k] == ',') {
-      sep = k;
-      break;
-    }
-  }
+  int sep = ArgumentSeparator(text, open, close);
   Q_TRA(4, "comma=%d\n", sep);
   oTwoArguments = sep >= open && text[sep] == ',';
 

@@ -31,8 +31,8 @@ class KEZDCQR_API KezDcQrQuery {
   KezUnicodeString TypeOfQResult;  // "Expression" or "Exp_<kind>"
   KezDcQrQResult* p_QResult;       // the first argument's expression; not owned
   KezUnicodeString TypeOfQRPutTarget;
-  KezUnicodeString DataPathT;      // the second argument
-  KezDcQrQResult* p_QRPutTarget;   // a cell or a variable; not owned
+  KezUnicodeString DataPathT;     // the second argument
+  KezDcQrQResult* p_QRPutTarget;  // a cell or a variable; not owned
 
   static KezTrace* sp_Trace;
   static KezHashDicKezDcQrQuery* QueryHTab;
@@ -67,7 +67,8 @@ class KEZDCQR_API KezDcQrQuery {
   KezUnicodeString dispatch_type_;   // the TypeOfQResult that dispatch_row_ serves
   const void* dispatch_row_ = nullptr;
   unsigned long long resolved_changes_ = ~0ULL;  // KezHashDico::Changes() at the last resolution
-  bool result_lost_;                 // p_QResult was deleted elsewhere
+  bool result_lost_;                             // p_QResult was deleted elsewhere
+  bool put_refusal_reported_ = false;            // "Put only a Data" was said when the query was made
 };
 
 #endif

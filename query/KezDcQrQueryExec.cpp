@@ -16,8 +16,17 @@
 
 namespace {
 
-enum GetOp { kGetExpression, kGetDataSource, kGetSession, kGetRowset, kGetAccessor, kGetData, kGetCell, kGetVariable,
-             kGetConstant };
+enum GetOp {
+  kGetExpression,
+  kGetDataSource,
+  kGetSession,
+  kGetRowset,
+  kGetAccessor,
+  kGetData,
+  kGetCell,
+  kGetVariable,
+  kGetConstant
+};
 enum PutOp { kNoPut, kPutExpressionToTarget, kPutExpressionRow, kPutData, kPutCell, kPutVariable, kPutConstant };
 
 struct DispatchRow {
@@ -34,7 +43,7 @@ const DispatchRow kRows[] = {
     {"Exp_Session", kGetExpression, kNoPut, false, "ERROR: UNKNOWN FUNCTION FOR SESSION ! \n"},
     {"Exp_Rowset", kGetExpression, kNoPut, false, "ERROR: UNKNOWN FUNCTION FOR ROWSET ! \n"},
     {"Exp_Accessor", kGetExpression, kNoPut, false, "ERROR: UNKNOWN FUNCTION FOR ACCESSOR ! \n"},
-    {"Exp_Data", kGetExpression, kPutExpressionRow, false, "ERROR: UNKNOWN FUNCTION FOR DATA ! \n"},
+    {"Exp_Data", kGetExpression, kPutExpressionRow, true, "ERROR: UNKNOWN FUNCTION FOR DATA ! \n"},
     {"Exp_Cell", kGetExpression, kPutExpressionToTarget, false, "ERROR: UNKNOWN FUNCTION FOR CELL ! \n"},
     {"Exp_Variable", kGetExpression, kPutExpressionToTarget, false, "ERROR: UNKNOWN FUNCTION FOR VARIABLE ! \n"},
     {"Exp_Constant", kGetExpression, kPutExpressionToTarget, false, "ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
@@ -91,6 +100,16 @@ void RunGet(GetOp op, KezDcQrQResult* r) {
       r->GetConstant();
       break;
   }
+}
+
+// The data block that a query's result stands for: the node itself, or the
+// node that an "Exp_Data" expression names; null for anything else.
+KezDcQrQRData* DataBlockOf(KezDcQrQResult* r) {
+  if (auto* data = As<KezDcQrQRData>(r, KezDcQrQResult::kData)) return data;
+  auto* e = As<KezDcQrQRExpression>(r, KezDcQrQResult::kExpression);
+  if (!e || e->SimpleType != "Exp_Data" || e->ListOfPostFixedExpression.Size() < 1) return nullptr;
+  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(e->ListOfPostFixedExpression[1]);
+  return As<KezDcQrQRData>(node, KezDcQrQResult::kData);
 }
 
 }  // namespace
@@ -156,10 +175,14 @@ void KezDcQrQuery::Dispatch() {
     RunGet(row->get, p_QResult);
   } else if (Function == "Free") {
     p_QResult->FreeQResult();
+    // Freeing a data block also gives back its insert interface, which
+    // commits the batch its rows are in.
+    KezDcQrQRData* data = DataBlockOf(p_QResult);
+    if (data && data->p_QRRowset) data->p_QRRowset->ReleaseWriteQResult();
   } else if (Function == "Put" && row->put != kNoPut) {
     RunPut(row->put);
   } else if (Function == "Init" && row->init) {
-    p_QResult->InitData();
+    if (KezDcQrQRData* data = DataBlockOf(p_QResult)) data->ClearRow();
   } else {
     KezDcCMError::AddError("%s", row->message);
   }
@@ -170,6 +193,13 @@ void KezDcQrQuery::RunPut(int op) {
   bool to_cell = TypeOfQRPutTarget == "Cell" && p_QRPutTarget;
   switch (static_cast<PutOp>(op)) {
     case kPutExpressionToTarget:
+      if (DataPathT.IsEmpty()) {
+        // A put that names no data block inserts nothing: say so at every
+        // run (the first run's report is the one the query's creation made).
+        if (!put_refusal_reported_) KezDcCMError::AddError("ERROR: INVALID QUERY <Put only a Data>\n");
+        put_refusal_reported_ = false;
+        return;
+      }
       if (!expression || !p_QRPutTarget) return;
       if (TypeOfQRPutTarget == "Variable") {
         if (auto* v = As<KezDcQrQRVariable>(p_QRPutTarget, KezDcQrQResult::kVariable)) expression->PutQResult(v);

@@ -68,13 +68,17 @@ TEST_F(EvaluateTest, LiteralsAndPromotions) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// A sign alone is reported and the value kept; with one value on the stack
-// it keeps or negates it.
+// A sign before an operand gives it its sign, tighter than '*' and looser
+// than '**'; a sign with nothing to apply to is reported.
 TEST_F(EvaluateTest, Signs) {
-  ExpectTexts({"-5 -> int:5", "+5 -> int:5"});
+  ExpectTexts({"-5 -> int:-5", "+5 -> int:5", "2*-3 -> int:-6", "-(1+2) -> int:-3", "-2**2 -> int:-4", "1--2 -> int:3",
+               "-2.5*2 -> double:-5", "--4 -> int:4", "4.0**-1 -> double:0.25",
+               "format(-3,\"#.#\") -> string:\"-3.0\""});
+  EXPECT_TRUE(Errors().empty());
   ExpectLists(
       {"5 - -> int:-5", "5 + -> int:5", "2.5 - -> double:-2.5", "2.5 + -> double:2.5", "2.5 1 - -> double:1.5"});
-  EXPECT_EQ(Errors(), (List{"ERROR: '-' sign alone means nothing !\n", "ERROR: '+' sign alone means nothing !\n"}));
+  ExpectTexts({"- -> int:0", "\"x\"+-\"y\" -> string:\"xy\""});
+  EXPECT_EQ(Errors(), (List{"ERROR: '-' sign alone means nothing !\n", "ERROR: Illegal operator '-' on a string !\n"}));
 }
 
 // Arithmetic on a string is refused and the top kept; an operator with too

@@ -26,7 +26,7 @@ TEST_F(ParserTest, OperatorsFollowTheirOperandsByPrecedenceAndFromTheLeft) {
       "sqrt(pow(1+1,3))*2 -> 1, 1, +, 3, pow, sqrt, 2, *", "format($x,\"###.##\") -> $x, {format=\"###.##\"}",
       "format(1, x y ) -> 1, {format=x y}", "Pow+1 -> Pow, 1, +",
       // A sign is an element of its own.
-      "-5 -> -, 5", "2*-3 -> 2, -, *, 3"};
+      "-5 -> 5, (-)", "2*-3 -> 2, 3, (-), *", "-2**2 -> 2, 2, **, (-)"};
   for (const std::string& c : cases) {
     std::string type;
     std::string joined;

@@ -149,23 +149,31 @@ TEST_F(DoQueryTest, CellRowReadsAndPutsIntoACell) {
   Run(Text("Put", kQty, "$q"));
   EXPECT_EQ(Variable("$q")->DoubleValue, 3.0);
   EXPECT_TRUE(Errors().empty());
-  Run(Text("Init", kQty));  // shares the expression: the "Expression" row
+  Run(Text("Init", kQty));  // shares the expression and keeps its kind
   EXPECT_EQ(RunFresh(Text("Init", kQty))->TypeOfQResult, "Exp_Cell");
-  EXPECT_EQ(Errors(), (Strings{Unknown("EXPRESSION"), Unknown("CELL")}));
+  EXPECT_EQ(Errors(), (Strings{Unknown("CELL"), Unknown("CELL")}));
 }
 
 // The second argument makes the text invalid; running it must not insert
-// the row as the one-argument form would. Init is no function of the row.
-TEST_F(DoQueryTest, DataRowInsertsNothingWithASecondArgumentAndKnowsNoInit) {
+// the row as the one-argument form would. Init empties the row buffer.
+TEST_F(DoQueryTest, DataRowInsertsNothingWithASecondArgumentAndInitEmptiesTheRow) {
   static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(kBlock))->GetQResult();
   ASSERT_EQ(Errors(), Strings{});
   KezDcQrQuery* put = Run(Text("Put", kBlock, "$v"));
   EXPECT_EQ(put->TypeOfQResult, "Exp_Data");
   EXPECT_EQ(put->TypeOfQRPutTarget, "");
   EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "items").empty());
+  EXPECT_EQ(Errors(), (Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n"}));
+  KezDcCMError::ClearErrors();
+  auto* data = static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(kBlock));
   RunFresh(Text("Init", kBlock));
-  EXPECT_EQ(Errors(),
-            (Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n", Unknown("DATA")}));
+  ASSERT_TRUE(data->p_RowBuffer);
+  EXPECT_TRUE(data->p_RowBuffer->IsNull(0));
+  EXPECT_EQ((*data->p_RowBuffer)[0], 0);
+  Run(Text("Put", kBlock));
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items").size(), 1u);
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items")[0][0], KezDcDbMemory::Null());
+  EXPECT_TRUE(Errors().empty());
 }
 
 // A put target that is no cell, or a result type without a row, does
