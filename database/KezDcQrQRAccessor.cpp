@@ -9,15 +9,14 @@
 
 using kez::detail::Addr;
 
-KezDcQrQRAccessor::KezDcQrQRAccessor()
-    : KezDcQrQResult(kAccessor), QRChildList(0) {
+KezDcQrQRAccessor::KezDcQrQRAccessor() : KezDcQrQResult(kAccessor), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRAccessor::QrQRAccessor (default)\n");
   Type = "Accessor";
   BasicType = "int";
 }
 
-KezDcQrQRAccessor::KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeString iSession,
-                                     KezUnicodeString iRowset, KezUnicodeString iAccessor)
+KezDcQrQRAccessor::KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
+                                     KezUnicodeString iAccessor)
     : KezDcQrQResult(kAccessor), QRChildList(0) {
   QR_TRA(2, "=-->> QrQRAccessor::QrQRAccessor: DataSource = <%s>, Session = <%s>, Rowset = <%s>, Accessor = <%s>\n",
          iDataSource.ConvertToChar(), iSession.ConvertToChar(), iRowset.ConvertToChar(), iAccessor.ConvertToChar());
@@ -173,6 +172,7 @@ void KezDcQrQRAccessor::BindDefault(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32
 
 void KezDcQrQRAccessor::BindTrue(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t nbCols) {
   QR_TRA(2, KEZ_REMARK "Here is a True Accessor \n");
+  bool missing = false;
   p_BufferBinding = new _SEQUENCE_KezDcDbBindingSeq(NbAtt);
   p_BufferBinding->length(NbAtt);
   for (uint32_t i = 0; i < NbAtt; ++i) {
@@ -182,6 +182,11 @@ void KezDcQrQRAccessor::BindTrue(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t 
     while (j < nbCols && !((*columns)[j].colName == name)) ++j;
     if (j == nbCols) {
       AddField(entry, entry.maxlen);  // names no column: reserves nothing of its own
+      if (!unknown_reported_) {
+        KezDcCMError::AddError("ERROR: rowset <%s> has no column <%s> (accessor <%s>) \n", Rowset.ConvertToChar(),
+                               name.ConvertToChar(), Key().ConvertToChar());
+      }
+      missing = true;
       continue;
     }
     QR_TRA(4, " ColName:<%s> founded j=%d \n", name.ConvertToChar(), static_cast<int>(j));
@@ -190,6 +195,8 @@ void KezDcQrQRAccessor::BindTrue(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t 
     AddField(entry, numeric ? kNumericFieldLength : column.colSize);
     entry.columnId = j + 1;
   }
+  // Each missing column is reported once per accessor, not at every bind.
+  if (missing) unknown_reported_ = true;
 }
 
 // Places the entry right after the fields bound so far; lengths add up

@@ -26,12 +26,12 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
   uint32_t MaxColLength = 0;  // largest field; 0 until bound
   KezListPtrKezDcQrQResult QRChildList;
   _SEQUENCE_KezDcDbBindingSeq* p_BufferBinding = nullptr;  // owned; null until bound
-  KezDcDbHAccessor h_QResult = 0;  // 0 when none
-  KezListValKezUnicodeString AccessorList;       // 1-based attribute names
+  KezDcDbHAccessor h_QResult = 0;                          // 0 when none
+  KezListValKezUnicodeString AccessorList;                 // 1-based attribute names
   KezUnicodeString DataSource;
   KezUnicodeString Session;
   KezUnicodeString Rowset;
-  KezUnicodeString Accessor;  // the attribute-list text, unparsed
+  KezUnicodeString Accessor;              // the attribute-list text, unparsed
   KezDcQrQRRowset* p_QRRowset = nullptr;  // the father, not owned; null when missing
 
   KezDcQrQRAccessor();
@@ -47,6 +47,7 @@ class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
   KezUnicodeString Key() const;
 
  private:
+  bool unknown_reported_ = false;  // a column the rowset lacks was reported
   void ParseAttributeList();
   void AppendAttribute(const KezUnicodeString& text);
   void BindDefault(_SEQUENCE_KezDcDbColInfoSeq* columns, uint32_t nbCols);

@@ -177,8 +177,12 @@ void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
   int index = kez::detail::FindAttribute(accessor, pCell->Cell);
   QR_TRA(4, "Numero de colonne a recuperer = %d/NbAtt=%d\n", index < 0 ? static_cast<int>(accessor->NbAtt) : index,
          static_cast<int>(accessor->NbAtt));
-  if (index < 0 || !accessor->p_BufferBinding || !read->p_RowBuffer) {
-    if (index < 0) KezDcCMError::AddError("Warning: Column <%s> does not exist ! \n", pCell->Cell.ConvertToChar());
+  bool bound = index >= 0 && accessor->p_BufferBinding &&
+               (*accessor->p_BufferBinding)[static_cast<uint32_t>(index)].columnId != 0;
+  if (!bound || !read->p_RowBuffer) {
+    // Not among the attributes, or an attribute that names no column of
+    // the rowset: either way there is no such column to read.
+    if (!bound) KezDcCMError::AddError("Warning: Column <%s> does not exist ! \n", pCell->Cell.ConvertToChar());
     pCell->p_QResult[0] = '\0';
   } else {
     const KezDcDbBinding& entry = (*accessor->p_BufferBinding)[static_cast<uint32_t>(index)];

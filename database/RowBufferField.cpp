@@ -84,6 +84,11 @@ int PutIntoCell(KezDcQrQRCell* target, const char* text, const char* missingForm
   }
   const KezDcDbBinding& entry = (*accessor->p_BufferBinding)[static_cast<uint32_t>(index)];
   QR_TRA(4, "p_BufferBinding)[%d].maxlen= %d \n", index, static_cast<int>(entry.maxlen));
+  if (entry.columnId == 0) {
+    KezDcCMError::AddError("ERROR: Cell <%s> names no column of its rowset: nothing written into <%s> ! \n",
+                           target->Cell.ConvertToChar(), target->Key().ConvertToChar());
+    return -1;
+  }
   if (!text) return -1;
   bool cut = false;
   int written = static_cast<int>(WriteField(data->p_RowBuffer, entry, text, &cut));
