@@ -42,6 +42,12 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
       // not part of the queries; a line starting with a NUL octet is empty.
       {{"-f", bom}, 0, "1\n2\n"},
       {{"-k"}, 1, "2\n", "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n", std::string("\0Get(1)\nGet(2)\n", 15)},
+      // Run once per row, the empty query is made once and freed at the end.
+      {{"-k", "-s", source_, "-r", "@fx:main:t:{*}:2", "-o", "csv"},
+       1,
+       "item\napple\npear\nplum\nfig\nquince\n",
+       "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n",
+       std::string("\0Get(1)\nGet(@fx:main:t:{*}:2:item)\n", 35)},
       // Inputs without line ends, and folders, are refused, not read whole.
       {{"-f", "/dev/zero", "Get(1)"},
        1,
