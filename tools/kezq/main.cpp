@@ -54,10 +54,12 @@ int SayStopped(kezq::Runner& runner, bool lost) {
                         : std::string("stopped: cannot write the output (") + std::strerror(runner.OutputError()) + ")";
   if (signal == 0 && runner.OutputError() == EPIPE) signal = SIGPIPE;
   long rows = runner.Inserted();
+  const char* noun = rows == 1 ? "row" : "rows";
   if (lost) {
-    std::fprintf(stderr, "kezq: %s; %ld rows inserted, not all committed (see the errors above)\n", why.c_str(), rows);
+    std::fprintf(stderr, "kezq: %s; %ld %s inserted, not all committed (see the errors above)\n", why.c_str(), rows,
+                 noun);
   } else {
-    std::fprintf(stderr, "kezq: %s; %ld rows inserted, all committed\n", why.c_str(), rows);
+    std::fprintf(stderr, "kezq: %s; %ld %s inserted, all committed\n", why.c_str(), rows, noun);
   }
   return signal != 0 ? 128 + signal : 1;
 }
