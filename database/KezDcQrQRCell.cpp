@@ -158,7 +158,11 @@ void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
          pCell->Block.ConvertToChar(), pCell->Cell.ConvertToChar());
   KezDcQrQRAccessor* accessor = read ? read->p_QRAccessor : nullptr;
   pCell->is_null_ = false;
-  if (!accessor || accessor->GetQResult() == 0) {
+  // A data block that has just asked for its rowset and has no row buffer
+  // found no rowset (or no accessor handle), and said so: asking the
+  // accessor would try again and say it twice.
+  bool just_failed = read && pCell->p_QRData->LastReadAskedForRowset() && !read->p_RowBuffer;
+  if (!accessor || just_failed || accessor->GetQResult() == 0) {
     QR_TRA(2, KEZ_REMARK "Accessor Vide => EMPTY CELL \n");
     QR_TRA(4, KEZ_REMARK "WARNING: EMPTY CELL \"\" \n");
     pCell->SetEmptyValue();

@@ -107,6 +107,7 @@ KezDcQrQRData* KezDcQrQRData::GetQResult() {
   QR_TRA(2, "IN->> QrData::GetQResult [%s:%s:%s:%s:%s] \n", DataSource.ConvertToChar(), Session.ConvertToChar(),
          Rowset.ConvertToChar(), Accessor.ConvertToChar(), Block.ConvertToChar());
   KezDcQrQRData* result = this;
+  asked_for_rowset_ = false;
   if (SubQueryFlag == 'Y') {
     QR_TRA(4, "This is a Sub-Query \n");
     const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
@@ -115,9 +116,11 @@ KezDcQrQRData* KezDcQrQRData::GetQResult() {
     if (!scope.Entered() || !kez::detail::ResolveComponents(components, resolved, 5)) return this;
     auto* node = static_cast<KezDcQrQRData*>(kez::detail::ResolvedNode(components, resolved, 5, kData));
     if (!node) return this;
+    asked_for_rowset_ = !node->p_QRD;
     if (!node->p_QRD) GetQResultOfData(node);
     result = node;
   } else if (!p_QRD) {
+    asked_for_rowset_ = true;
     GetQResultOfData(this);
   }
   QR_TRA(2, "OUT>> QrQRData::GetQResult  p_QResultOut=%x \n", Addr(result));
@@ -287,8 +290,10 @@ void KezDcQrQRData::PutQResult() {
          Rowset.ConvertToChar(), Accessor.ConvertToChar(), static_cast<int>(NumBlock));
   InitQResult();
   QR_TRA(4, "AVANT Insert \n");
-  KezIDcDbInsertRowset* insert = p_QRRowset ? p_QRRowset->GetWriteQResult() : nullptr;
-  KezDcDbHAccessor handle = p_QRAccessor ? p_QRAccessor->GetQResult() : 0;
+  // Without a row buffer InitQResult found no rowset or no accessor handle,
+  // and that failure was said: asking again would say it twice more.
+  KezIDcDbInsertRowset* insert = p_RowBuffer && p_QRRowset ? p_QRRowset->GetWriteQResult() : nullptr;
+  KezDcDbHAccessor handle = p_RowBuffer && p_QRAccessor ? p_QRAccessor->GetQResult() : 0;
   int rc = 0;
   if (insert && p_RowBuffer) {
     rc = insert->InsertRow(handle, p_RowBuffer);

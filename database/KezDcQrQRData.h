@@ -44,6 +44,10 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   // The node whose row buffer holds the current row (this node, or the node
   // its sub-query resolves to), fetching the first block on first use.
   KezDcQrQRData* GetQResult();
+  // True when the last GetQResult asked for the rowset (a first read, or
+  // one after a Free): a holder that has no row buffer then found none, and
+  // was reported.
+  bool LastReadAskedForRowset() const { return asked_for_rowset_; }
   // Fetches the first block for the holder and copies its first row.
   void GetQResultOfData(KezDcQrQRData* holder);
   // Makes sure the accessor is bound and the row buffer exists.
@@ -93,6 +97,7 @@ class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
   bool restart_pending_ = false;
   std::vector<bool> cut_reported_;  // by binding position
   uint32_t fetched_generation_ = 0;
+  bool asked_for_rowset_ = false;
 };
 
 #endif

@@ -69,12 +69,14 @@ KezDcQrQuery::KezDcQrQuery() : p_QResult(nullptr), p_QRPutTarget(nullptr), resul
 KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery) : p_QResult(nullptr), p_QRPutTarget(nullptr), result_lost_(false) {
   Q_TRA(2, "=-->> QrQuery::QrQuery: iQuery=%s this=%x\n", iQuery.ConvertToChar(), Addr(this));
   QueryText = iQuery;
+  // Even an empty text is registered, so that DeleteQuery("") and
+  // DeleteAllQueries can free what NewQuery handed out.
+  if (QueryHTab) QueryHTab->Insert(QueryText, this);
+  Q_TRA(4, "Insert in QueryHTab:<%s> (%x) OK\n", QueryText.ConvertToChar(), Addr(this));
   if (QueryText.IsEmpty()) {
     KezDcCMError::AddError(kEmptyQuery);
     return;
   }
-  if (QueryHTab) QueryHTab->Insert(QueryText, this);
-  Q_TRA(4, "Insert in QueryHTab:<%s> (%x) OK\n", QueryText.ConvertToChar(), Addr(this));
 
   KezUnicodeString second;
   bool two_arguments = false;
@@ -85,6 +87,7 @@ KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery) : p_QResult(nullptr), p_QRPu
   }
 
   TypeOfQResult = "Expression";
+  created_expression_ = KezDcQrQResult::ExprHTab && !KezDcQrQResult::ExprHTab->Locate(DataPath);
   p_QResult = KezDcQrQResult::NewQR(DataPath, "", "", "", "", "", TypeOfQResult);
   // An expression that another query made first keeps its own kind: a Get
   // and a Put of one data-block path must not spoil each other.
@@ -217,4 +220,26 @@ void KezDcQrQuery::DeleteAllQueries() {
   if (QueryHTab) QueryHTab->ApplyDelete();
   Q_TRA(4, "Delete All Queries OK \n");
   Q_TRA(2, "=-->> QrQuery::DeleteAllQueries ENDING\n");
+}
+
+void KezDcQrQuery::DeleteOneOffQuery(KezDcQrQuery* iQuery) {
+  if (!iQuery) return;
+  Q_TRA(2, "=-->> QrQuery::DeleteOneOffQuery: iQuery=<<< %s >>> \n", iQuery->QueryText.ConvertToChar());
+  KezDcQrQResult* found = iQuery->created_expression_ && KezDcQrQResult::ExprHTab
+                              ? KezDcQrQResult::ExprHTab->Locate(iQuery->DataPath)
+                              : nullptr;
+  if (found && found->GetKind() == KezDcQrQResult::kExpression) {
+    // The expression deletes the nodes its list still names: only the
+    // constants stay in it.
+    KezListValKezUnicodeString& list = static_cast<KezDcQrQRExpression*>(found)->ListOfPostFixedExpression;
+    for (int i = list.Size(); i >= 1; --i) {
+      KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(list[i]);
+      if (node && node->GetKind() != KezDcQrQResult::kConstant) list.RemovePosition(i);
+    }
+    delete found;
+  }
+  // Without its pointers the destructor deletes no result by data path.
+  iQuery->p_QResult = nullptr;
+  iQuery->p_QRPutTarget = nullptr;
+  delete iQuery;
 }

@@ -38,6 +38,9 @@ class KEZDCQR_API KezDcQrQuery {
   static KezHashDicKezDcQrQuery* QueryHTab;
 
   // The query registered under iQuery (exact text), created on first use.
+  // An empty text makes a query without result that reports
+  // "EMPTY QUERY"; it is registered like any other, so DeleteQuery("") and
+  // DeleteAllQueries free it.
   static KezDcQrQuery* NewQuery(KezUnicodeString iQuery);
   explicit KezDcQrQuery(KezUnicodeString iQuery);
   KezDcQrQuery();
@@ -51,6 +54,13 @@ class KEZDCQR_API KezDcQrQuery {
   // Clears the access layer's adapter lists, every query result and every
   // query.
   static void DeleteAllQueries();
+  // Deletes a query that has done its work, with the expression of its first
+  // argument when this query created it, but keeps the variables, cells and
+  // database objects they name: their values, rows and open batches are what
+  // later queries read. Constants, which hold nothing but their text, go
+  // with the expression. A client that runs each line of a long script once
+  // keeps its memory flat this way.
+  static void DeleteOneOffQuery(KezDcQrQuery* iQuery);
 
   // Runs the function on the query result (and the put target).
   void DoQuery();
@@ -69,6 +79,7 @@ class KEZDCQR_API KezDcQrQuery {
   unsigned long long resolved_changes_ = ~0ULL;  // KezHashDico::Changes() at the last resolution
   bool result_lost_;                             // p_QResult was deleted elsewhere
   bool put_refusal_reported_ = false;            // "Put only a Data" was said when the query was made
+  bool created_expression_ = false;              // the constructor made the expression of DataPath
 };
 
 #endif

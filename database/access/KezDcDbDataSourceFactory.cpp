@@ -24,6 +24,9 @@ const char kSqliteScheme[] = "sqlite:";
 // Longest name that the data folder accepts (a file name, ".db" included,
 // stays within common file-system limits).
 const std::size_t kMaxDataName = 200;
+// Longest line of a catalog file: a name and a URI need far less, and a
+// file without line ends (a device, a binary) must not fill the memory.
+const std::size_t kMaxCatalogLine = 64 * 1024;
 
 UriMap& Registered() {
   static UriMap* names = new UriMap();
@@ -82,17 +85,38 @@ std::string CheckCatalogLine(const std::string& line, std::string* name, std::st
   return std::string();
 }
 
+// Reads one line of at most kMaxCatalogLine octets into *line; false at
+// the end of the file, or with *too_long set when the line is longer.
+bool ReadCatalogLine(std::istream& file, std::string* line, bool* too_long) {
+  line->clear();
+  std::streambuf* in = file.rdbuf();
+  int c = in->sbumpc();
+  if (c == std::char_traits<char>::eof()) return false;
+  for (; c != std::char_traits<char>::eof() && c != '\n'; c = in->sbumpc()) {
+    if (line->size() == kMaxCatalogLine) {
+      *too_long = true;
+      return false;
+    }
+    line->push_back(static_cast<char>(c));
+  }
+  return true;
+}
+
 // Reads the catalog file into *entries; false when it has a fault.
 bool ReadCatalog(const std::string& path, UriMap* entries) {
+  std::error_code ec;
   std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    KezDcCMError::AddError("ERROR: cannot read data-source catalog <%s>: %s \n", path.c_str(), std::strerror(errno));
+  if (!file || std::filesystem::is_directory(path, ec)) {
+    KezDcCMError::AddError("ERROR: cannot read data-source catalog <%s>: %s \n", path.c_str(),
+                           std::strerror(file ? EISDIR : errno));
     return false;
   }
   bool ok = true;
   std::map<std::string, int> defined_at;
   std::string raw;
-  for (int number = 1; std::getline(file, raw); ++number) {
+  bool too_long = false;
+  int number = 1;
+  for (; ReadCatalogLine(file, &raw, &too_long); ++number) {
     std::string line = Trim(raw);
     if (line.empty() || line[0] == '#') continue;
     std::string name, uri;
@@ -108,6 +132,11 @@ bool ReadCatalog(const std::string& path, UriMap* entries) {
     }
     defined_at[name] = number;
     (*entries)[name] = uri;
+  }
+  if (too_long) {
+    KezDcCMError::AddError("ERROR: data-source catalog %s:%d: the line is longer than %d octets \n", path.c_str(),
+                           number, static_cast<int>(kMaxCatalogLine));
+    return false;
   }
   return ok;
 }
@@ -148,6 +177,19 @@ bool IsFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
+// True when the file, links followed, lies in its data folder (or below).
+// A link that leads out of the folder would let a plain name open any file
+// of the machine: only a registration or a catalog entry may name one.
+bool InsideDataFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path file = std::filesystem::canonical(path, ec);
+  if (ec) return false;
+  std::filesystem::path folder = std::filesystem::canonical(std::filesystem::path(path).parent_path(), ec);
+  if (ec) return false;
+  std::filesystem::path relative = file.lexically_relative(folder);
+  return !relative.empty() && *relative.begin() != "..";
+}
+
 // The registered or catalog URI of the name, or null.
 const std::string* FindUri(const std::string& name) {
   auto registered = Registered().find(name);
@@ -165,7 +207,15 @@ KezIDcDbDataSource* OpenDataFolderFile(const std::string& name) {
     return nullptr;
   }
   std::string path = DataFolderPath(name);
-  return IsFile(path) ? kez::detail::OpenSqliteFile(path) : nullptr;
+  if (!IsFile(path)) return nullptr;
+  if (!InsideDataFolder(path)) {
+    KezDcCMError::AddError(
+        "ERROR: data-source name <%s> names <%s>, a link to a file outside the data folder: register that file "
+        "or name it in the catalog to open it \n",
+        name.c_str(), path.c_str());
+    return nullptr;
+  }
+  return kez::detail::OpenSqliteFile(path);
 }
 
 }  // namespace
@@ -192,7 +242,7 @@ KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString nam
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);
   if (!IsDataFolderName(name.Std())) return KezUnicodeString();
   std::string path = DataFolderPath(name.Std());
-  return IsFile(path) ? KezUnicodeString(kSqliteScheme + path) : KezUnicodeString();
+  return IsFile(path) && InsideDataFolder(path) ? KezUnicodeString(kSqliteScheme + path) : KezUnicodeString();
 }
 
 std::vector<std::pair<KezUnicodeString, KezUnicodeString>> KezDcDbDataSourceFactory::GetDataSources() {

@@ -56,6 +56,24 @@ TEST_F(DataFolderTest, NamesThatLeaveTheFolderNeverOpenTheFileOutside) {
   EXPECT_EQ(Get("@secret:main:t:{*}:1:a"), "SECRET");
 }
 
+// A link in the data folder leads to secret.db outside it: the plain name
+// does not open it, a registration (or catalog entry) of that file does. A
+// link to a file inside the folder is followed.
+TEST_F(DataFolderTest, LinksLeavingTheFolderAreRefusedUnlessTheFileIsNamed) {
+  std::filesystem::create_symlink(dir_ + "/secret.db", folder_ + "/link.db");
+  std::filesystem::create_symlink(folder_ + "/inside.db", folder_ + "/alias.db");
+  EXPECT_EQ(Get("@link:main:t:{*}:1:a"), "");
+  EXPECT_EQ(CountError("ERROR: data-source name <link> names <" + folder_ +
+                       "/link.db>, a link to a file outside the data folder: register that file or name it in the "
+                       "catalog to open it \n"),
+            1);
+  EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri("link"), "");
+  EXPECT_EQ(Get("@alias:main:t:{*}:1:a"), "inside");
+  KezDcDbDataSourceFactory::RegisterDataSource("named", ("sqlite:" + folder_ + "/link.db").c_str());
+  EXPECT_EQ(Get("@named:main:t:{*}:1:a"), "SECRET");
+  KezDcDbDataSourceFactory::UnregisterDataSource("named");
+}
+
 // A name is checked whole: cut at its NUL octet, "inside\0" would open
 // inside.db.
 TEST_F(DataFolderTest, NamesHoldingANulOctetAreRefusedWhole) {

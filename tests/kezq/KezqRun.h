@@ -4,11 +4,14 @@
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -60,6 +63,102 @@ inline KezqResult RunKezq(const std::vector<std::string>& args, const std::strin
   int raw = std::system(command.c_str());
   return KezqResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
 }
+
+// kezq running beside the test: its standard input is a pipe that the test
+// writes lines into, its standard output a pipe that the test reads (or one
+// whose reading end is closed at once), its standard error a file.
+class KezqProcess {
+ public:
+  KezqProcess(const std::vector<std::string>& args, const std::string& err_path, bool output_closed = false)
+      : err_path_(err_path) {
+    old_pipe_ = std::signal(SIGPIPE, SIG_IGN);  // a write to a kezq that ended must not end the test
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      std::signal(SIGPIPE, SIG_DFL);
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(err, 2);
+      for (int fd : {in[0], in[1], out[0], out[1], err}) close(fd);
+      std::vector<char*> argv;
+      std::string path = KezqPath();
+      argv.push_back(&path[0]);
+      std::vector<std::string> words = args;
+      for (std::string& word : words) argv.push_back(&word[0]);
+      argv.push_back(nullptr);
+      execv(path.c_str(), argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+    if (output_closed) {
+      close(out_);
+      out_ = -1;
+    }
+  }
+  ~KezqProcess() {
+    if (in_ >= 0) close(in_);
+    if (out_ >= 0) close(out_);
+    if (pid_ > 0 && status_ == kRunning) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::signal(SIGPIPE, old_pipe_);
+  }
+  bool Started() const { return pid_ > 0; }
+  void Write(const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+      ssize_t n = write(in_, text.data() + done, text.size() - done);
+      if (n <= 0) return;
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  void CloseInput() {
+    close(in_);
+    in_ = -1;
+  }
+  // Reads the output until it holds text, or 30 s pass; all it read.
+  std::string ReadUntil(const std::string& text) {
+    for (int waited = 0; out_ >= 0 && output_.find(text) == std::string::npos && waited < 300; ++waited) {
+      pollfd wanted = {out_, POLLIN, 0};
+      if (poll(&wanted, 1, 100) <= 0) continue;
+      char buffer[4096];
+      ssize_t n = read(out_, buffer, sizeof buffer);
+      if (n <= 0) break;
+      output_.append(buffer, static_cast<std::size_t>(n));
+    }
+    return output_;
+  }
+  void Signal(int signal) { kill(pid_, signal); }
+  // The exit status (128 + the signal for a signal's death) once kezq has
+  // ended, within 60 s; 124 when it did not.
+  int Wait() {
+    for (int waited = 0; status_ == kRunning && waited < 600; ++waited) {
+      int raw = 0;
+      if (waitpid(pid_, &raw, WNOHANG) == pid_) {
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+      } else {
+        usleep(100 * 1000);
+      }
+    }
+    return status_ == kRunning ? 124 : status_;
+  }
+  std::string Err() const { return ReadFile(err_path_); }
+
+ private:
+  static const int kRunning = -1;
+  void (*old_pipe_)(int) = SIG_DFL;
+  std::string err_path_;
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  int status_ = kRunning;
+  std::string output_;
+};
 
 // Builds the fixture database from fixture.sql at path; fails the test on error.
 inline void BuildFixture(const std::string& path) {

@@ -16,8 +16,10 @@ class KezqCliTest : public ::testing::Test {
 
 TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
   const std::string file = dir_.File("q.kq"), catalog = dir_.File("catalog"), missing = dir_.File("missing");
+  const std::string bom = dir_.File("bom.kq"), folder = dir_.Path();
   const std::string cell = "@fx:main:t:{*}:2:item";
   WriteFile(file, "-- a comment\n\nGet(40+2)\n  -- indented comment\nget(1)\n");
+  WriteFile(bom, "\xEF\xBB\xBFGet(1)\r\nGet(2)");
   WriteFile(catalog, "# data sources\nshop = sqlite:" + fixture_ + "\n");
   const std::string usage = " (try kezq --help)\n";
   const struct {
@@ -36,6 +38,33 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
       {{}, 0, "42\nok\n", "", "Get(2*21)\nGet(\"ok\")\n"},
       {{"-f", "-"}, 0, "1\n", "", "Get(1)\n"},
       {{"-c", catalog, "Get(@shop:main:t:{*}:2:item)"}, 0, "apple\n"},
+      // A byte-order mark before the first query and "\r\n" line ends are
+      // not part of the queries; a line starting with a NUL octet is empty.
+      {{"-f", bom}, 0, "1\n2\n"},
+      {{"-k"}, 1, "2\n", "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n", std::string("\0Get(1)\nGet(2)\n", 15)},
+      // Run once per row, the empty query is made once and freed at the end.
+      {{"-k", "-s", source_, "-r", "@fx:main:t:{*}:2", "-o", "csv"},
+       1,
+       "item\napple\npear\nplum\nfig\nquince\n",
+       "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n",
+       std::string("\0Get(1)\nGet(@fx:main:t:{*}:2:item)\n", 35)},
+      // Inputs without line ends, and folders, are refused, not read whole.
+      {{"-f", "/dev/zero", "Get(1)"},
+       1,
+       "",
+       "/dev/zero:1: the line is longer than 4194304 octets: the rest of /dev/zero is not read\n"},
+      {{"-f", folder}, 1, "", "kezq: cannot read query file '" + folder + "': Is a directory\n"},
+      {{"-c", "/dev/zero", "Get(1)"},
+       2,
+       "",
+       "configuration: ERROR: data-source catalog /dev/zero:1: the line is longer than 65536 octets \n"
+       "kezq: cannot read catalog '/dev/zero'" +
+           usage},
+      {{"-c", folder, "Get(1)"},
+       2,
+       "",
+       "configuration: ERROR: cannot read data-source catalog <" + folder + ">: Is a directory \n" +
+           "kezq: cannot read catalog '" + folder + "'" + usage},
       {{"-s", source_, "-r", cell, "Get(1)"}, 1, "", "--rows: <" + cell + "> does not name a data block\n"},
       // Usage errors exit with 2 and a one-line hint.
       {{"--frobnicate"}, 2, "", "kezq: unknown option '--frobnicate'" + usage},
@@ -124,6 +153,83 @@ TEST_F(KezqCliTest, RowsCopyATableThroughCellPutsAndTheBlockPut) {
   r = RunKezq({"-s", source_, "-o", "csv", "-r", "@fx:main:copy:{*}:10", "Get(@fx:main:copy:{*}:10:item)",
                "Get(@fx:main:copy:{*}:10:amount)"});
   EXPECT_EQ(r.out, "item,amount\napple,3\npear,7\nplum,-2\nfig,0\nquince,11\n");
+}
+
+// A line runs as soon as it is read: a producer that has not finished yet
+// sees the values of the lines it wrote.
+TEST_F(KezqCliTest, LinesFromAPipeRunBeforeTheInputEnds) {
+  KezqProcess kezq({"-f", "-"}, dir_.File("err"));
+  ASSERT_TRUE(kezq.Started());
+  kezq.Write("Put(20, $v)\nGet($v + 1)\n");
+  EXPECT_EQ(kezq.ReadUntil("21\n"), "21\n");
+  kezq.Write("Get($v * 2)\n");
+  EXPECT_EQ(kezq.ReadUntil("40\n"), "21\n40\n");
+  kezq.CloseInput();
+  EXPECT_EQ(kezq.Wait(), 0);
+  EXPECT_EQ(kezq.Err(), "");
+}
+
+// Rows of a batch still open when kezq is stopped by a signal, or finds its
+// output closed, are committed before it exits, and it says how many.
+class KezqStopTest : public KezqCliTest {
+ protected:
+  void SetUp() override {
+    KezqCliTest::SetUp();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(fixture_.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE ins(id INTEGER)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  static std::string Inserts(int first, int count) {
+    std::string lines;
+    for (int k = first; k < first + count; ++k) {
+      lines += "Put(" + std::to_string(k) + ", @fx:main:ins:{id}:1:id)\nPut(@fx:main:ins:{id}:1)\n";
+    }
+    return lines;
+  }
+  long Rows() {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* count = nullptr;
+    long rows = -1;
+    sqlite3_open(fixture_.c_str(), &db);
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM ins", -1, &count, nullptr) == SQLITE_OK &&
+        sqlite3_step(count) == SQLITE_ROW) {
+      rows = sqlite3_column_int(count, 0);
+    }
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    return rows;
+  }
+  std::string batch_ = "fx=sqlite:" + fixture_ + "?batch=1000";
+};
+
+TEST_F(KezqStopTest, SignalsCommitTheOpenBatchAndExitWith128PlusTheSignal) {
+  const struct {
+    int signal;
+    const char* name;
+  } signals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
+  int first = 1;
+  for (const auto& s : signals) {
+    SCOPED_TRACE(s.name);
+    KezqProcess kezq({"-s", batch_, "-f", "-"}, dir_.File("err"));
+    ASSERT_TRUE(kezq.Started());
+    kezq.Write(Inserts(first, 7) + "Get(\"ready\")\n");
+    first += 7;
+    EXPECT_EQ(kezq.ReadUntil("ready\n"), "ready\n");
+    kezq.Signal(s.signal);  // while kezq waits for the next line
+    EXPECT_EQ(kezq.Wait(), 128 + s.signal);
+    EXPECT_EQ(kezq.Err(), std::string("kezq: stopped by ") + s.name + "; 7 rows inserted, all committed\n");
+    EXPECT_EQ(Rows(), first - 1);
+  }
+}
+
+TEST_F(KezqStopTest, AClosedOutputStopsTheScriptAndCommitsWhatItInserted) {
+  WriteFile(dir_.File("ins.kq"), Inserts(1, 3) + "Get(1)\n" + Inserts(4, 3));
+  KezqProcess kezq({"-s", batch_, "-f", dir_.File("ins.kq")}, dir_.File("err"), true);
+  ASSERT_TRUE(kezq.Started());
+  EXPECT_EQ(kezq.Wait(), 128 + SIGPIPE);
+  EXPECT_EQ(kezq.Err(), "kezq: stopped: cannot write the output (Broken pipe); 3 rows inserted, all committed\n");
+  EXPECT_EQ(Rows(), 3);
 }
 
 }  // namespace

@@ -1,11 +1,20 @@
 // Load and endurance: 100,000 distinct queries with the heap back where it
 // started; a 10,000,000-row walk whose heap stops growing after the first
 // million; 1,000,000 rows inserted in batches of 1,000, all in the file;
-// 10,000 data sources registered, read and dropped, with nothing left open.
+// 10,000 data sources registered, read and dropped, with nothing left open;
+// a 1,000,000-line script through kezq in flat memory.
 // Sizes scale with KEZDCQR_LOAD_SCALE; the full run is `make load`.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <utility>
 
+#include "kezq/KezqRun.h"
 #include "load/LoadSupport.h"
 #include "support/EveryConnectionRuns.h"
 
@@ -162,6 +171,71 @@ TEST_F(LoadTest, MillionInsertsInBatchesOfAThousandAreAllCommitted) {
   EXPECT_EQ(Number("SELECT sum(id) FROM copy"), static_cast<long long>(rows) * (rows + 1) / 2);
   EXPECT_EQ(Number("SELECT count(*) FROM copy WHERE name = 'n' || id"), rows);
   RecordProperty("rows", std::to_string(rows));
+}
+
+// kezq reading the script at path, its output thrown away: its exit status
+// and its peak resident size in KiB.
+std::pair<int, long> RunKezqOn(const std::string& path, const std::string& source) {
+  pid_t child = fork();
+  if (child == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    std::string kezq = KezqPath(), s = "-s", f = "-f", k = "-k";
+    std::string src = source, file = path;
+    char* argv[] = {&kezq[0], &k[0], &s[0], &src[0], &f[0], &file[0], nullptr};
+    execv(kezq.c_str(), argv);
+    _exit(127);
+  }
+  int raw = 0;
+  struct rusage usage = {};
+  wait4(child, &raw, 0, &usage);
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, usage.ru_maxrss};
+}
+
+// A script of distinct lines (values, variables, texts and inserts in
+// batches) streams through kezq: a million lines take no more memory than
+// ten thousand, and every inserted row is in the table.
+TEST_F(LoadTest, KezqStreamsAMillionLineScriptInFlatMemory) {
+  if (!KezqBuilt()) GTEST_SKIP() << "kezq is not built";
+  Sql("CREATE TABLE copy(id INTEGER)");
+  auto script = [&](long lines, const std::string& path) {
+    std::ofstream out(path);
+    for (long k = 0; k < lines; ++k) {
+      const std::string n = std::to_string(k);
+      switch (k % 5) {
+        case 0:
+          out << "Get(" << n << " * 3 + 1)\n";
+          break;
+        case 1:
+          out << "Put(\"n" << n << "\", $v)\n";
+          break;
+        case 2:
+          out << "Get($v + \"" << n << "\")\n";
+          break;
+        case 3:
+          out << "Put(" << n << ", @s:main:copy:{id}:1:id)\n";
+          break;
+        default:
+          out << "Put(@s:main:copy:{id}:1)\n";
+      }
+    }
+  };
+  const long lines = Scaled(1000000, 10000), small = 2000;
+  script(small, dir_ + "/small.kq");
+  script(lines, dir_ + "/large.kq");
+  const std::string source = "s=sqlite:" + db_ + "?batch=1000";
+  auto base = RunKezqOn(dir_ + "/small.kq", source);
+  auto large = RunKezqOn(dir_ + "/large.kq", source);
+  EXPECT_EQ(base.first, 0);
+  EXPECT_EQ(large.first, 0);
+  EXPECT_EQ(Number("SELECT count(*) FROM copy"), small / 5 + lines / 5);
+  if (kHeapCounted) {
+    EXPECT_LE(large.second - base.second, 4 * 1024) << "KiB more for " << lines << " lines than for " << small;
+  }
+  RecordProperty("lines", std::to_string(lines));
+  RecordProperty("peak_rss_kib_small", std::to_string(base.second));
+  RecordProperty("peak_rss_kib_large", std::to_string(large.second));
 }
 
 }  // namespace

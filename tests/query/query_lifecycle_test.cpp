@@ -102,6 +102,28 @@ TEST_F(QueryLifecycleTest, QueryDeletedWithSharedResultsLeavesOthersSafe) {
   EXPECT_EQ(Errors(), (Strings(2, Lost("RESULT", "Free($n)", "$n"))));
 }
 
+// A one-off query goes with the expression it made and the constants in
+// it; the variables and cells it names keep their values, and an expression
+// it found already registered (a sub-query's, another query's) stays.
+TEST_F(QueryLifecycleTest, OneOffQueryGoesWithItsOwnExpressionOnly) {
+  KezDcQrQuery* put = New("Put(\"x\" + 1, $v)");
+  put->DoQuery();
+  KezDcQrQuery::DeleteOneOffQuery(put);
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size(), 0);
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Locate("\"x\""), nullptr);
+  ASSERT_NE(KezDcQrQResult::QRHTab->Locate("$v"), nullptr);
+  KezDcQrQuery* cell = New("Get(@sales:main:orders:amount:20:amount + $v)");
+  KezDcQrQuery::DeleteOneOffQuery(cell);
+  EXPECT_NE(KezDcQrQResult::QRHTab->Locate("@sales:main:orders:amount:20:amount"), nullptr);
+  KezDcQrQuery* kept = New("Get($v)");
+  KezDcQrQuery::DeleteOneOffQuery(New("Free($v)"));
+  EXPECT_NE(KezDcQrQResult::ExprHTab->Locate("$v"), nullptr);
+  kept->DoQuery();
+  EXPECT_EQ(std::string(static_cast<KezDcQrQRExpression*>(kept->p_QResult)->p_StringQResult), "x1");
+  EXPECT_TRUE(Errors().empty());
+}
+
 // Reported at every run, never silently ignored; a target created again
 // under its key is used again.
 TEST_F(QueryLifecycleTest, PutTargetDeletedElsewhereIsReportedAndNotUsed) {

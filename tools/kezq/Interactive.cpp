@@ -1,11 +1,15 @@
 // The interactive prompt and its dot-commands.
 #include "Interactive.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 
 #include "KezDcQr.h"
+#include "Stop.h"
 
 #ifdef KEZQ_HAVE_READLINE
 #include <readline/history.h>
@@ -28,8 +32,24 @@ const char kHelp[] =
     "  .help                   this text\n"
     "  .quit                   leave\n";
 
+#ifdef KEZQ_HAVE_READLINE
+// Readline's input, one octet at a time: a stop signal ends the prompt as
+// the end of the input would.
+int GetOctet(FILE* stream) {
+  for (;;) {
+    if (!WaitToRead(fileno(stream))) return EOF;
+    unsigned char octet = 0;
+    ssize_t got = read(fileno(stream), &octet, 1);
+    if (got == 1) return octet;
+    if (got == 0 || errno != EINTR) return EOF;
+  }
+}
+#endif
+
 bool ReadLine(std::string& line) {
 #ifdef KEZQ_HAVE_READLINE
+  rl_catch_signals = 0;
+  rl_getc_function = GetOctet;
   char* text = readline("kezq> ");
   if (!text) return false;
   line = text;
@@ -95,7 +115,7 @@ int RunInteractive(Runner& runner) {
   int status = 0;
   std::string line;
   int number = 0;
-  while (ReadLine(line)) {
+  while (!runner.Stopping() && ReadLine(line)) {
     ++number;
     std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line.compare(first, 2, "--") == 0) continue;

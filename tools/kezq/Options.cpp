@@ -120,9 +120,10 @@ const char* HelpText() {
          "\n"
          "Options:\n"
          "  -s, --source NAME=URI   register a data source (sqlite:PATH[?opts], memory:NAME); repeatable\n"
-         "  -c, --catalog FILE      read data sources from a catalog file (lines 'name = uri')\n"
-         "  -f, --file FILE         read query lines from FILE ('-' for standard input);\n"
-         "                          blank lines and lines starting with -- are skipped\n"
+         "  -c, --catalog FILE      read data sources from a catalog file (lines 'name = uri', 64 KiB at most)\n"
+         "  -f, --file FILE         read query lines from FILE ('-' for standard input), each run as\n"
+         "                          soon as it is read; blank lines and lines starting with -- are\n"
+         "                          skipped; a line longer than 4 MiB ends the file with an error\n"
          "  -r, --rows DATAPATH     run the queries once per row of that data block\n"
          "  -n, --limit N           with --rows, stop after N rows\n"
          "  -o, --format FORMAT     table (default), csv, tsv or json (one object per line)\n"
@@ -134,7 +135,10 @@ const char* HelpText() {
          "\n"
          "A Get prints its value; other functions print nothing unless they fail. Errors go to\n"
          "standard error with the file and line (or argument number) of the query.\n"
-         "Exit status: 0 when no query reported an error, 1 otherwise, 2 for a usage error.\n";
+         "Exit status: 0 when no query reported an error, 1 otherwise, 2 for a usage error.\n"
+         "On SIGINT, SIGTERM or SIGHUP, or when its output is closed, kezq stops reading, commits\n"
+         "the rows it inserted, says how many, and exits with 128 + the signal's number (130, 143,\n"
+         "129; 141 for a closed output, 1 for another output failure). A second signal ends it at once.\n";
 }
 
 }  // namespace kezq

@@ -3,11 +3,12 @@
 #include "Runner.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iostream>
+#include <cerrno>
 
 #include "KezDcQr.h"
+#include "LineReader.h"
 #include "Progress.h"
+#include "Stop.h"
 
 namespace kezq {
 
@@ -18,24 +19,6 @@ bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") =
 bool IsComment(const std::string& line) {
   std::size_t first = line.find_first_not_of(" \t");
   return first != std::string::npos && line.compare(first, 2, "--") == 0;
-}
-
-void ReadLines(std::istream& in, const std::string& path, std::vector<QueryLine>& lines) {
-  std::string text;
-  std::string comment;
-  int number = 0;
-  while (std::getline(in, text)) {
-    ++number;
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (IsBlank(text)) {
-      comment.clear();
-    } else if (IsComment(text)) {
-      comment += text + "\n";
-    } else {
-      lines.push_back(QueryLine{text, path + ":" + std::to_string(number), comment});
-      comment.clear();
-    }
-  }
 }
 
 // The data block that a --rows path names, looked up again at every row so
@@ -55,18 +38,22 @@ std::string UniqueName(const std::string& name, const std::vector<std::string>& 
 
 }  // namespace
 
-bool ReadQueryFile(const std::string& path, std::vector<QueryLine>& lines, std::string& error) {
-  if (path == "-") {
-    ReadLines(std::cin, "<stdin>", lines);
-    return true;
+int NextQueryLine(LineReader& in, QueryLine& line) {
+  std::string text;
+  line.comment.clear();
+  for (;;) {
+    int result = in.Next(text);
+    if (result != LineReader::kLine) return result;
+    if (IsBlank(text)) {
+      line.comment.clear();
+    } else if (IsComment(text)) {
+      line.comment += text + "\n";
+    } else {
+      line.text = text;
+      line.origin = in.Name() + ":" + std::to_string(in.Number());
+      return LineReader::kLine;
+    }
   }
-  std::ifstream in(path);
-  if (!in) {
-    error = "cannot read query file '" + path + "'";
-    return false;
-  }
-  ReadLines(in, path, lines);
-  return true;
 }
 
 Value ValueOf(KezDcQrQuery* query) {
@@ -129,6 +116,17 @@ void Runner::Echo(const QueryLine& line) {
   std::fprintf(out_, "%s> %s\n", line.comment.c_str(), line.text.c_str());
 }
 
+bool Runner::Stopping() {
+  if (output_error_ == 0 && std::ferror(out_)) output_error_ = errno ? errno : EIO;
+  return StopSignal() != 0 || output_error_ != 0;
+}
+
+void Runner::CountInsert(KezDcQrQuery* query, bool failed) {
+  if (!failed && query->Function == "Put" && query->TypeOfQResult == "Exp_Data" && query->DataPathT.IsEmpty()) {
+    ++inserted_;
+  }
+}
+
 bool Runner::RunLine(const QueryLine& line) {
   Echo(line);
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
@@ -136,19 +134,60 @@ bool Runner::RunLine(const QueryLine& line) {
   Value value = ValueOf(query);
   if (query->Function == "Get" && value.kind != Value::kNone) writer_.WriteSingle(ColumnName(query), value);
   bool failed = FlushErrors(line.origin);
+  CountInsert(query, failed);
   if (options_.echo) std::fprintf(out_, "\n");
-  std::fflush(out_);
+  if (std::fflush(out_) != 0 && output_error_ == 0) output_error_ = errno ? errno : EIO;
+  // A script line runs once: its query and expression go, what they named
+  // (variables, rows being filled, open batches) stays for later lines.
+  if (options_.rows.empty()) KezDcQrQuery::DeleteOneOffQuery(query);
   return !failed;
 }
 
-int Runner::Run(const std::vector<QueryLine>& lines) {
-  if (!options_.rows.empty()) return RunRows(lines);
-  int status = 0;
-  for (const QueryLine& line : lines) {
-    if (RunLine(line)) continue;
-    status = 1;
-    if (!options_.keep_going) break;
+// Reports why an input ended early; true when it did.
+bool Runner::ReadFailed(LineReader& in, int result) {
+  if (result != LineReader::kTooLong && result != LineReader::kError) return false;
+  if (result == LineReader::kTooLong) {
+    std::fprintf(err_, "%s:%d: %s: the rest of %s is not read\n", in.Name().c_str(), in.Number(), in.Error().c_str(),
+                 in.Name().c_str());
+  } else {
+    std::fprintf(err_, "kezq: cannot read query file '%s': %s\n", in.Name().c_str(), in.Error().c_str());
   }
+  return true;
+}
+
+int Runner::Run(const std::vector<LineReader*>& inputs, const std::vector<QueryLine>& arguments) {
+  int status = 0;
+  if (!options_.rows.empty()) {
+    // The script runs once per row: it is read whole first, each line
+    // within the bound of LineReader.
+    std::vector<QueryLine> script;
+    for (LineReader* in : inputs) {
+      QueryLine line;
+      int result = LineReader::kEnd;
+      while ((result = NextQueryLine(*in, line)) == LineReader::kLine) script.push_back(line);
+      if (result == LineReader::kStopped) return status;
+      if (ReadFailed(*in, result)) return 1;
+    }
+    script.insert(script.end(), arguments.begin(), arguments.end());
+    return RunRows(script);
+  }
+  // Lines run as they are read.
+  auto run = [&](const QueryLine& line) {
+    if (!RunLine(line)) status = 1;
+    return (status == 0 || options_.keep_going) && !Stopping();
+  };
+  bool going = !Stopping();
+  for (std::size_t k = 0; going && k < inputs.size(); ++k) {
+    QueryLine line;
+    int result = LineReader::kEnd;
+    while (going && (result = NextQueryLine(*inputs[k], line)) == LineReader::kLine) going = run(line);
+    if (going && ReadFailed(*inputs[k], result)) {
+      status = 1;
+      going = options_.keep_going;
+    }
+    if (going && result == LineReader::kStopped) going = false;
+  }
+  for (std::size_t k = 0; going && k < arguments.size(); ++k) going = run(arguments[k]);
   writer_.Finish();
   return status;
 }
@@ -165,7 +204,9 @@ bool Runner::RunRecord(const std::vector<QueryLine>& lines, std::vector<std::str
       values.push_back(ValueOf(query));
       if (first) names.push_back(UniqueName(ColumnName(query), names));
     }
-    if (FlushErrors(line.origin)) {
+    bool failed = FlushErrors(line.origin);
+    CountInsert(query, failed);
+    if (failed) {
       ok = false;
       if (!options_.keep_going) return false;
     }
@@ -188,7 +229,7 @@ int Runner::RunRows(const std::vector<QueryLine>& lines) {
   std::vector<std::string> names;
   std::vector<Value> values;
   long done = 0;
-  while ((status == 0 || options_.keep_going) && (node = DataBlock(key)) && node->IsMoreData() &&
+  while ((status == 0 || options_.keep_going) && !Stopping() && (node = DataBlock(key)) && node->IsMoreData() &&
          (options_.limit == 0 || done < options_.limit)) {
     if (!RunRecord(lines, names, values)) status = 1;
     if ((status == 0 || options_.keep_going) && !values.empty()) writer_.WriteRecord(names, values);

@@ -22,18 +22,22 @@ struct QueryLine {
   std::string comment;  // the "--" comment lines just before it
 };
 
-// Appends the query lines of a file ('-': standard input); blank lines and
-// lines starting with "--" are not queries. False with error set when the
-// file cannot be read.
-bool ReadQueryFile(const std::string& path, std::vector<QueryLine>& lines, std::string& error);
+class LineReader;
+
+// The next query line of the input: blank lines and lines starting with
+// "--" are not queries (the latter become the comment of the next query).
+// Any result but LineReader::kLine ends the input.
+int NextQueryLine(LineReader& in, QueryLine& line);
 
 class Runner {
  public:
   Runner(const Options& options, std::FILE* out, std::FILE* err);
 
-  // Runs every line (once per row with --rows); returns the exit status: 0
-  // when no query reported an error, 1 otherwise.
-  int Run(const std::vector<QueryLine>& lines);
+  // Runs the lines of each input in turn, then the argument lines, each as
+  // soon as it is read (once per row with --rows, where the whole script is
+  // read first); returns the exit status: 0 when no query reported an
+  // error, 1 otherwise. Stops early on a stop signal or a closed output.
+  int Run(const std::vector<LineReader*>& inputs, const std::vector<QueryLine>& arguments);
   // Runs one line and prints its value when it is a "Get"; false when it
   // reported an error.
   bool RunLine(const QueryLine& line);
@@ -47,11 +51,19 @@ class Runner {
   // clears them; true when there were any.
   bool FlushErrors(const std::string& origin);
   const std::vector<std::string>& LastErrors() const { return last_errors_; }
+  // True once a stop signal came or the output could not be written.
+  bool Stopping();
+  // The errno of a failed write to the output, 0 while none failed.
+  int OutputError() const { return output_error_; }
+  // Rows inserted by data-block puts that reported nothing.
+  long Inserted() const { return inserted_; }
   void Finish() { writer_.Finish(); }
 
  private:
   std::vector<Value> RowValues(KezDcQrQRData* block);
   int RunRows(const std::vector<QueryLine>& lines);
+  bool ReadFailed(LineReader& in, int result);
+  void CountInsert(KezDcQrQuery* query, bool failed);
   bool RunRecord(const std::vector<QueryLine>& lines, std::vector<std::string>& names, std::vector<Value>& values);
   void Echo(const QueryLine& line);
 
@@ -60,6 +72,8 @@ class Runner {
   std::FILE* err_;
   RecordWriter writer_;
   std::vector<std::string> last_errors_;
+  int output_error_ = 0;
+  long inserted_ = 0;
 };
 
 // The value that a "Get" left in the query's result.

@@ -2,13 +2,20 @@
 // row of a data block, or at an interactive prompt.
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Interactive.h"
 #include "KezDcQr.h"
+#include "LineReader.h"
 #include "Options.h"
 #include "Runner.h"
+#include "Stop.h"
 
 namespace {
 
@@ -37,6 +44,26 @@ bool Configure(const kezq::Options& options, std::string& error) {
   return true;
 }
 
+// Says why kezq stopped early and what became of the rows it inserted;
+// returns the exit status: 128 + the signal's number (SIGPIPE's for a
+// closed output), 1 for another output failure.
+int SayStopped(kezq::Runner& runner, bool lost) {
+  int signal = kezq::StopSignal();
+  std::string why = signal != 0
+                        ? std::string("stopped by ") + kezq::SignalName(signal)
+                        : std::string("stopped: cannot write the output (") + std::strerror(runner.OutputError()) + ")";
+  if (signal == 0 && runner.OutputError() == EPIPE) signal = SIGPIPE;
+  long rows = runner.Inserted();
+  const char* noun = rows == 1 ? "row" : "rows";
+  if (lost) {
+    std::fprintf(stderr, "kezq: %s; %ld %s inserted, not all committed (see the errors above)\n", why.c_str(), rows,
+                 noun);
+  } else {
+    std::fprintf(stderr, "kezq: %s; %ld %s inserted, all committed\n", why.c_str(), rows, noun);
+  }
+  return signal != 0 ? 128 + signal : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,25 +83,33 @@ int main(int argc, char** argv) {
   runner.FlushErrors("configuration");
   if (!configured) return Usage(error);
 
-  std::vector<kezq::QueryLine> lines;
+  // Every query file is opened before anything runs, so that a missing one
+  // is a usage error; the lines are then read and run one at a time.
+  std::vector<std::unique_ptr<kezq::LineReader>> files;
   for (const std::string& file : options.files) {
-    if (!kezq::ReadQueryFile(file, lines, error)) return Usage(error);
+    files.emplace_back(new kezq::LineReader(file));
+    if (!files.back()->Opened()) return Usage("cannot read query file '" + file + "'");
   }
+  std::vector<kezq::QueryLine> arguments;
   for (std::size_t k = 0; k < options.queries.size(); ++k) {
-    lines.push_back(kezq::QueryLine{options.queries[k], "argument " + std::to_string(k + 1), ""});
+    arguments.push_back(kezq::QueryLine{options.queries[k], "argument " + std::to_string(k + 1), ""});
   }
+  kezq::InstallStopSignals();
   int status = 0;
-  if (lines.empty() && options.files.empty() && isatty(fileno(stdin))) {
+  if (arguments.empty() && files.empty() && isatty(fileno(stdin))) {
     status = kezq::RunInteractive(runner);
-  } else if (lines.empty() && options.files.empty()) {
-    kezq::ReadQueryFile("-", lines, error);
-    status = runner.Run(lines);
   } else {
-    status = runner.Run(lines);
+    if (arguments.empty() && files.empty()) files.emplace_back(new kezq::LineReader("-"));
+    std::vector<kezq::LineReader*> inputs;
+    for (const auto& file : files) inputs.push_back(file.get());
+    status = runner.Run(inputs, arguments);
   }
   // Deleting every query releases every database object, which commits the
   // rows that a batched insert still holds.
+  bool stopped = runner.Stopping();
   KezDcQrQuery::DeleteAllQueries();
-  if (runner.FlushErrors("exit")) status = 1;
+  bool lost = runner.FlushErrors("exit");
+  if (lost) status = 1;
+  if (stopped) status = SayStopped(runner, lost);
   return status;
 }
