@@ -69,6 +69,36 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// Why a data-source name cannot be written in a query, or empty when it
+// can: a data path ends a name at an operator, a ':' or a blank, reads
+// brackets, braces and quotes as sub-queries and texts, and '$', '#' and
+// '@' as variables and paths.
+std::string UnwritableName(const std::string& name) {
+  static const char kEnding[] = "=!+-/*(),|&<>:[]{}\"$#@";
+  for (char c : name) {
+    auto octet = static_cast<unsigned char>(c);
+    if (octet <= ' ' || octet == 0x7F) return "name <" + name + "> holds a blank or a control character";
+    if (std::strchr(kEnding, c)) {
+      return "name <" + name + "> cannot be written in a query: a data path reads '" + std::string(1, c) +
+             "' as part of the language (use letters, digits, '_' and '.')";
+    }
+  }
+  return std::string();
+}
+
+// The content of a catalog line: blanks around it and a comment that a '#'
+// after a blank (or at the start) begins are left out.
+std::string CatalogContent(const std::string& raw) {
+  std::string line = raw;
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (line[k] == '#' && (k == 0 || line[k - 1] == ' ' || line[k - 1] == '\t')) {
+      line.resize(k);
+      break;
+    }
+  }
+  return Trim(line);
+}
+
 // What is wrong with one non-blank, non-comment catalog line; empty when
 // nothing is, with *name and *uri set.
 std::string CheckCatalogLine(const std::string& line, std::string* name, std::string* uri) {
@@ -79,6 +109,8 @@ std::string CheckCatalogLine(const std::string& line, std::string* name, std::st
   *uri = Trim(line.substr(equal + 1));
   if (name->empty()) return "no data-source name before '='";
   if (uri->empty()) return "no URI after '=' for data source <" + *name + ">";
+  std::string unwritable = UnwritableName(*name);
+  if (!unwritable.empty()) return "data-source " + unwritable;
   if (!StartsWith(*uri, kMemoryScheme) && !StartsWith(*uri, kSqliteScheme)) {
     return "URI <" + *uri + "> has an unknown scheme (known: memory:, sqlite:)";
   }
@@ -117,8 +149,8 @@ bool ReadCatalog(const std::string& path, UriMap* entries) {
   bool too_long = false;
   int number = 1;
   for (; ReadCatalogLine(file, &raw, &too_long); ++number) {
-    std::string line = Trim(raw);
-    if (line.empty() || line[0] == '#') continue;
+    std::string line = CatalogContent(raw);
+    if (line.empty()) continue;
     std::string name, uri;
     std::string fault = CheckCatalogLine(line, &name, &uri);
     auto earlier = defined_at.find(name);
@@ -152,7 +184,7 @@ UriMap& CatalogEntries() {
 }
 
 bool IsNameOctet(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
 }
 
 bool IsDataFolderName(const std::string& name) {
@@ -202,7 +234,7 @@ KezIDcDbDataSource* OpenDataFolderFile(const std::string& name) {
   if (!IsDataFolderName(name)) {
     KezDcCMError::AddError(
         "ERROR: data-source name <%s> is not registered and cannot name a file of the data folder "
-        "(letters, digits, '_', '-' and '.' only, not starting with '.', without \"..\") \n",
+        "(letters, digits, '_' and '.' only, not starting with '.', without \"..\": a name a query can write) \n",
         name.c_str());
     return nullptr;
   }
@@ -226,6 +258,11 @@ KezIDcDbDataSource* KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeS
 }
 
 void KezDcDbDataSourceFactory::RegisterDataSource(KezUnicodeString name, KezUnicodeString uri) {
+  std::string unwritable = UnwritableName(name.Std());
+  if (!unwritable.empty()) {
+    KezDcCMError::AddError("ERROR: data source not registered: %s \n", unwritable.c_str());
+    return;
+  }
   auto found = Registered().find(name.Std());
   bool changed = found == Registered().end() || found->second != uri.Std();
   Registered()[name.Std()] = uri.Std();
@@ -236,7 +273,9 @@ void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) {
   if (Registered().erase(name.Std()) > 0) SourceChanged(name.Std());
 }
 
-void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) { source_changed_hook = hook; }
+void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) {
+  source_changed_hook = hook;
+}
 
 KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString name) {
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);
@@ -269,6 +308,10 @@ void KezDcDbDataSourceFactory::ResetCatalog() {
 // node's behalf: every object is reference counted and released by its
 // holder. So this only counts its calls, and can never release what a node
 // still holds.
-void KezDcOtAdapterRowset::DeleteAllJeleList() { ++delete_all_jele_list_calls; }
+void KezDcOtAdapterRowset::DeleteAllJeleList() {
+  ++delete_all_jele_list_calls;
+}
 
-long KezDcOtAdapterRowset::GetNbDeleteAllJeleList() { return delete_all_jele_list_calls; }
+long KezDcOtAdapterRowset::GetNbDeleteAllJeleList() {
+  return delete_all_jele_list_calls;
+}

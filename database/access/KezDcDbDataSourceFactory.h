@@ -2,17 +2,22 @@
 // URIs ("memory:NAME", "sqlite:PATH?...") and CreateSimpleDataSource opens
 // the data source that a name stands for.
 //
+// Every name can be written in a query: a name holding a character that a
+// data path reads as part of the language ('-', ':', '+', blanks, ...) is
+// refused, by RegisterDataSource and in the catalog, with the reason.
+//
 // A name is looked up, first match wins:
 //   1. among the names given to RegisterDataSource;
 //   2. in the catalog file: the one named by the environment variable
 //      KEZDCDB_CATALOG, read once on first use, or the one last given to
-//      LoadCatalogFile. Lines "name = uri"; blank lines and lines starting
-//      with '#' are skipped; a bad line is reported as "FILE:LINE" and
+//      LoadCatalogFile. Lines "name = uri"; a '#' at the start of a line or
+//      after a blank begins a comment that runs to the end of the line;
+//      blank lines are skipped; a bad line is reported as "FILE:LINE" and
 //      skipped; the first definition of a name wins. Relative paths in its
 //      URIs are taken from the working directory, like every URI's;
 //   3. in the data folder (KEZDCDB_DATA_DIR, or the working directory): the
 //      SQLite file "<folder>/<name>.db" when it exists and the name is only
-//      ASCII letters, digits, '_', '-' and '.', does not start with '.' and
+//      ASCII letters, digits, '_' and '.', does not start with '.' and
 //      holds no "..". Other names (with '/', "..", NUL octets, absolute
 //      paths, ...) are refused and reported, so a name computed at run
 //      time never reaches a file outside that folder.

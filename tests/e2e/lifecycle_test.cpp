@@ -132,6 +132,27 @@ TEST_P(LifecycleTest, WalkCopyingATableIntoItselfEndsWithTwiceItsRows) {
   EXPECT_TRUE(Errors().empty());
 }
 
+// In batches, the rows of the open batch reach the file when the data block
+// is freed by a query, or when every open batch is committed.
+TEST_P(LifecycleTest, FreeOfTheDataBlockAndCommitAllCommitTheOpenBatch) {
+  if (Sqlite()) KezDcDbDataSourceFactory::RegisterDataSource("d", ("sqlite:" + File("first") + "?batch=10").c_str());
+  const std::string put = "@d:main:t:{id+v}:1";
+  auto insert = [&](int id) {
+    Run("Put(" + std::to_string(id) + ", " + put + ":id)");
+    Run("Put(" + put + ")");
+  };
+  insert(4);
+  insert(5);
+  EXPECT_EQ(Rows("first"), Sqlite() ? 3 : 5);
+  Run("Free(" + put + ")");
+  EXPECT_EQ(Rows("first"), 5);
+  insert(6);
+  EXPECT_EQ(Rows("first"), Sqlite() ? 5 : 6);
+  KezDcQrQRRowset::ReleaseAllWriteQResults();
+  EXPECT_EQ(Rows("first"), 6);
+  EXPECT_TRUE(Errors().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, LifecycleTest, ::testing::Values(Backend::kMemory, Backend::kSqlite),
                          [](const ::testing::TestParamInfo<Backend>& info) {
                            return info.param == Backend::kMemory ? "Memory" : "Sqlite";

@@ -14,8 +14,8 @@ namespace {
 
 std::string Refused(const std::string& name) {
   return "ERROR: data-source name <" + name +
-         "> is not registered and cannot name a file of the data folder (letters, digits, '_', '-' and '.' only, "
-         "not starting with '.', without \"..\") \n";
+         "> is not registered and cannot name a file of the data folder (letters, digits, '_' and '.' only, "
+         "not starting with '.', without \"..\": a name a query can write) \n";
 }
 
 // A data folder inside the temporary folder with inside.db, and secret.db

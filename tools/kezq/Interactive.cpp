@@ -27,6 +27,7 @@ const char kHelp[] =
     "  .sources                list the registered data sources\n"
     "  .errors                 show the messages of the last query that failed\n"
     "  .trace NAME LEVEL       set a trace channel's level (TraceQResult, TraceQuery, *)\n"
+    "  .commit                 commit the rows that open batches (batch=N) hold\n"
     "  .delete QUERY           delete a query and the results it names\n"
     "  .reset                  delete every query and result\n"
     "  .help                   this text\n"
@@ -84,6 +85,8 @@ bool DotCommand(Runner& runner, const std::string& line, int& status) {
     for (const std::string& message : runner.LastErrors()) std::cout << message;
   } else if (command == ".reset") {
     KezDcQrQuery::DeleteAllQueries();
+  } else if (command == ".commit") {
+    KezDcQrQRRowset::ReleaseAllWriteQResults();
   } else if (command == ".delete") {
     KezDcQrQuery::DeleteQuery(argument.c_str());
   } else if (command == ".next") {

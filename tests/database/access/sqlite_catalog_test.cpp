@@ -66,18 +66,23 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
                                "sales = memory:again\n"
                                "crlf = memory:c\r\n"
                                "   # indented comment = memory:no\n"
-                               "last = memory:l");
+                               "last = memory:l   # a comment after blanks\n"
+                               "my-shop = memory:dash\n"
+                               "hash = sqlite:x.db#1");
   EXPECT_FALSE(Load(path));
   std::string at = "ERROR: data-source catalog " + path + ":";
   EXPECT_EQ(Errors(),
             (Texts{at + "5: expected <name = uri>, not <broken line> \n", at + "6: no data-source name before '=' \n",
                    at + "7: no URI after '=' for data source <empty> \n",
                    at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
-                   at + "9: data source <sales> is already defined at line 2 \n"}));
+                   at + "9: data source <sales> is already defined at line 2 \n",
+                   at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
+                        "part of the language (use letters, digits, '_' and '.') \n"}));
   std::vector<std::pair<std::string, std::string>> listed;
   for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
     listed.emplace_back(entry.first.Std(), entry.second.Std());
   EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"crlf", "memory:c"},
+                                                                      {"hash", "sqlite:x.db#1"},
                                                                       {"last", "memory:l"},
                                                                       {"mem", "memory:m1"},
                                                                       {"sales", "sqlite:/data/sales.db?readonly=1"}}));
@@ -120,14 +125,14 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
 
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
   Sql(Path("sales.db"), "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2)");
-  Sql(Path("v1.2-old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
+  Sql(Path("v1.2_old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
   EXPECT_EQ(ReadTable("sales"), (Rows{{"1"}, {"2"}}));
-  EXPECT_EQ(ReadTable("v1.2-old_x"), Rows{{"x"}});
+  EXPECT_EQ(ReadTable("v1.2_old_x"), Rows{{"x"}});
   EXPECT_EQ(Create("nosuch"), nullptr);
   ScopedEnv no_folder("KEZDCDB_DATA_DIR", "");
   std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
-  Rows rows = ReadTable("v1.2-old_x");
+  Rows rows = ReadTable("v1.2_old_x");
   std::filesystem::current_path(before);
   EXPECT_EQ(rows, Rows{{"x"}});
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
@@ -140,16 +145,26 @@ TEST_F(CatalogTest, NamesThatCouldLeaveTheDataFolderAreRefused) {
     Sql(Path(file), "CREATE TABLE t(a)");
   }
   Texts names = {"../secret",  "sub/inner", Path("secret"),         ".hidden", "a..b",
-                 "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret"};
+                 "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret",
+                 "my-shop"};
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     KezDcCMError::ClearErrors();
     EXPECT_EQ(Create(name), nullptr);
     EXPECT_EQ(Errors(), Texts{"ERROR: data-source name <" + std::string(name.c_str()) +
                               "> is not registered and cannot name a file of the data folder (letters, digits, "
-                              "'_', '-' and '.' only, not starting with '.', without \"..\") \n"});
+                              "'_' and '.' only, not starting with '.', without \"..\": a name a query can write) \n"});
     EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)), "");
   }
+}
+
+TEST_F(CatalogTest, NamesThatAQueryCannotWriteAreNotRegistered) {
+  KezDcDbDataSourceFactory::RegisterDataSource("my-shop", "memory:m");
+  KezDcDbDataSourceFactory::RegisterDataSource("a b", "memory:m");
+  EXPECT_EQ(Errors(), (Texts{"ERROR: data source not registered: name <my-shop> cannot be written in a query: a data "
+                             "path reads '-' as part of the language (use letters, digits, '_' and '.') \n",
+                             "ERROR: data source not registered: name <a b> holds a blank or a control character \n"}));
+  EXPECT_EQ(Uri("my-shop"), "");
 }
 
 TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
