@@ -23,7 +23,7 @@ namespace {
 const char kHelp[] =
     "Type a query, e.g. Get(@shop:main:orders:{*}:20:amount * 2), or a dot-command:\n"
     "  .next DATAPATH          move a data block to its next row\n"
-    "  .rows DATAPATH [N]      show N rows (default 10) of a data block, moving it on\n"
+    "  .rows DATAPATH [N]      show N rows (default 10, 0 for all) of a data block, moving it on\n"
     "  .sources                list the registered data sources\n"
     "  .errors                 show the messages of the last query that failed\n"
     "  .trace NAME LEVEL       set a trace channel's level (TraceQResult, TraceQuery, *)\n"
@@ -31,7 +31,7 @@ const char kHelp[] =
     "  .delete QUERY           delete a query and the results it names\n"
     "  .reset                  delete every query and result\n"
     "  .help                   this text\n"
-    "  .quit                   leave\n";
+    "  .quit, .exit            leave\n";
 
 #ifdef KEZQ_HAVE_READLINE
 // Readline's input, one octet at a time: a stop signal ends the prompt as

@@ -17,11 +17,16 @@ bool SplitPair(const std::string& text, std::string& name, std::string& value) {
 }
 
 bool ParseFormat(const std::string& text, Format& format) {
-  if (text == "table") format = Format::kTable;
-  else if (text == "csv") format = Format::kCsv;
-  else if (text == "tsv") format = Format::kTsv;
-  else if (text == "json") format = Format::kJson;
-  else return false;
+  if (text == "table")
+    format = Format::kTable;
+  else if (text == "csv")
+    format = Format::kCsv;
+  else if (text == "tsv")
+    format = Format::kTsv;
+  else if (text == "json")
+    format = Format::kJson;
+  else
+    return false;
   return true;
 }
 
@@ -116,7 +121,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
 const char* HelpText() {
   return "Usage: kezq [options] [QUERY ...]\n"
          "Runs one-line KezDcQr queries, e.g. kezq 'Get(@shop:main:orders:{*}:20:amount * 2)'.\n"
-         "With no query and a terminal on standard input, starts an interactive prompt.\n"
+         "With no query and a terminal on standard input, starts an interactive prompt (.help lists\n"
+         "its dot-commands: .next, .rows P [N] (0: all rows), .commit, .delete, .reset, .quit or .exit).\n"
          "\n"
          "Options:\n"
          "  -s, --source NAME=URI   register a data source (sqlite:PATH[?opts], memory:NAME); repeatable\n"
@@ -127,7 +133,10 @@ const char* HelpText() {
          "  -r, --rows DATAPATH     run the queries once per row of that data block\n"
          "  -n, --limit N           with --rows, stop after N rows\n"
          "  -o, --format FORMAT     table (default), csv, tsv or json (one object per line)\n"
-         "  -t, --trace NAME=LEVEL  set the level of a trace channel (TraceQResult, TraceQuery, or *)\n"
+         "  -t, --trace NAME=LEVEL  set the level of a trace channel (TraceQResult, TraceQuery, or *);\n"
+         "                          also KEZ_TRACE='Name=Level,...' in the environment (*=N: every\n"
+         "                          channel; a later setting wins). Level 2 writes each operation's\n"
+         "                          entry and exit, 4 adds details, 6 to 16 inner steps; 0 and 1 none\n"
          "  -e, --echo              print the comment and the text of each query before its result\n"
          "  -k, --keep-going        go on after a query that reported an error\n"
          "  -h, --help              show this help\n"
