@@ -71,6 +71,35 @@ TEST(KezqInteractiveTest, PromptRunsQueriesAndDotCommands) {
   EXPECT_EQ(screen.find("plum"), std::string::npos) << screen;  // two rows only
 }
 
+// Over batch=10, rows reach the file (seen through a second connection)
+// at .commit, at Free of the data block and at .delete of the put.
+TEST(KezqInteractiveTest, CommitFreeAndDeleteCommitTheOpenBatch) {
+  TempDir dir;
+  std::string fixture = dir.File("fixture.db");
+  BuildFixture(fixture);
+  const std::string block = "@w:main:copy:{item+amount}:1";
+  auto insert = [&](const char* item) {
+    return std::vector<std::string>{"Put(\"" + std::string(item) + "\"," + block + ":item)", "Put(" + block + ")"};
+  };
+  std::vector<std::string> lines;
+  auto add = [&](const std::vector<std::string>& more) { lines.insert(lines.end(), more.begin(), more.end()); };
+  add(insert("fig1"));
+  add({".rows @r:s1:copy:{*}:5 0", "Get(\"=A=\")", ".commit", ".rows @r:s2:copy:{*}:5 0", "Get(\"=B=\")"});
+  add(insert("fig2"));
+  add({"Free(" + block + ")", ".rows @r:s3:copy:{*}:5 0", "Get(\"=C=\")"});
+  add(insert("fig3"));
+  add({".delete Put(" + block + ")", ".rows @r:s4:copy:{*}:5 0", ".quit"});
+  int status = -1;
+  std::string screen =
+      Converse({"-s", "w=sqlite:" + fixture + "?batch=10", "-s", "r=sqlite:" + fixture}, lines, &status);
+  std::size_t a = screen.find("=A="), b = screen.find("=B="), c = screen.find("=C=");
+  ASSERT_TRUE(a != std::string::npos && b != std::string::npos && c != std::string::npos) << screen;
+  EXPECT_EQ(screen.substr(0, a).find("fig1 "), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(a, b - a).find("fig1"), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(b, c - b).find("fig2"), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(c).find("fig3"), std::string::npos) << screen;
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace kez

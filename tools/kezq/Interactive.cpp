@@ -88,6 +88,9 @@ bool DotCommand(Runner& runner, const std::string& line, int& status) {
   } else if (command == ".commit") {
     KezDcQrQRRowset::ReleaseAllWriteQResults();
   } else if (command == ".delete") {
+    // A line's query is deleted once it ran: naming it again here deletes
+    // the results it names (and so commits their open batches).
+    if (!KezDcQrQuery::QueryHTab->Locate(argument.c_str())) KezDcQrQuery::NewQuery(argument.c_str());
     KezDcQrQuery::DeleteQuery(argument.c_str());
   } else if (command == ".next") {
     ok = runner.NextRow(argument);
