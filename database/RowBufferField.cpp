@@ -36,7 +36,7 @@ uint32_t WriteField(_SEQUENCE_SEQUENCE_octet* buffer, const KezDcDbBinding& entr
     // Never leave the first octets of a character without the rest.
     while (written > 0 && (static_cast<unsigned char>(text[written]) & 0xC0) == 0x80) --written;
   }
-  std::memcpy(field, text, written);
+  if (written > 0) std::memcpy(field, text, written);
   if (written < room) field[written] = 0;
   return written;
 }

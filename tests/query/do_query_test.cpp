@@ -165,8 +165,8 @@ TEST_F(DoQueryTest, DataRowInsertsNothingWithASecondArgumentAndInitEmptiesTheRow
   EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "items").empty());
   EXPECT_EQ(Errors(), (Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n"}));
   KezDcCMError::ClearErrors();
+  Run(Text("Init", kBlock));
   auto* data = static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(kBlock));
-  RunFresh(Text("Init", kBlock));
   ASSERT_TRUE(data->p_RowBuffer);
   EXPECT_TRUE(data->p_RowBuffer->IsNull(0));
   EXPECT_EQ((*data->p_RowBuffer)[0], 0);
