@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ComparisonReport.h"
 #include "bench/ExpressionBench.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "bench/BenchWorkspace.h"
 
 namespace kez {

@@ -1,19 +1,19 @@
 // Deleting the ancestors that a deleted query left idle, and freeing the
 // data-source node of a name registered again or unregistered.
-#include "result/IdleRelease.h"
+#include "nodes/base/IdleRelease.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRCell.h"
-#include "database/KezDcQrQRData.h"
-#include "database/KezDcQrQRDataSource.h"
-#include "database/KezDcQrQRRowset.h"
-#include "database/KezDcQrQRSession.h"
-#include "expression/KezDcQrQRExpression.h"
-#include "result/QResultTrace.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/KezDcQrQRSession.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {

@@ -1,9 +1,9 @@
 // The data-path syntax: classification, splitting into components with
 // bracket depth, blank stripping and '#' expansion.
-#include "expression/KezDcQrQRVariable.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 #include "foundation/KezDcCMError.h"
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace {
 

@@ -1,18 +1,18 @@
 // The factory: finds the node that a data path names, or creates it after
 // its missing ancestors (from the data source down), together with the
 // expressions that stand for its sub-query components.
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRCell.h"
-#include "database/KezDcQrQRData.h"
-#include "database/KezDcQrQRDataSource.h"
-#include "database/KezDcQrQRRowset.h"
-#include "database/KezDcQrQRSession.h"
-#include "expression/KezDcQrQRConstant.h"
-#include "expression/KezDcQrQRExpression.h"
-#include "expression/KezDcQrQRVariable.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/KezDcQrQRSession.h"
+#include "nodes/expression/KezDcQrQRConstant.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 #include "foundation/KezDcCMError.h"
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Sub-queries: resolving '$' and bracketed components to texts, linking the
 // resolved nodes to the unresolved ones, and the shared branch steps.
-#include "expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
+#include "nodes/base/SubQueryBranch.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
 
 namespace kez {

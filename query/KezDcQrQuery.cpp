@@ -2,10 +2,10 @@
 #include "query/KezDcQrQuery.h"
 
 #include "database/access/KezDcDbDataSourceFactory.h"
-#include "expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 #include "foundation/KezDcCMError.h"
 #include "query/QueryTrace.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 using kez::detail::Addr;
 

@@ -4,8 +4,8 @@
 // registries are never destroyed.
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "query/KezDcQrQuery.h"
-#include "result/IdleRelease.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/IdleRelease.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 KezTrace* KezDcQrQResult::sp_Trace = nullptr;
 KezHashDicKezDcQrQResult* KezDcQrQResult::QRHTab = nullptr;

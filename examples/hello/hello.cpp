@@ -3,7 +3,7 @@
 // by row.
 #include <cstdio>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 

@@ -22,18 +22,18 @@
 #include "database/access/KezDcDbSequence.h"
 #include "database/access/memory/KezDcDbMemory.h"
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRCell.h"
-#include "database/KezDcQrQRData.h"
-#include "database/KezDcQrQRDataSource.h"
-#include "database/KezDcQrQRRowset.h"
-#include "database/KezDcQrQRSession.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/KezDcQrQRSession.h"
 
-#include "expression/KezDcQrQRConstant.h"
-#include "expression/KezDcQrQRExpression.h"
-#include "expression/KezDcQrQRVariable.h"
+#include "nodes/expression/KezDcQrQRConstant.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 
 #include "query/KezDcQrQuery.h"
 

@@ -15,7 +15,7 @@
 
 #include <vector>
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 namespace kez {
 namespace detail {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "foundation/KezCFormat.h"
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace {
 

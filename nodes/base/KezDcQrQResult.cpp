@@ -1,9 +1,9 @@
 // The shared construction and destruction steps of every node, and the two
 // deletion operations over the registries.
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
-#include "result/IdleRelease.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/IdleRelease.h"
+#include "nodes/base/QResultTrace.h"
 
 using kez::detail::Addr;
 

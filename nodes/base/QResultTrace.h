@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 // "m°!°m " and "*£* " in Latin-1.
 #define KEZ_REMARK "m\xB0!\xB0m "

@@ -5,7 +5,7 @@
 #ifndef KEZ_DC_QR_SUB_QUERY_BRANCH_H
 #define KEZ_DC_QR_SUB_QUERY_BRANCH_H
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 namespace kez {
 namespace detail {

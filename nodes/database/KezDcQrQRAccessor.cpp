@@ -1,10 +1,10 @@
 // The accessor node: parses its attribute list, binds the columns into the
 // row-buffer layout on first read, and gives its handle back to the very
 // rowset object that created it.
-#include "database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
 
-#include "database/KezDcQrQRRowset.h"
-#include "database/NodeFather.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
 
 using kez::detail::Addr;

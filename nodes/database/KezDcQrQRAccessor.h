@@ -12,7 +12,7 @@
 
 #include "database/access/KezDcDbInterfaces.h"
 #include "foundation/KezListValKezUnicodeString.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRRowset;
 

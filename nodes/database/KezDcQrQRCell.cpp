@@ -1,18 +1,18 @@
 // The cell node: reads its column out of the current row into its value
 // text, decides whether the text is a number, and copies it into another
 // cell's field.
-#include "database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRCell.h"
 
 #include <cstring>
 #include <string>
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRData.h"
-#include "database/NodeFather.h"
-#include "database/RowBufferField.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRData.h"
+#include "nodes/database/NodeFather.h"
+#include "nodes/database/RowBufferField.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRData;
 

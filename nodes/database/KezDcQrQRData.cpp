@@ -1,15 +1,15 @@
 // The data-block node: block fetching, row copying, the end-of-rowset
 // restart, and the insert of the row buffer.
-#include "database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRData.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRRowset.h"
-#include "database/NodeFather.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRAccessor;
 class KezDcQrQRRowset;

@@ -1,11 +1,11 @@
 // The data-source node: opens its data-source object through the catalog
 // on first read, frees its subtree before releasing it.
-#include "database/KezDcQrQRDataSource.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
 
-#include "database/NodeFather.h"
+#include "nodes/database/NodeFather.h"
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "foundation/KezDcCMError.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 

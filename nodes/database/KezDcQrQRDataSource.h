@@ -4,7 +4,7 @@
 #define KEZ_DC_QR_QR_DATA_SOURCE_H
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KEZDCQR_API KezDcQrQRDataSource : public KezDcQrQResult {
  public:

@@ -1,12 +1,12 @@
 // The rowset node: opens its rowset by name on its session on first read,
 // obtains the insert interface on first write, and frees its accessors,
 // data blocks and cells before releasing both interfaces.
-#include "database/KezDcQrQRRowset.h"
+#include "nodes/database/KezDcQrQRRowset.h"
 
-#include "database/KezDcQrQRSession.h"
-#include "database/NodeFather.h"
+#include "nodes/database/KezDcQrQRSession.h"
+#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 

@@ -5,7 +5,7 @@
 #define KEZ_DC_QR_QR_ROWSET_H
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRSession;
 

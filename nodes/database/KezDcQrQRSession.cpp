@@ -1,11 +1,11 @@
 // The session node: opens one session on its data source's object on first
 // read, frees its rowsets before releasing it.
-#include "database/KezDcQrQRSession.h"
+#include "nodes/database/KezDcQrQRSession.h"
 
-#include "database/KezDcQrQRDataSource.h"
-#include "database/NodeFather.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
-#include "result/SubQueryBranch.h"
+#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 

@@ -3,7 +3,7 @@
 #define KEZ_DC_QR_QR_SESSION_H
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRDataSource;
 

@@ -3,8 +3,8 @@
 #ifndef KEZ_DC_QR_NODE_FATHER_H
 #define KEZ_DC_QR_NODE_FATHER_H
 
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {

@@ -1,13 +1,13 @@
 // Finding columns and moving texts between row-buffer fields and values.
-#include "database/RowBufferField.h"
+#include "nodes/database/RowBufferField.h"
 
 #include <cstring>
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRCell.h"
-#include "database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRData.h"
 #include "foundation/KezDcCMError.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {

@@ -1,5 +1,5 @@
 // The literal, operand and operator rules of expression evaluation.
-#include "expression/EvalStacks.h"
+#include "nodes/expression/EvalStacks.h"
 
 #include <climits>
 #include <cmath>
@@ -7,8 +7,8 @@
 
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
-#include "result/KezDcQrQResult.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {

@@ -4,9 +4,9 @@
 // complete; only the blanks at its two ends are removed.
 #include <cstring>
 
-#include "expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 #include "foundation/KezDcCMError.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/QResultTrace.h"
 
 namespace {
 

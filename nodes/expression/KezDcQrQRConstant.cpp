@@ -1,11 +1,11 @@
 // The constant node: a quoted text of a data path, held without its quotes.
-#include "expression/KezDcQrQRConstant.h"
+#include "nodes/expression/KezDcQrQRConstant.h"
 
 #include <cstring>
 
-#include "database/KezDcQrQRCell.h"
-#include "database/RowBufferField.h"
-#include "result/QResultTrace.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/RowBufferField.h"
+#include "nodes/base/QResultTrace.h"
 
 char* KezDcQrUnquote(const KezUnicodeString& text) {
   const std::string& s = text.Std();

@@ -1,9 +1,9 @@
 // The expression node: construction, registration, the recursive-descent
 // parser that turns the text into a postfix list, and destruction.
-#include "expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 
 #include "foundation/KezDcCMError.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/QResultTrace.h"
 
 using kez::detail::Addr;
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "foundation/KezListValKezUnicodeString.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRCell;
 class KezDcQrQRVariable;

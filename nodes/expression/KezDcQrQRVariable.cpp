@@ -1,13 +1,13 @@
 // The variable node: one current value of basic type "string", "int" or
 // "double", assigned by Affect and written into cells as text.
-#include "expression/KezDcQrQRVariable.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 
-#include "database/KezDcQrQRCell.h"
-#include "database/RowBufferField.h"
-#include "expression/KezDcQrQRConstant.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/RowBufferField.h"
+#include "nodes/expression/KezDcQrQRConstant.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
-#include "result/QResultTrace.h"
+#include "nodes/base/QResultTrace.h"
 
 KezDcQrQRVariable::KezDcQrQRVariable()
     : KezDcQrQResult(kVariable),

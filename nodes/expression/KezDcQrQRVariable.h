@@ -3,7 +3,7 @@
 #ifndef KEZ_DC_QR_QR_VARIABLE_H
 #define KEZ_DC_QR_QR_VARIABLE_H
 
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 class KezDcQrQRCell;
 

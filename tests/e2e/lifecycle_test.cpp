@@ -4,7 +4,7 @@
 #include <sqlite3.h>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
-#include "e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/TempDir.h"
 
 namespace kez {

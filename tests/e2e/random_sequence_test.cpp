@@ -7,7 +7,7 @@
 #include <iterator>
 #include <random>
 
-#include "e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 
 namespace kez {
 namespace test {

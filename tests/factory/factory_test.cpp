@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "result/TraceCapture.h"
+#include "support/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "result/TraceCapture.h"
+#include "support/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Sub-queries: resolving '$' and bracketed components, linking resolved
 // nodes to unresolved ones, the reads of every kind through them, and the
 // bound on sub-queries whose values are sub-queries again.
-#include "result/TraceCapture.h"
+#include "support/TraceCapture.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {

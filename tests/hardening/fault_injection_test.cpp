@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "hardening/HardeningSupport.h"
+#include "support/HardeningSupport.h"
 
 namespace kez {
 namespace test {

@@ -4,8 +4,8 @@
 // the folder, no name executes SQL, and everything ends with a clear error.
 #include <optional>
 
-#include "hardening/SqliteRoad.h"
-#include "kezq/KezqRun.h"
+#include "support/SqliteRoad.h"
+#include "support/KezqRun.h"
 #include "support/ScopedEnv.h"
 
 namespace kez {

@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "database/access/KezDcDbDataSourceFactory.h"
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 #include "query/KezDcQrQuery.h"
 #include "support/KezTestSupport.h"
 

@@ -1,6 +1,6 @@
 // The command line of kezq: exit statuses, where errors are said to come
 // from, query files and standard input, and the --rows walk in each format.
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {

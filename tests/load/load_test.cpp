@@ -14,8 +14,8 @@
 #include <fstream>
 #include <utility>
 
-#include "kezq/KezqRun.h"
-#include "load/LoadSupport.h"
+#include "support/KezqRun.h"
+#include "support/LoadSupport.h"
 #include "support/EveryConnectionRuns.h"
 
 namespace kez {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace test {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
-#include "hardening/HardeningSupport.h"
+#include "support/HardeningSupport.h"
 #include "support/EveryConnectionRuns.h"
 #include "support/TempDir.h"
 

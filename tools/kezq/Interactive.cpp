@@ -8,7 +8,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "Stop.h"
 
 #ifdef KEZQ_HAVE_READLINE

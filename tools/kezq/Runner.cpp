@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "LineReader.h"
 #include "Progress.h"
 #include "Stop.h"

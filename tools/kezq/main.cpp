@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Interactive.h"
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 #include "LineReader.h"
 #include "Options.h"
 #include "Runner.h"

@@ -1,6 +1,6 @@
 // Accessor nodes: parsing the attribute list, the default and true bindings
 // in the row-buffer layout, and binding again after a free.
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

@@ -1,7 +1,7 @@
 // Cell nodes: reading a field and deciding its type, the empty readings (no
 // accessor, no row, no column), writing one cell into another, and reading
 // again after a free.
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

@@ -2,7 +2,7 @@
 // and its restart, refused block sizes, the states after Init and Free, the
 // codes of GetNextRows (1 and 2 wait, 3 and more end the rowset, 998 without
 // a rowset), and what a cell reads when an operation of the layer fails.
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

@@ -1,7 +1,7 @@
 // Data-source, session and rowset nodes: opening once, reopening after a
 // free, empty "##" rowsets, the insert interface, failures while opening, and
 // expression operands naming a node (1 when its read yields an open object).
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

@@ -1,6 +1,6 @@
 // Writing rows: puts of constants, variables, expressions and cells into the
 // fields of a row buffer, then the data-block put that inserts it.
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

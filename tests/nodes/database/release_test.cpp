@@ -3,7 +3,7 @@
 // deleting nodes and by deleting every query.
 #include <functional>
 
-#include "database/DbFixture.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {

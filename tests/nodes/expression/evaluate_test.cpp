@@ -4,7 +4,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "expression/ExprTestHelpers.h"
+#include "support/ExprTestHelpers.h"
 
 namespace kez {
 namespace test {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "expression/ExprTestHelpers.h"
+#include "support/ExprTestHelpers.h"
 
 namespace kez {
 namespace test {

@@ -1,7 +1,7 @@
 // The expression parser: postfix lists and result kinds, registration,
 // deletion of the nodes an expression names, and hostile texts.
-#include "expression/ExprTestHelpers.h"
-#include "result/TraceCapture.h"
+#include "support/ExprTestHelpers.h"
+#include "support/TraceCapture.h"
 
 namespace kez {
 namespace test {

@@ -1,6 +1,6 @@
 // The expression tokenizer: the exact symbols Parse cuts from a text, the
 // positions it advances to, and the syntax error of VerifAndNext.
-#include "expression/ExprTestHelpers.h"
+#include "support/ExprTestHelpers.h"
 
 namespace kez {
 namespace test {
