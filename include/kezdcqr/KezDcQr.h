@@ -6,6 +6,11 @@
 #ifndef KEZ_DC_QR_H
 #define KEZ_DC_QR_H
 
+#include "database/access/KezDcDbBackends.h"
+#include "database/access/KezDcDbDataSourceFactory.h"
+#include "database/access/KezDcDbInterfaces.h"
+#include "database/access/KezDcDbSequence.h"
+#include "database/access/memory/KezDcDbMemory.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezCollecRoot.h"
 #include "foundation/KezDcCMError.h"
@@ -16,25 +21,16 @@
 #include "foundation/KezTypedContainers.h"
 #include "foundation/KezUnicodeChar.h"
 #include "foundation/KezUnicodeString.h"
-
-#include "database/access/KezDcDbDataSourceFactory.h"
-#include "database/access/KezDcDbInterfaces.h"
-#include "database/access/KezDcDbSequence.h"
-#include "database/access/memory/KezDcDbMemory.h"
-
 #include "nodes/base/KezDcQrQResult.h"
-
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
 #include "nodes/database/KezDcQrQRDataSource.h"
 #include "nodes/database/KezDcQrQRRowset.h"
 #include "nodes/database/KezDcQrQRSession.h"
-
 #include "nodes/expression/KezDcQrQRConstant.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-
 #include "query/KezDcQrQuery.h"
 
 #endif
