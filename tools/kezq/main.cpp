@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "Interactive.h"
-#include "kezdcqr/KezDcQr.h"
 #include "LineReader.h"
 #include "Options.h"
 #include "Runner.h"
 #include "Stop.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 
