@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "database/access/memory/MemoryFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -22,16 +23,16 @@ class DbTest : public KezTest {
         "shop", "orders",
         {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    for (int op = 0; op < KezDcDbMemory::kOperationCount; ++op) {
-      calls_at_start_[op] = KezDcDbMemory::CallCount(static_cast<KezDcDbMemory::Operation>(op));
+    for (int op = 0; op < KezDcDbMemoryFaults::kOperationCount; ++op) {
+      calls_at_start_[op] = KezDcDbMemoryFaults::CallCount(static_cast<KezDcDbMemoryFaults::Operation>(op));
     }
-    misuses_at_start_ = KezDcDbMemory::Misuses();
+    misuses_at_start_ = KezDcDbMemoryFaults::Misuses();
   }
   // The nodes never misuse the layer: no unknown handle, no rows released
   // twice, no row copied into a missing buffer.
   void TearDown() override {
     KezTest::TearDown();
-    EXPECT_EQ(KezDcDbMemory::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+    EXPECT_EQ(KezDcDbMemoryFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
   }
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
@@ -79,15 +80,18 @@ class DbTest : public KezTest {
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
 
   // Calls of the layer operation since the test began.
-  long Calls(KezDcDbMemory::Operation op) const { return KezDcDbMemory::CallCount(op) - calls_at_start_[op]; }
+  long Calls(KezDcDbMemoryFaults::Operation op) const {
+    return KezDcDbMemoryFaults::CallCount(op) - calls_at_start_[op];
+  }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
   }
 
  private:
-  long calls_at_start_[KezDcDbMemory::kOperationCount] = {};
+  long calls_at_start_[KezDcDbMemoryFaults::kOperationCount] = {};
   int misuses_at_start_ = 0;
 };
 

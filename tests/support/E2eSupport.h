@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "database/access/memory/MemoryFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -51,8 +52,9 @@ class E2eTest : public KezTest {
     return "<no value>";
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemory::LiveObjects()) + "/" + std::to_string(KezDcDbMemory::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbMemory::LiveAccessors());
+    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
   }
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "database/access/memory/MemoryFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -86,15 +87,15 @@ class HardeningTest : public ::testing::Test {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
     KezDcCMError::ClearErrors();
-    rows_at_start_ = KezDcDbMemory::OutstandingRows();
-    accessors_at_start_ = KezDcDbMemory::LiveAccessors();
+    rows_at_start_ = KezDcDbMemoryFaults::OutstandingRows();
+    accessors_at_start_ = KezDcDbMemoryFaults::LiveAccessors();
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemory::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemory::LiveAccessors() - accessors_at_start_, refused_accessors_)
+    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
+    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
         << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }

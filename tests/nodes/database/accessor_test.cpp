@@ -1,5 +1,6 @@
 // Accessor nodes: parsing the attribute list, the default and true bindings
 // in the row-buffer layout, and binding again after a free.
+#include "database/access/memory/MemoryFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -94,10 +95,10 @@ TEST_F(AccessorTest, ReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) {
   KezDcQrQRAccessor* accessor = NewAccessor("*");
   KezDcDbHAccessor handle = accessor->GetQResult();
   EXPECT_EQ(accessor->GetQResult(), handle);
-  EXPECT_EQ(Calls(KezDcDbMemory::kGetColumnsInfo), 1);
-  EXPECT_EQ(Calls(KezDcDbMemory::kCreateAccessor), 1);
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetColumnsInfo), 1);
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateAccessor), 1);
   accessor->FreeQResult();
-  EXPECT_EQ(KezDcDbMemory::LiveAccessors(), 0);
+  EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0);
   // Reordered columns show that the names, not the positions, are bound now.
   KezDcDbMemory::CreateRowset(
       "shop", "orders",

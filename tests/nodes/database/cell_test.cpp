@@ -1,6 +1,7 @@
 // Cell nodes: reading a field and deciding its type, the empty readings (no
 // accessor, no row, no column), writing one cell into another, and reading
 // again after a free.
+#include "database/access/memory/MemoryFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -87,7 +88,7 @@ TEST_F(CellTest, WithoutColumnRowOrAccessorHandleReadsEmpty) {
 
 TEST_F(CellTest, ValueGrowsWhenALaterReadFindsWiderFields) {
   KezDcDbMemory::AppendRow("shop", "things", {"0123456789abcde"});
-  KezDcDbMemory::FailAt(KezDcDbMemory::kOpenRowset, 2);  // the first open fails
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 2);  // the first open fails
   KezDcQrQRCell* cell = Cell("v");
   EXPECT_STREQ(cell->GetQResult(), "");  // no rowset yet: a one-octet value
   NextLine();                            // the block stood on no row until this line fetched the first one
