@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
@@ -13,7 +14,6 @@
 #include "nodes/database/KezDcQrQRRowset.h"
 #include "nodes/database/KezDcQrQRSession.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
-#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {
@@ -87,8 +87,9 @@ std::size_t FirstNamed(const Chain& chain) {
   int i = 1;
   int j = 0;
   while (KezDcQrQResult* node = KezDcQrQResult::ExprHTab->Next(i, j, nullptr)) {
-    if (node->GetKind() != KezDcQrQResult::kExpression) continue;
-    const KezListValKezUnicodeString& list = static_cast<KezDcQrQRExpression*>(node)->ListOfPostFixedExpression;
+    auto* expression = kez::As<KezDcQrQRExpression>(node);
+    if (!expression) continue;
+    const KezListValKezUnicodeString& list = expression->ListOfPostFixedExpression;
     for (int k = 1; k <= list.Size(); ++k) {
       for (std::size_t c = 0; c < first; ++c) {
         if (chain[c].second == list[k].Std()) first = c;

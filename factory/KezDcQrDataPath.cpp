@@ -1,9 +1,9 @@
 // The data-path syntax: classification, splitting into components with
 // bracket depth, blank stripping and '#' expansion.
-#include "nodes/expression/KezDcQrQRVariable.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/KezDcQrQResult.h"
 #include "nodes/base/QResultTrace.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 
 namespace {
 
@@ -12,18 +12,20 @@ const int kMaxExpansionRounds = 32;
 
 const char* const kTypeByComponents[] = {"DataSource", "Session", "Rowset", "Accessor", "Data", "Cell"};
 
-KezUnicodeString StripBlanks(const KezUnicodeString& text) { return text.Strip(1, ' ').Strip(2, ' '); }
+KezUnicodeString StripBlanks(const KezUnicodeString& text) {
+  return text.Strip(1, ' ').Strip(2, ' ');
+}
 
-bool IsPathMarker(const KezUnicodeChar& c) { return c == '"' || c == '#' || c == '$' || c == '@'; }
+bool IsPathMarker(const KezUnicodeChar& c) {
+  return c == '"' || c == '#' || c == '$' || c == '@';
+}
 
 // The text a '#' component expands to: the value of the variable registered
 // under name, as a put writes it; false (after the report) when none is.
 bool ExpandVariable(const KezUnicodeString& name, KezUnicodeString& oText) {
   KezDcQrQResult* node = KezDcQrQResult::QRHTab ? KezDcQrQResult::QRHTab->Locate(name) : nullptr;
-  if (node && node->GetKind() == KezDcQrQResult::kVariable &&
-      static_cast<KezDcQrQRVariable*>(node)->ValueText(oText)) {
-    return true;
-  }
+  auto* variable = kez::As<KezDcQrQRVariable>(node);
+  if (variable && variable->ValueText(oText)) return true;
   KezDcCMError::AddError("ERROR: IMPOSSIBLE TO EXPAND <%s> ! \n", name.ConvertToChar());
   return false;
 }

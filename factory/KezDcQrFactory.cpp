@@ -1,6 +1,9 @@
 // The factory: finds the node that a data path names, or creates it after
 // its missing ancestors (from the data source down), together with the
 // expressions that stand for its sub-query components.
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
@@ -10,9 +13,6 @@
 #include "nodes/expression/KezDcQrQRConstant.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/KezDcQrQResult.h"
-#include "nodes/base/QResultTrace.h"
 
 namespace {
 
@@ -32,7 +32,9 @@ Level LevelOf(const KezUnicodeString& type) {
   return kNoLevel;
 }
 
-bool IsSubQueryText(const KezUnicodeString& component) { return component[0] == '[' || component[0] == '$'; }
+bool IsSubQueryText(const KezUnicodeString& component) {
+  return component[0] == '[' || component[0] == '$';
+}
 
 // Registers the expression of a sub-query component: the text without its
 // brackets, or the '$' text itself.
@@ -130,9 +132,9 @@ KezDcQrQResult* KezDcQrQResult::NewQResult(KezUnicodeString iQuery) {
   return node;
 }
 
-KezDcQrQResult* KezDcQrQResult::NewQR(KezUnicodeString iDataSource, KezUnicodeString iSession,
-                                      KezUnicodeString iRowset, KezUnicodeString iAccessor,
-                                      KezUnicodeString iDataBlock, KezUnicodeString iCell, KezUnicodeString& ioType) {
+KezDcQrQResult* KezDcQrQResult::NewQR(KezUnicodeString iDataSource, KezUnicodeString iSession, KezUnicodeString iRowset,
+                                      KezUnicodeString iAccessor, KezUnicodeString iDataBlock, KezUnicodeString iCell,
+                                      KezUnicodeString& ioType) {
   const KezUnicodeString components[6] = {iDataSource, iSession, iRowset, iAccessor, iDataBlock, iCell};
   Level level = LevelOf(ioType);
   bool expression = ioType == "Expression";

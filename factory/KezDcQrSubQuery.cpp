@@ -1,11 +1,11 @@
 // Sub-queries: resolving '$' and bracketed components to texts, linking the
 // resolved nodes to the unresolved ones, and the shared branch steps.
-#include "nodes/expression/KezDcQrQRExpression.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/KezDcQrQResult.h"
 #include "nodes/base/QResultTrace.h"
 #include "nodes/base/SubQueryBranch.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 
 namespace {
 
@@ -82,13 +82,13 @@ void KezDcQrQResult::GetSubQuery(KezUnicodeString iSubQuery, KezUnicodeString& o
     oResolved = iSubQuery;
     return;
   }
-  KezDcQrQResult* node = ExprHTab ? ExprHTab->Locate(text) : nullptr;
-  if (!node || node->GetKind() != kExpression) {
+  auto* expression = kez::As<KezDcQrQRExpression>(ExprHTab ? ExprHTab->Locate(text) : nullptr);
+  if (!expression) {
     KezDcCMError::AddError("ERROR DATAPATH <%s> DOES'NT EXIST IN EXPRHDICO\n", text.ConvertToChar());
     return;
   }
   QR_TRA(4, "Locate <%s> ==> OK\n", text.ConvertToChar());
-  KezUnicodeString value = ValueText(static_cast<KezDcQrQRExpression*>(node));
+  KezUnicodeString value = ValueText(expression);
   if (value.IsEmpty()) {
     KezDcCMError::AddError("ERROR: %s IS AN EMPTY SUB-QUERY \n", text.ConvertToChar());
     return;

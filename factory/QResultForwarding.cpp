@@ -1,13 +1,13 @@
 // The forwarding operations of the base class: each runs one kind's
 // operation on this node, after checking that the node is of that kind.
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/KezDcQrQResult.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
 #include "nodes/database/KezDcQrQRRowset.h"
 #include "nodes/expression/KezDcQrQRConstant.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/KezDcQrQResult.h"
 
 namespace {
 

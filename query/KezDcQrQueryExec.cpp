@@ -2,6 +2,7 @@
 // query result, the function and the put target, through one table.
 #include <cstring>
 
+#include "foundation/KezDcCMError.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
@@ -10,7 +11,6 @@
 #include "nodes/database/KezDcQrQRSession.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-#include "foundation/KezDcCMError.h"
 #include "query/KezDcQrQuery.h"
 #include "query/QueryTrace.h"
 

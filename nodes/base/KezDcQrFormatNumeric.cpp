@@ -34,17 +34,28 @@ Picture ScanPicture(const std::string& format) {
   Picture p;
   for (char c : format) {
     switch (c) {
-      case '+': p.plus = true; break;
-      case ' ': p.blank = true; break;
-      case '0': p.zero = true; break;
-      case '.': p.dot = true; break;
+      case '+':
+        p.plus = true;
+        break;
+      case ' ':
+        p.blank = true;
+        break;
+      case '0':
+        p.zero = true;
+        break;
+      case '.':
+        p.dot = true;
+        break;
       case '#':
         ++p.hashes;
         if (p.dot) ++p.fraction_hashes;
         break;
       case 'e':
-      case 'E': p.style = c; break;
-      default: break;
+      case 'E':
+        p.style = c;
+        break;
+      default:
+        break;
     }
   }
   return p;

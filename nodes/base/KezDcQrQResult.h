@@ -79,10 +79,9 @@ class KEZDCQR_API KezDcQrQResult {
   // Sub-queries: the text a component resolves to (empty on failure), and
   // the links between unresolved and resolved nodes.
   static void GetSubQuery(KezUnicodeString iSubQuery, KezUnicodeString& oResolved);
-  static void SetSubQueryFather(KezUnicodeString iDS, KezUnicodeString iDSr, KezUnicodeString iS,
-                                KezUnicodeString iSr, KezUnicodeString iR, KezUnicodeString iRr,
-                                KezUnicodeString iA, KezUnicodeString iAr, KezUnicodeString iD,
-                                KezUnicodeString iDr, KezUnicodeString iC, KezUnicodeString iCr);
+  static void SetSubQueryFather(KezUnicodeString iDS, KezUnicodeString iDSr, KezUnicodeString iS, KezUnicodeString iSr,
+                                KezUnicodeString iR, KezUnicodeString iRr, KezUnicodeString iA, KezUnicodeString iAr,
+                                KezUnicodeString iD, KezUnicodeString iDr, KezUnicodeString iC, KezUnicodeString iCr);
 
   // Formats a number under a picture-like format text ("###.##", "+0.#e").
   static void FormatNumeric(double iValue, KezUnicodeString iFormat, KezUnicodeString& oResult);
@@ -133,5 +132,16 @@ class KEZDCQR_API KezDcQrQResult {
   Kind kind_;
   bool client_held_ = false;
 };
+
+namespace kez {
+
+// The node as the kind T (KezDcQrQRCell, KezDcQrQRVariable, ...), or null
+// when it is null or of another kind: the one checked cast between kinds.
+template <class T>
+T* As(KezDcQrQResult* node) {
+  return node && node->GetKind() == T::kNodeKind ? static_cast<T*>(node) : nullptr;
+}
+
+}  // namespace kez
 
 #endif

@@ -21,7 +21,9 @@ namespace detail {
 
 // The value that a "%x" trace conversion prints for an address: its low 32
 // bits, passed as the unsigned int that %x expects.
-inline unsigned Addr(const void* p) { return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)); }
+inline unsigned Addr(const void* p) {
+  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
+}
 
 }  // namespace detail
 }  // namespace kez

@@ -3,9 +3,9 @@
 // rowset object that created it.
 #include "nodes/database/KezDcQrQRAccessor.h"
 
+#include "foundation/KezDcCMError.h"
 #include "nodes/database/KezDcQrQRRowset.h"
 #include "nodes/database/NodeFather.h"
-#include "foundation/KezDcCMError.h"
 
 using kez::detail::Addr;
 
@@ -30,14 +30,7 @@ KezDcQrQRAccessor::KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeStr
   Register(QRHTab, Key());
   KezUnicodeString father = DataSource;
   father.Append(':').Append(Session).Append(':').Append(Rowset);
-  p_QRRowset = kez::detail::LocateKind<KezDcQrQRRowset>(father, kRowset);
-  if (!p_QRRowset) {
-    KezDcCMError::AddError("ERROR ROWSET QUERY <%s> DOESN'T APPEAR IN HQR DICO !\n", father.ConvertToChar());
-    return;
-  }
-  QR_TRA(4, "Locate in QRHT FatherPath:<%s> (%x) OK\n", father.ConvertToChar(), Addr(p_QRRowset));
-  p_QRRowset->QRChildList.Append(this);
-  QR_TRA(4, "Append to QRChildList OK \n");
+  p_QRRowset = kez::detail::LinkToFather<KezDcQrQRRowset>(this, father, "ROWSET");
 }
 
 KezDcQrQRAccessor::~KezDcQrQRAccessor() {

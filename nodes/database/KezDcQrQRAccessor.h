@@ -18,6 +18,8 @@ class KezDcQrQRRowset;
 
 class KEZDCQR_API KezDcQrQRAccessor : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kAccessor;  // for kez::As<KezDcQrQRAccessor>
+
   // Octets of a field of an I4 or R8 column.
   static constexpr uint32_t kNumericFieldLength = 80;
 

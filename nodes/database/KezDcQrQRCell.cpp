@@ -6,13 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/SubQueryBranch.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRData.h"
 #include "nodes/database/NodeFather.h"
 #include "nodes/database/RowBufferField.h"
-#include "foundation/KezCFormat.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 
@@ -43,7 +43,7 @@ KezDcQrQRCell::KezDcQrQRCell(KezUnicodeString iDataSource, KezUnicodeString iSes
   Register(QRHTab, JoinKey(components, 6));
   KezUnicodeString father = JoinKey(components, 5);
   if (QRHTab->Locate(father)) {
-    p_QRData = kez::detail::LocateKind<KezDcQrQRData>(father, kData);
+    p_QRData = kez::detail::LocateKind<KezDcQrQRData>(father);
     QR_TRA(4, "Locate in QRHT FatherPath:<%s> (%x) OK\n", father.ConvertToChar(), Addr(p_QRData));
   } else {
     QR_TRA(4, "Data <%s> does'nt exist => New it !\n", father.ConvertToChar());

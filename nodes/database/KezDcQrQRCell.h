@@ -12,6 +12,8 @@ class KezDcQrQRData;
 
 class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kCell;  // for kez::As<KezDcQrQRCell>
+
   char* p_QResult = nullptr;          // the value text, owned; null until the first read
   KezDcQrQRData* p_QRData = nullptr;  // the father, not owned
   KezUnicodeString Cell;              // the column name

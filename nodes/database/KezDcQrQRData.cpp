@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <climits>
 
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/SubQueryBranch.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRRowset.h"
 #include "nodes/database/NodeFather.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/SubQueryBranch.h"
 
 using kez::detail::Addr;
 
@@ -47,15 +47,11 @@ KezDcQrQRData::KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSes
 
 void KezDcQrQRData::FindFathers(const KezUnicodeString* components) {
   KezUnicodeString rowset = JoinKey(components, 3);
-  p_QRRowset = kez::detail::LocateKind<KezDcQrQRRowset>(rowset, kRowset);
-  if (p_QRRowset) {
-    QR_TRA(4, "Locate in QRHT RowsetPath:<%s> (%x) OK\n", rowset.ConvertToChar(), Addr(p_QRRowset));
-  } else {
-    KezDcCMError::AddError("ERROR FATHER QUERY <%s> DOESN'T APPEAR IN HQR DICO !\n", rowset.ConvertToChar());
-  }
+  p_QRRowset = kez::detail::LocateFather<KezDcQrQRRowset>(rowset);
+  if (p_QRRowset) QR_TRA(4, "Locate in QRHT RowsetPath:<%s> (%x) OK\n", rowset.ConvertToChar(), Addr(p_QRRowset));
   KezUnicodeString accessor = JoinKey(components, 4);
   if (QRHTab->Locate(accessor)) {
-    p_QRAccessor = kez::detail::LocateKind<KezDcQrQRAccessor>(accessor, kAccessor);
+    p_QRAccessor = kez::detail::LocateKind<KezDcQrQRAccessor>(accessor);
     QR_TRA(4, "Try to locate in QRHT AccessorPath:<%s> OK\n", accessor.ConvertToChar());
   } else {
     QR_TRA(4, "Accessor <%s> does'nt exist => New it !\n", accessor.ConvertToChar());

@@ -17,6 +17,8 @@ class KezDcQrQRRowset;
 
 class KEZDCQR_API KezDcQrQRData : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kData;  // for kez::As<KezDcQrQRData>
+
   // RcGetNextRows when no fetch was made for want of a rowset interface.
   static constexpr uint32_t kNoRowset = 998;
 

@@ -2,10 +2,10 @@
 // on first read, frees its subtree before releasing it.
 #include "nodes/database/KezDcQrQRDataSource.h"
 
-#include "nodes/database/NodeFather.h"
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/SubQueryBranch.h"
+#include "nodes/database/NodeFather.h"
 
 using kez::detail::Addr;
 

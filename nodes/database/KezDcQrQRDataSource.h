@@ -8,6 +8,8 @@
 
 class KEZDCQR_API KezDcQrQRDataSource : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kDataSource;  // for kez::As<KezDcQrQRDataSource>
+
   KezIDcDbDataSource* p_QResult;  // one reference, or null while closed
   KezListPtrKezDcQrQResult QRChildList;
   KezUnicodeString DataSource;  // '@' included; the key

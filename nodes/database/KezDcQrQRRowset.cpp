@@ -3,10 +3,10 @@
 // data blocks and cells before releasing both interfaces.
 #include "nodes/database/KezDcQrQRRowset.h"
 
-#include "nodes/database/KezDcQrQRSession.h"
-#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/SubQueryBranch.h"
+#include "nodes/database/KezDcQrQRSession.h"
+#include "nodes/database/NodeFather.h"
 
 using kez::detail::Addr;
 
@@ -34,14 +34,7 @@ KezDcQrQRRowset::KezDcQrQRRowset(KezUnicodeString iDataSource, KezUnicodeString 
   SubQueryFlag = SubQueryFlagOf(components, 3);
   Register(QRHTab, JoinKey(components, 3));
   KezUnicodeString father = JoinKey(components, 2);
-  p_QRSession = kez::detail::LocateKind<KezDcQrQRSession>(father, kSession);
-  if (!p_QRSession) {
-    KezDcCMError::AddError("ERROR FATHER QUERY <%s> DOESN'T APPEAR IN HQR DICO !\n", father.ConvertToChar());
-    return;
-  }
-  QR_TRA(4, "Locate in QRHT FatherPath:<%s> (%x) OK\n", father.ConvertToChar(), Addr(p_QRSession));
-  p_QRSession->QRChildList.Append(this);
-  QR_TRA(4, "Append to QRChildList OK \n");
+  p_QRSession = kez::detail::LinkToFather<KezDcQrQRSession>(this, father);
 }
 
 KezDcQrQRRowset::~KezDcQrQRRowset() {
@@ -147,7 +140,7 @@ void KezDcQrQRRowset::ReleaseWriteQResult() {
   kez::detail::ReleaseObject(p_WriteQResult);
   for (int k = 1; k <= ListOfSubQuery.Size(); ++k) {
     KezDcQrQResult* resolved = ListOfSubQuery[k];
-    if (resolved && resolved->GetKind() == kRowset) static_cast<KezDcQrQRRowset*>(resolved)->ReleaseWriteQResult();
+    if (auto* rowset = kez::As<KezDcQrQRRowset>(resolved)) rowset->ReleaseWriteQResult();
   }
 }
 
@@ -156,7 +149,7 @@ void KezDcQrQRRowset::ReleaseAllWriteQResults() {
   int i = 1;
   int j = 0;
   while (KezDcQrQResult* node = QRHTab->Next(i, j, nullptr)) {
-    if (node->GetKind() == kRowset) kez::detail::ReleaseObject(static_cast<KezDcQrQRRowset*>(node)->p_WriteQResult);
+    if (auto* rowset = kez::As<KezDcQrQRRowset>(node)) kez::detail::ReleaseObject(rowset->p_WriteQResult);
   }
 }
 

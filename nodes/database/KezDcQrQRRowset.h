@@ -11,6 +11,8 @@ class KezDcQrQRSession;
 
 class KEZDCQR_API KezDcQrQRRowset : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kRowset;  // for kez::As<KezDcQrQRRowset>
+
   KezIDcDbSimpleRowset* p_QResult;       // one reference, or null while closed
   KezIDcDbInsertRowset* p_WriteQResult;  // one reference, or null
   KezDcQrQRSession* p_QRSession;         // the father, not owned; null when missing

@@ -2,10 +2,10 @@
 // read, frees its rowsets before releasing it.
 #include "nodes/database/KezDcQrQRSession.h"
 
-#include "nodes/database/KezDcQrQRDataSource.h"
-#include "nodes/database/NodeFather.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/SubQueryBranch.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/NodeFather.h"
 
 using kez::detail::Addr;
 
@@ -28,14 +28,7 @@ KezDcQrQRSession::KezDcQrQRSession(KezUnicodeString iDataSource, KezUnicodeStrin
   const KezUnicodeString components[] = {DataSource, Session};
   SubQueryFlag = SubQueryFlagOf(components, 2);
   Register(QRHTab, JoinKey(components, 2));
-  p_QRDataSource = kez::detail::LocateKind<KezDcQrQRDataSource>(DataSource, kDataSource);
-  if (!p_QRDataSource) {
-    KezDcCMError::AddError("ERROR FATHER QUERY <%s> DOESN'T APPEAR IN HQR DICO !\n", DataSource.ConvertToChar());
-    return;
-  }
-  QR_TRA(4, "Locate in QRHT FatherPath:<%s> (%x) OK\n", DataSource.ConvertToChar(), Addr(p_QRDataSource));
-  p_QRDataSource->QRChildList.Append(this);
-  QR_TRA(4, "Append to QRChildList OK \n");
+  p_QRDataSource = kez::detail::LinkToFather<KezDcQrQRDataSource>(this, DataSource);
 }
 
 KezDcQrQRSession::~KezDcQrQRSession() {

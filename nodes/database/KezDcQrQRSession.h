@@ -9,6 +9,8 @@ class KezDcQrQRDataSource;
 
 class KEZDCQR_API KezDcQrQRSession : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kSession;  // for kez::As<KezDcQrQRSession>
+
   KezIDcDbSimpleSession* p_QResult;     // one reference, or null while closed
   KezDcQrQRDataSource* p_QRDataSource;  // the father, not owned; null when missing
   KezListPtrKezDcQrQResult QRChildList;

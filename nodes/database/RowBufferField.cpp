@@ -3,11 +3,11 @@
 
 #include <cstring>
 
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/QResultTrace.h"
 
 namespace kez {
 namespace detail {

@@ -6,6 +6,9 @@
 #include <charconv>
 #include <string>
 
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
@@ -15,11 +18,10 @@
 #include "nodes/expression/EvalStacks.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-#include "foundation/KezCFormat.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/QResultTrace.h"
+#include "nodes/expression/Operators.h"
 
 using kez::detail::EvalStacks;
+using kez::detail::Evaluation;
 
 namespace {
 
@@ -39,9 +41,10 @@ char ClassOf(const KezUnicodeString& element) {
   char first = s.empty() ? '\0' : s[0];
   if (first == '$' || first == '#' || first == '@' || first == '"') return first;
   if (first == '.' || (first >= '0' && first <= '9')) return ClassOfNumber(s);
-  if (first != '\0' && std::string("+-*/&|=><").find(first) != std::string::npos) return 'o';
-  if (s.compare(0, 8, "{format=") == 0 || s == "pow" || s == "sqrt" || s == "(-)" || s == "(+)") return 'o';
-  return 'd';
+  if (kez::detail::IsOperatorChar(first) || s.compare(0, 8, "{format=") == 0) return 'o';
+  const kez::detail::Operator* op = kez::detail::FindOperator(s);
+  bool evaluated = op && op->evaluation != Evaluation::kLiteral && op->evaluation != Evaluation::kFormat;
+  return evaluated ? 'o' : 'd';
 }
 
 // The operand of a node that is not a cell: 1 when its own read yields an
@@ -124,12 +127,11 @@ KezDcQrQResult* KezDcQrQRExpression::Operand(int i, const KezUnicodeString& elem
 }
 
 void KezDcQrQRExpression::PushVariable(EvalStacks& stacks, int i, const KezUnicodeString& element) {
-  KezDcQrQResult* node = Operand(i, element);
-  if (!node || node->GetKind() != kVariable) {
+  auto* variable = kez::As<KezDcQrQRVariable>(Operand(i, element));
+  if (!variable) {
     KezDcCMError::AddError("ERROR Unknown Variable <%s>\n", element.ConvertToChar());
     return;
   }
-  auto* variable = static_cast<KezDcQrQRVariable*>(node);
   QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
   QR_TRA(4, "p_Variable->BasicType=<%s>\n", variable->BasicType.ConvertToChar());
   QR_TRA(4, "p_Variable->Type=<%s>\n", variable->Type.ConvertToChar());
@@ -150,13 +152,13 @@ void KezDcQrQRExpression::PushNode(EvalStacks& stacks, int i, const KezUnicodeSt
     KezDcCMError::AddError("ERROR Unknown Cell <%s>\n", element.ConvertToChar());
     return;
   }
-  if (node->GetKind() != kCell) {
+  auto* cell = kez::As<KezDcQrQRCell>(node);
+  if (!cell) {
     int flag = OpenFlag(node);
     QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
     stacks.PushInt(flag);
     return;
   }
-  auto* cell = static_cast<KezDcQrQRCell*>(node);
   const char* text = cell->GetQResult();
   QR_TRA(4, "Locate <%s> ==> OK\n", element.ConvertToChar());
   QR_TRA(4, "p_Query->BasicType=<%s>\n", cell->BasicType.ConvertToChar());
@@ -184,8 +186,8 @@ bool KezDcQrQRExpression::FormatPicture(const std::string& element, KezUnicodeSt
     oPicture = element.size() >= 11 ? KezUnicodeString(element.substr(9, element.size() - 11)) : KezUnicodeString();
     return true;
   }
-  KezDcQrQResult* node = QRHTab->Locate(KezUnicodeString(symbol));
-  if (!node || node->GetKind() != kVariable || !static_cast<KezDcQrQRVariable*>(node)->ValueText(oPicture)) {
+  auto* variable = kez::As<KezDcQrQRVariable>(QRHTab->Locate(KezUnicodeString(symbol)));
+  if (!variable || !variable->ValueText(oPicture)) {
     KezDcCMError::AddError("ERROR Unknown Variable <%s>\n", symbol.c_str());
     return false;
   }
@@ -194,17 +196,26 @@ bool KezDcQrQRExpression::FormatPicture(const std::string& element, KezUnicodeSt
 
 void KezDcQrQRExpression::ApplyOperator(EvalStacks& stacks, const KezUnicodeString& op) {
   const std::string& s = op.Std();
-  if (s == "+" || s == "-") {
-    stacks.Sign(s[0]);
-  } else if (s == "*" || s == "**" || s == "/") {
-    stacks.Arithmetic(s);
-  } else if (s == "(-)" || s == "(+)") {
-    stacks.Prefix(s[1]);
-  } else if (s == "sqrt") {
-    stacks.SquareRoot();
-  } else if (s.compare(0, 8, "{format=") == 0) {
+  if (s.compare(0, 8, "{format=") == 0) {
     KezUnicodeString picture;
     if (FormatPicture(s, picture)) stacks.Format(picture);
+    return;
   }
-  // "pow" and the comparison and logical symbols change nothing.
+  const kez::detail::Operator* row = kez::detail::FindOperator(s);
+  switch (row ? row->evaluation : Evaluation::kNothing) {
+    case Evaluation::kSign:
+      stacks.Sign(s[0]);
+      break;
+    case Evaluation::kArithmetic:
+      stacks.Arithmetic(s);
+      break;
+    case Evaluation::kPrefixSign:
+      stacks.Prefix(s[1]);
+      break;
+    case Evaluation::kSquareRoot:
+      stacks.SquareRoot();
+      break;
+    default:
+      break;  // an operator that changes nothing yet, or an unknown symbol
+  }
 }

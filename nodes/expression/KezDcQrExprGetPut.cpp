@@ -1,15 +1,15 @@
 // Expression get and put: evaluating and handing the value out by its basic
 // type, forgetting it, and storing it into a cell's field, into a variable,
 // or (for an expression naming a data block) inserting that block's row.
+#include "foundation/KezCFormat.h"
+#include "foundation/KezDcCMError.h"
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/KezDcQrQRData.h"
 #include "nodes/database/RowBufferField.h"
 #include "nodes/expression/KezDcQrQRConstant.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
-#include "foundation/KezCFormat.h"
-#include "foundation/KezDcCMError.h"
-#include "nodes/base/QResultTrace.h"
 
 void* KezDcQrQRExpression::GetQResult() {
   QR_TRA(2, "IN->> QrQRExpression::GetQResult [%s] \n", ExpressionText.ConvertToChar());

@@ -1,12 +1,14 @@
 // The expression tokenizer: cuts ExpressionText into symbols, one per call
-// of Parse. Blanks are not separators: a symbol ends at an operator
+// of Parse, with the operator characters, pairs and words of the operator
+// table. Blanks are not separators: a symbol ends at an operator
 // character, at the end of the text, or when an operator or keyword is
 // complete; only the blanks at its two ends are removed.
 #include <cstring>
 
-#include "nodes/expression/KezDcQrQRExpression.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/QResultTrace.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
+#include "nodes/expression/Operators.h"
 
 namespace {
 
@@ -17,31 +19,11 @@ struct Flags {
   bool Any() const { return in_string || in_brackets || in_braces; }
 };
 
-bool IsBoundary(char c) { return c != '\0' && std::strchr("=!+-/*(),|&><", c) != nullptr; }
-bool IsSingle(char c) { return c != '\0' && std::strchr("(+-/,", c) != nullptr; }
-
-// The two-character operators, in the order they are tried.
-bool CompletesPair(const std::string& symbol, char c) {
-  static const char* const kPairs[] = {"**", "||", "&&", "=>", "=<", ">=", "<=", "!=", "=="};
-  if (symbol.size() != 1) return false;
-  for (const char* pair : kPairs) {
-    if (symbol[0] == pair[0] && c == pair[1]) return true;
-  }
-  return false;
-}
-
-// A pending "<", ">", "*", "|" or "&" that c does not complete.
-bool EndsPendingPair(const std::string& symbol, char c) {
-  if (symbol == "<" || symbol == ">") return c != '=';
-  if (symbol == "*") return c != '*';
-  if (symbol == "|") return c != '|';
-  if (symbol == "&") return c != '&';
-  return false;
-}
-
-bool CompletesKeyword(const std::string& symbol, char c) {
-  return (symbol == "sqr" && c == 't') || (symbol == "mo" && c == 'd') || (symbol == "di" && c == 'v');
-}
+using kez::detail::CompletesPair;
+using kez::detail::CompletesWord;
+using kez::detail::EndsPendingPair;
+using kez::detail::IsBoundaryChar;
+using kez::detail::IsSingleChar;
 
 void ToggleFlags(const std::string& text, std::size_t pos, Flags& flags) {
   char c = text[pos];
@@ -72,10 +54,10 @@ std::size_t ReadSymbol(const std::string& text, std::size_t pos, Flags& flags, s
       ++pos;
       continue;
     }
-    if (symbol.empty() && IsSingle(c)) return symbol += c, pos + 1;
+    if (symbol.empty() && IsSingleChar(c)) return symbol += c, pos + 1;
     if (EndsPendingPair(symbol, c)) return pos;
-    if (CompletesPair(symbol, c) || CompletesKeyword(symbol, c)) return symbol += c, pos + 1;
-    if (IsBoundary(c) && !symbol.empty()) return pos;
+    if (CompletesPair(symbol, c) || CompletesWord(symbol, c)) return symbol += c, pos + 1;
+    if (IsBoundaryChar(c) && !symbol.empty()) return pos;
     symbol += c;
     ++pos;
   }
@@ -94,7 +76,8 @@ void KezDcQrQRExpression::Parse() {
     symbol.clear();
     pos = ReadSymbol(text, pos, flags, symbol);
     std::size_t first = symbol.find_first_not_of(' ');
-    symbol = first == std::string::npos ? std::string() : symbol.substr(first, symbol.find_last_not_of(' ') - first + 1);
+    symbol =
+        first == std::string::npos ? std::string() : symbol.substr(first, symbol.find_last_not_of(' ') - first + 1);
     if (!symbol.empty()) break;
   }
   ParsePosition = static_cast<int>(pos);

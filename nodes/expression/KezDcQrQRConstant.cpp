@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "nodes/base/QResultTrace.h"
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/RowBufferField.h"
-#include "nodes/base/QResultTrace.h"
 
 char* KezDcQrUnquote(const KezUnicodeString& text) {
   const std::string& s = text.Std();

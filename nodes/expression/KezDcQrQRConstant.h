@@ -9,6 +9,8 @@ class KezDcQrQRCell;
 
 class KEZDCQR_API KezDcQrQRConstant : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kConstant;  // for kez::As<KezDcQrQRConstant>
+
   char* p_QResult;            // owned; the text without enclosing quotes; null after FreeQResult
   KezUnicodeString Constant;  // the data path as written, quotes included; the key
 

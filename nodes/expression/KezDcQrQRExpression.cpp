@@ -4,22 +4,21 @@
 
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/QResultTrace.h"
+#include "nodes/expression/Operators.h"
 
 using kez::detail::Addr;
 
 namespace {
 
-bool IsOneOf(const KezUnicodeString& symbol, const char* const* operators) {
-  for (; *operators; ++operators) {
-    if (symbol == *operators) return true;
-  }
-  return false;
-}
+// Precedence levels of the operator table, loosest first.
+const int kLogical = 1;
+const int kComparison = 2;
+const int kAdditive = 3;
+const int kMultiplicative = 4;
 
-const char* const kLogical[] = {"||", "&&", nullptr};
-const char* const kComparison[] = {">", "<", ">=", "<=", "=>", "=<", "==", "!=", nullptr};
-const char* const kAdditive[] = {"+", "-", nullptr};
-const char* const kMultiplicative[] = {"*", "/", "**", "div", "mod", nullptr};
+bool IsOneOf(const KezUnicodeString& symbol, int precedence) {
+  return kez::detail::IsInfixAt(symbol.Std(), precedence);
+}
 
 }  // namespace
 
@@ -182,7 +181,7 @@ bool KezDcQrQRExpression::Descend() {
 
 void KezDcQrQRExpression::Factor() {
   QR_TRA(10, "=-->> QrQRExpression::Factor \n");
-  bool nests = Symbol == "pow" || Symbol == "format" || Symbol == "sqrt" || Symbol == "(";
+  bool nests = kez::detail::IsFunction(Symbol.Std()) || Symbol == "(";
   if (!nests) {
     KezUnicodeString operand = Symbol;
     Emission(operand);
@@ -195,18 +194,11 @@ void KezDcQrQRExpression::Factor() {
 }
 
 void KezDcQrQRExpression::FactorNested() {
-  if (Symbol == "pow") {
-    VerifAndNext("pow");
-    VerifAndNext("(");
-    Expr();
-    VerifAndNext(",");
-    Expr();
-    VerifAndNext(")");
-    Emission("pow");
-  } else if (Symbol == "format") {
+  const kez::detail::Operator* function = kez::detail::FindOperator(Symbol.Std());
+  if (function && function->evaluation == kez::detail::Evaluation::kFormat) {
     QR_TRA(12, "FORMAT\n");
     KezUnicodeString element = "{format=";
-    VerifAndNext("format");
+    VerifAndNext(function->spelling);
     VerifAndNext("(");
     Expr();
     VerifAndNext(",");
@@ -214,12 +206,18 @@ void KezDcQrQRExpression::FactorNested() {
     Parse();
     VerifAndNext(")");
     Emission(element);
-  } else if (Symbol == "sqrt") {
-    VerifAndNext("sqrt");
+  } else if (function && function->form == kez::detail::OperatorForm::kFunction) {
+    // name(operand, operand, ...): the name is emitted after its operands.
+    KezUnicodeString name = Symbol;
+    VerifAndNext(name);
     VerifAndNext("(");
     Expr();
+    for (int k = 1; k < function->operands; ++k) {
+      VerifAndNext(",");
+      Expr();
+    }
     VerifAndNext(")");
-    Emission("sqrt");
+    Emission(name);
   } else {
     VerifAndNext("(");
     Expr();

@@ -20,6 +20,8 @@ class EvalStacks;
 
 class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kExpression;  // for kez::As<KezDcQrQRExpression>
+
   // Nesting levels of parentheses (and pow/sqrt/format) the parser descends.
   // A deeper text is reported once and its analysis abandoned there: the
   // postfix list keeps what was emitted before that point.

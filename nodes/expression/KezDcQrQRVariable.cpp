@@ -2,12 +2,12 @@
 // "double", assigned by Affect and written into cells as text.
 #include "nodes/expression/KezDcQrQRVariable.h"
 
-#include "nodes/database/KezDcQrQRCell.h"
-#include "nodes/database/RowBufferField.h"
-#include "nodes/expression/KezDcQrQRConstant.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/QResultTrace.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/RowBufferField.h"
+#include "nodes/expression/KezDcQrQRConstant.h"
 
 KezDcQrQRVariable::KezDcQrQRVariable()
     : KezDcQrQResult(kVariable),

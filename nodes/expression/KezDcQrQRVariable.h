@@ -9,6 +9,8 @@ class KezDcQrQRCell;
 
 class KEZDCQR_API KezDcQrQRVariable : public KezDcQrQResult {
  public:
+  static constexpr Kind kNodeKind = kVariable;  // for kez::As<KezDcQrQRVariable>
+
   char* p_StringQResult;      // owned: StringValue without its enclosing quotes; null when not built
   int* p_IntQResult;          // &IntValue, or null after FreeQResult
   double* p_DoubleQResult;    // &DoubleValue, or null after FreeQResult
