@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/TraceCapture.h"
 #include "support/KezTestSupport.h"
+#include "support/TraceCapture.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "support/TraceCapture.h"
 #include "support/KezTestSupport.h"
+#include "support/TraceCapture.h"
 
 namespace {
 

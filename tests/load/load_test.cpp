@@ -14,9 +14,9 @@
 #include <fstream>
 #include <utility>
 
+#include "support/EveryConnectionRuns.h"
 #include "support/KezqRun.h"
 #include "support/LoadSupport.h"
-#include "support/EveryConnectionRuns.h"
 
 namespace kez {
 namespace test {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
-#include "support/HardeningSupport.h"
 #include "support/EveryConnectionRuns.h"
+#include "support/HardeningSupport.h"
 #include "support/TempDir.h"
 
 namespace kez {

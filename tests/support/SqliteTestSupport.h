@@ -15,7 +15,8 @@
 #include "support/KezTestSupport.h"
 #include "support/TempDir.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 
 using kez::test::Errors;
 using Texts = std::vector<std::string>;
@@ -214,6 +215,7 @@ class SqliteFixture : public ::testing::Test {
   int expected_misuses_ = 0;  // a test that misuses the layer on purpose says how often
 };
 
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez
 
 #endif
