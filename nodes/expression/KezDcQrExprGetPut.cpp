@@ -10,6 +10,7 @@
 #include "nodes/expression/KezDcQrQRConstant.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "nodes/expression/KezDcQrQRVariable.h"
+#include "nodes/expression/ValueReset.h"
 
 void* KezDcQrQRExpression::GetQResult() {
   QR_TRA(2, "IN->> QrQRExpression::GetQResult [%s] \n", ExpressionText.ConvertToChar());
@@ -32,11 +33,7 @@ void* KezDcQrQRExpression::GetQResult() {
 void KezDcQrQRExpression::FreeQResult() {
   QR_TRA(2, "=-->> QrQRExpression::FreeQResult %s \n", ExpressionText.ConvertToChar());
   ReleaseString();
-  p_IntQResult = nullptr;
-  p_DoubleQResult = nullptr;
-  StringValue = "";
-  IntValue = 0;
-  DoubleValue = 0.0;
+  kez::detail::ResetValue(*this);
   QR_TRA(2, "=-->> QrQRExpression::FreeQResult OK \n");
 }
 
@@ -45,9 +42,8 @@ void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
   if (SimpleType == "Exp_Cell") {
     // A lone cell is copied as the database gave it: its text octet for
     // octet and its NULL mark, not a number written back ("007" stays 007).
-    KezDcQrQResult* node = Operand(1, ListOfPostFixedExpression[1]);
-    if (node && node->GetKind() == kCell) {
-      static_cast<KezDcQrQRCell*>(node)->PutQResult(pTarget);
+    if (auto* cell = kez::As<KezDcQrQRCell>(Operand(1, ListOfPostFixedExpression[1]))) {
+      cell->PutQResult(pTarget);
       QR_TRA(2, "OUT>> QrExpression::PutQResult(Cell) %s \n", ExpressionText.ConvertToChar());
       return;
     }
@@ -92,12 +88,12 @@ void KezDcQrQRExpression::PutQResult() {
   } else {
     QR_TRA(4, "OK Put Expression: <%s>\n", ExpressionText.ConvertToChar());
     const KezUnicodeString& key = ListOfPostFixedExpression[1];
-    KezDcQrQResult* node = QRHTab->Locate(key);
-    if (!node || node->GetKind() != kData) {
+    auto* data = kez::As<KezDcQrQRData>(QRHTab->Locate(key));
+    if (!data) {
       KezDcCMError::AddError("ERROR Unknown Data <%s>\n", key.ConvertToChar());
     } else {
       QR_TRA(4, "Locate <%s> ==> OK\n", key.ConvertToChar());
-      static_cast<KezDcQrQRData*>(node)->PutQResult();
+      data->PutQResult();
       QR_TRA(4, "Put <%s> ==> OK\n", key.ConvertToChar());
     }
   }

@@ -86,9 +86,8 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   KezDcQrQResult* Operand(int i, const KezUnicodeString& element);
 
   int depth_;
-  bool abandoned_;
-  bool string_quoted_ = false;  // StringValue carries the language's enclosing quotes  // the nesting bound was
-                                // reached: nothing more is analysed
+  bool abandoned_;              // the nesting bound was reached: nothing more is analysed
+  bool string_quoted_ = false;  // StringValue carries the language's enclosing quotes
   std::vector<KezDcQrQResult*> operands_;
   unsigned long long operands_changes_ = ~0ULL;
 };

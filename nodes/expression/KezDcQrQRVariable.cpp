@@ -8,6 +8,7 @@
 #include "nodes/database/KezDcQrQRCell.h"
 #include "nodes/database/RowBufferField.h"
 #include "nodes/expression/KezDcQrQRConstant.h"
+#include "nodes/expression/ValueReset.h"
 
 KezDcQrQRVariable::KezDcQrQRVariable()
     : KezDcQrQResult(kVariable),
@@ -156,11 +157,7 @@ void KezDcQrQRVariable::FreeQResult() {
     QR_TRA(4, "p_StringQResult already NULL \n");
   }
   ReleaseString();
-  p_IntQResult = nullptr;
-  p_DoubleQResult = nullptr;
-  StringValue = "";
-  IntValue = 0;
-  DoubleValue = 0.0;
+  kez::detail::ResetValue(*this);
   QR_TRA(2, "=-->> QrQRVariable::FreeQResult OK \n");
 }
 
