@@ -137,7 +137,7 @@ void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
 
   int end = oTwoArguments ? sep : close;
   int first_length = end - (open + 1);
-  DataPath = first_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(open + 1),
+  DataPath = first_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(open) + 1,
                                                                          static_cast<std::size_t>(first_length))))
                               : KezUnicodeString();
   if (DataPath.IsEmpty()) KezDcCMError::AddError(kInvalidQuery);
@@ -146,7 +146,7 @@ void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
 
   int stop = close < length ? close : length;
   int second_length = stop - (sep + 1);
-  oSecond = second_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(sep + 1),
+  oSecond = second_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(sep) + 1,
                                                                          static_cast<std::size_t>(second_length))))
                               : KezUnicodeString();
   if (oSecond.IsEmpty()) KezDcCMError::AddError(kInvalidQuery);

@@ -23,7 +23,7 @@ typedef std::map<std::string, std::string> UriMap;
 const std::size_t kMaxDataName = 200;
 // Longest line of a catalog file: a name and a URI need far less, and a
 // file without line ends (a device, a binary) must not fill the memory.
-const std::size_t kMaxCatalogLine = 64 * 1024;
+const std::size_t kMaxCatalogLine = std::size_t{64} * 1024;
 
 UriMap& Registered() {
   static UriMap* names = new UriMap();

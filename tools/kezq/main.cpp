@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
   } else {
     if (arguments.empty() && files.empty()) files.emplace_back(new kezq::LineReader("-"));
     std::vector<kezq::LineReader*> inputs;
+    inputs.reserve(files.size());
     for (const auto& file : files) inputs.push_back(file.get());
     status = runner.Run(inputs, arguments);
   }
