@@ -1,5 +1,6 @@
-// The expression tokenizer: the exact symbols Parse cuts from a text, the
-// positions it advances to, and the syntax error of VerifAndNext.
+// The expression tokenizer: the positions Parse advances to, the syntax
+// error of VerifAndNext, and any text read to its end. The symbols cut from
+// each text are cases of tests/language/cases/tokens.test.
 #include "support/ExprTestHelpers.h"
 
 namespace kez {
@@ -9,49 +10,6 @@ namespace {
 using List = std::vector<std::string>;
 
 class TokenizerTest : public KezTest {};
-
-// Each case reads "text -> [symbol] [symbol] ...".
-void ExpectSymbols(const List& cases) {
-  for (const std::string& c : cases) {
-    KezDcQrQRExpression e;
-    e.ExpressionText = KezUnicodeString(c.substr(0, c.rfind(" -> ")));
-    std::string symbols;
-    for (e.Parse(); !e.Symbol.IsEmpty() && symbols.size() <= c.size(); e.Parse()) {
-      symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
-    }
-    EXPECT_EQ(symbols, c.substr(c.rfind(" -> ") + 4)) << c;
-  }
-}
-
-TEST_F(TokenizerTest, CutsTheExactSymbols) {
-  // Operators end operands, with or without blanks; blanks inside a symbol stay.
-  ExpectSymbols({"$a+$b -> [$a] [+] [$b]", "$a + $b -> [$a] [+] [$b]", "  7-2*3   -> [7] [-] [2] [*] [3]",
-                 "a/b,c -> [a] [/] [b] [,] [c]", "$a $b -> [$a $b]", "1 2 -> [1 2]",
-                 " my col + 1 -> [my col] [+] [1]"});
-  // Keywords complete only at the start of a symbol.
-  ExpectSymbols({"7 mod 2 -> [7 mod 2]", "7 div 2 -> [7 div 2]", "2*mod -> [2] [*] [mod]",
-                 "7*div*2 -> [7] [*] [div] [*] [2]", "modx -> [mod] [x]", "sqrt(4) -> [sqrt] [(] [4] [)]",
-                 "sqrtx -> [sqrt] [x]", "squareroot -> [squareroot]", "SQRT(4) -> [SQRT] [(] [4] [)]"});
-  // Two-character operators are one symbol; a lone '=' or '!' takes the following word.
-  ExpectSymbols({"<> -> [<] [>]", "a<b -> [a] [<] [b]", "2***3 -> [2] [**] [*] [3]", "a|b&c -> [a] [|] [b] [&] [c]",
-                 "a=b -> [a] [=b]", "a= b+1 -> [a] [= b] [+] [1]", "a!b -> [a] [!b]"});
-  // A closing parenthesis glues to a following word; tabs and newlines are dropped, even inside
-  // words; blank text gives the end marker at once.
-  ExpectSymbols({"(a)*b -> [(] [a] [)] [*] [b]", "(a)x -> [(] [a] [)x]", ")) -> [)] [)]", "a\tb -> [ab]",
-                 "a\nb\t+\n1 -> [ab] [+] [1]", "sq\trt(4) -> [sqrt] [(] [4] [)]", " -> ", " \t\n  \n -> "});
-  // A quoted string is one symbol with its quotes, to the end of the text when unterminated; a
-  // backslash before a quote is dropped, other backslashes stay.
-  ExpectSymbols({"\"a+b (c)\" -> [\"a+b (c)\"]", "\"ab\"+1 -> [\"ab\"] [+] [1]", "1+ \"x\ty\" -> [1] [+] [\"x\ty\"]",
-                 "\"  padded  \" -> [\"  padded  \"]", "\"a\\\"b\" -> [\"a\"b\"]", "\"a\\nb\" -> [\"a\\nb\"]",
-                 "\"a\\\\ -> [\"a\\\\]", "1+\"abc)*2 -> [1] [+] [\"abc)*2]"});
-  // Brackets and braces do not nest; a bracket inside a quoted string still opens a stretch.
-  ExpectSymbols({"[x+y] -> [[x+y]]", "[a[b+c]] -> [[a[b] [+] [c]]]", "{a{b+c}} -> [{a{b] [+] [c}}]",
-                 "@m:s:r:{a+b}:2:a*2 -> [@m:s:r:{a+b}:2:a] [*] [2]", "@m:s:[#t]:a:2:a - 1 -> [@m:s:[#t]:a:2:a] [-] [1]",
-                 "\"a[b\"+1 -> [\"a[b\"+1]"});
-  for (const char* op : {">=", "<=", "=>", "=<", "==", "!=", "**", "||", "&&"}) {
-    ExpectSymbols({std::string("a") + op + "b -> [a] [" + op + "] [b]"});
-  }
-}
 
 TEST_F(TokenizerTest, ParseAdvancesPastTheSymbolAndVerifAndNextKeepsAnUnexpectedOne) {
   KezDcQrQRExpression e;
