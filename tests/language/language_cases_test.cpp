@@ -5,9 +5,11 @@
 //   KIND <tab> INPUT <tab> EXPECTED [<tab> MESSAGE]...
 //
 // KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
-// brackets), "eval" (INPUT evaluated as an expression, shown as
+// brackets), "postfix" (the kind of the expression INPUT and its postfix
+// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval" (INPUT evaluated as an expression, shown as
 // "int:3", "double:2.5" or "string:text") or "list" (INPUT is a postfix list,
-// elements between blanks, evaluated as it is). "var <tab> $NAME <tab> VALUE"
+// elements between blanks, evaluated as it is) or "query" (INPUT is a query
+// text: "function | data path | put target | result kind | target kind"). "var <tab> $NAME <tab> VALUE"
 // makes a variable for the lines below it (VALUE: an int, a double, or a
 // text; "free" after it frees its value). The MESSAGEs are the exact texts
 // that the case reports, without their final newline; none means none. In
@@ -79,6 +81,31 @@ std::string Symbols(const std::string& text) {
   return symbols;
 }
 
+std::string Postfixed(const std::string& text) {
+  std::string type;
+  std::string joined;
+  for (const std::string& element : Postfix(NewExpression(text, &type))) {
+    joined += (joined.empty() ? "" : ", ") + element;
+  }
+  return joined.empty() ? type : type + ": " + joined;
+}
+
+// Also checks that the query's node is its data path's expression and that
+// only a put target that is kept (a cell or a variable) is registered.
+std::string Queried(const std::string& text) {
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcCMError::ClearErrors();
+  KezDcQrQuery* q = KezDcQrQuery::NewQuery(KezUnicodeString(text));
+  EXPECT_EQ(q->QueryText.Std(), text);
+  EXPECT_NE(q->p_QResult, nullptr);
+  EXPECT_EQ(q->p_QResult, KezDcQrQResult::ExprHTab->Locate(q->DataPath));
+  bool kept = q->TypeOfQRPutTarget == "Variable" || q->TypeOfQRPutTarget == "Cell";
+  EXPECT_EQ(q->p_QRPutTarget, kept ? KezDcQrQResult::QRHTab->Locate(q->DataPathT) : nullptr);
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Locate(q->DataPathT) != nullptr, kept);
+  return q->Function.Std() + " | " + q->DataPath.Std() + " | " + q->DataPathT.Std() + " | " + q->TypeOfQResult.Std() +
+         " | " + q->TypeOfQRPutTarget.Std();
+}
+
 std::string Evaluated(const std::string& text) {
   KezDcQrQRExpression* e = NewExpression(text);
   e->GetQResult();
@@ -145,10 +172,13 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
     }
     ASSERT_GE(f.size(), 3u) << where;
     KezDcCMError::ClearErrors();
-    std::string got = f[0] == "tokens" ? Symbols(f[1])
-                      : f[0] == "eval" ? Evaluated(f[1])
-                                       : EvaluatedList(list_expression_, f[1]);
-    ASSERT_TRUE(f[0] == "tokens" || f[0] == "eval" || f[0] == "list") << where;
+    const std::string& kind = f[0];
+    ASSERT_TRUE(kind == "tokens" || kind == "postfix" || kind == "eval" || kind == "list" || kind == "query") << where;
+    std::string got = kind == "tokens"    ? Symbols(f[1])
+                      : kind == "postfix" ? Postfixed(f[1])
+                      : kind == "eval"    ? Evaluated(f[1])
+                      : kind == "query"   ? Queried(f[1])
+                                          : EvaluatedList(list_expression_, f[1]);
     EXPECT_EQ(got, f[2]) << where;
     List messages;
     for (std::size_t k = 3; k < f.size(); ++k) messages.push_back(f[k] + "\n");

@@ -1,5 +1,6 @@
-// The expression parser: postfix lists and result kinds, registration,
-// deletion of the nodes an expression names, and hostile texts.
+// The expression parser: registration, syntax errors, deletion of the nodes
+// an expression names, and hostile texts. Postfix lists and result kinds
+// are cases of tests/language/cases/postfix.test.
 #include "support/ExprTestHelpers.h"
 #include "support/TraceCapture.h"
 
@@ -13,45 +14,6 @@ class ParserTest : public KezTest {
  protected:
   static bool Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(KezUnicodeString(key)); }
 };
-
-// Each case reads "text -> elements of the postfix list, joined by a comma
-// and a blank".
-TEST_F(ParserTest, OperatorsFollowTheirOperandsByPrecedenceAndFromTheLeft) {
-  const List cases = {
-      "1+2*3-4/2 -> 1, 2, 3, *, +, 4, 2, /, -", "(1+2)*3 -> 1, 2, +, 3, *", "1+2>3||4 -> 1, 2, +, 3, >, 4, ||",
-      "$a>1&&$b<2 -> $a, 1, >, $b, 2, <, &&", "7 - 2 div 3 mod 4 -> 7, 2 div 3 mod 4, -", "7-2*div -> 7, 2, div, *, -",
-      "10-4-3 -> 10, 4, -, 3, -", "2*3**2 -> 2, 3, *, 2, **", "$a||$b&&$c -> $a, $b, ||, $c, &&",
-      "1<2==3 -> 1, 2, <, 3, ==",
-      // Functions follow their arguments; capitalised names are plain operands.
-      "sqrt(pow(1+1,3))*2 -> 1, 1, +, 3, pow, sqrt, 2, *", "format($x,\"###.##\") -> $x, {format=\"###.##\"}",
-      "format(1, x y ) -> 1, {format=x y}", "Pow+1 -> Pow, 1, +",
-      // A sign is an element of its own.
-      "-5 -> 5, (-)", "2*-3 -> 2, 3, (-), *", "-2**2 -> 2, 2, **, (-)"};
-  for (const std::string& c : cases) {
-    std::string type;
-    std::string joined;
-    for (const std::string& element : Postfix(NewExpression(c.substr(0, c.find(" -> ")), &type))) {
-      joined += (joined.empty() ? "" : ", ") + element;
-    }
-    EXPECT_EQ(joined, c.substr(c.find(" -> ") + 4)) << c;
-    EXPECT_EQ(type, "Expression") << c;
-  }
-  EXPECT_TRUE(Errors().empty());
-}
-
-// A text of one element is its own postfix list and gives the result its
-// kind (none for a blank text).
-TEST_F(ParserTest, SingleElementGivesTheKind) {
-  List types;
-  for (const char* text : {"SQRT", "1 2", "\"x\"", "$v", "@m", "@m:s", "@m:s:orders", "@m:s:orders:{item}",
-                           "@m:s:orders:{item}:2", "@m:s:orders:{item}:2:item", "", " \t "}) {
-    std::string type;
-    EXPECT_EQ(Postfix(NewExpression(text, &type)), text[0] == ' ' || !text[0] ? List{} : List{text}) << text;
-    types.push_back(type);
-  }
-  EXPECT_EQ(types, (List{"Exp_Constant", "Exp_Constant", "Exp_Constant", "Exp_Variable", "Exp_DataSource",
-                         "Exp_Session", "Exp_Rowset", "Exp_Accessor", "Exp_Data", "Exp_Cell", "", ""}));
-}
 
 TEST_F(ParserTest, PathOperandIsEmittedAsTheRegistryKeyOfItsNode) {
   EXPECT_EQ(Postfix(NewExpression("@m : s : orders : {item} : 2 : item * 2")),
