@@ -12,13 +12,13 @@
 #include <cstring>
 #include <string>
 
-#include "KezDcQr.h"
 #include "bench/BenchWorkspace.h"
 #include "bench/ComparisonReport.h"
 #include "bench/ExpressionBench.h"
 #include "bench/InsertBench.h"
 #include "bench/MemoryProbe.h"
 #include "bench/ScanBench.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace bench {

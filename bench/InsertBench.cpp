@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace bench {

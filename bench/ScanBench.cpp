@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "KezDcQr.h"
 #include "bench/BenchWorkspace.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace bench {

@@ -35,16 +35,17 @@ void KezDcCMError::AddError(const char* iFormat, ...) {
   va_end(args);
   if (message.size() > static_cast<std::size_t>(kMaxMessageBytes)) message.resize(kMaxMessageBytes);
   ErrorStore& store = Store();
-  while (!store.messages.empty() &&
-         (store.messages.size() >= static_cast<std::size_t>(kMaxErrors) ||
-          store.bytes + message.size() > static_cast<std::size_t>(kMaxBytes))) {
+  while (!store.messages.empty() && (store.messages.size() >= static_cast<std::size_t>(kMaxErrors) ||
+                                     store.bytes + message.size() > static_cast<std::size_t>(kMaxBytes))) {
     DropOldest(store);
   }
   store.bytes += message.size();
   store.messages.push_back(std::move(message));
 }
 
-int KezDcCMError::GetNbErrors() { return static_cast<int>(Store().messages.size()); }
+int KezDcCMError::GetNbErrors() {
+  return static_cast<int>(Store().messages.size());
+}
 
 KezUnicodeString KezDcCMError::GetError(int i) {
   ErrorStore& store = Store();
@@ -52,7 +53,9 @@ KezUnicodeString KezDcCMError::GetError(int i) {
   return KezUnicodeString(store.messages[static_cast<std::size_t>(i - 1)]);
 }
 
-long KezDcCMError::GetNbDropped() { return Store().dropped; }
+long KezDcCMError::GetNbDropped() {
+  return Store().dropped;
+}
 
 void KezDcCMError::ClearErrors() {
   ErrorStore& store = Store();

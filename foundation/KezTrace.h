@@ -45,9 +45,9 @@ class KEZDCQR_API KezTrace {
   std::string line_;
 };
 
-#define KEZ_TRA(channel, level, ...)                                        \
-  do {                                                                      \
-    KezTrace* kez_tra_channel_ = (channel);                                 \
+#define KEZ_TRA(channel, level, ...)                                                                             \
+  do {                                                                                                           \
+    KezTrace* kez_tra_channel_ = (channel);                                                                      \
     if (kez_tra_channel_ && kez_tra_channel_->IsActive(level)) kez_tra_channel_->TraPrint((level), __VA_ARGS__); \
   } while (0)
 

@@ -29,7 +29,11 @@ class KEZDCQR_API KezUnicodeChar {
   int value_;  // 0..255, or -1 for the empty character
 };
 
-inline bool operator==(char c, const KezUnicodeChar& u) { return u == c; }
-inline bool operator!=(char c, const KezUnicodeChar& u) { return u != c; }
+inline bool operator==(char c, const KezUnicodeChar& u) {
+  return u == c;
+}
+inline bool operator!=(char c, const KezUnicodeChar& u) {
+  return u != c;
+}
 
 #endif

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsScanfSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsScanfSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Reads [blanks][sign]digits as scanf's %d would, saturating instead of
 // overflowing. Returns false when no digit follows.

@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "KezDcQr.h"
+#include "database/access/memory/MemoryFaults.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace fuzz {
@@ -90,9 +91,9 @@ inline void SetUpVariables() {
 
 // What the memory backend holds before an input, to compare after it.
 struct LayerMark {
-  long rows = KezDcDbMemory::OutstandingRows();
-  int accessors = KezDcDbMemory::LiveAccessors();
-  int misuses = KezDcDbMemory::Misuses();
+  long rows = KezDcDbMemoryFaults::OutstandingRows();
+  int accessors = KezDcDbMemoryFaults::LiveAccessors();
+  int misuses = KezDcDbMemoryFaults::Misuses();
 };
 
 // Deletes everything and says whether nothing is left: no node,
@@ -101,15 +102,15 @@ struct LayerMark {
 // them itself), and no misuse of the layer.
 inline bool CleanAfter(const LayerMark& mark, bool releases_failed) {
   KezDcQrQuery::DeleteAllQueries();
-  KezDcDbMemory::ClearFailures();
+  KezDcDbMemoryFaults::ClearFailures();
   KezDcCMError::ClearErrors();
   bool clean = KezDcQrQResult::QRHTab->Size() == 0 && KezDcQrQResult::ExprHTab->Size() == 0 &&
-               KezDcQrQuery::QueryHTab->Size() == 0 && KezDcDbMemory::LiveObjects() == 0 &&
+               KezDcQrQuery::QueryHTab->Size() == 0 && KezDcDbMemoryFaults::LiveObjects() == 0 &&
                KezDcDbSqlite::LiveObjects() == 0 && KezDcDbSqlite::OpenConnections() == 0 &&
                KezDcDbSqlite::OutstandingRows() == 0 && KezDcDbSqlite::LiveAccessors() == 0;
   if (releases_failed) return clean;
-  return clean && KezDcDbMemory::OutstandingRows() == mark.rows && KezDcDbMemory::LiveAccessors() == mark.accessors &&
-         KezDcDbMemory::Misuses() == mark.misuses;
+  return clean && KezDcDbMemoryFaults::OutstandingRows() == mark.rows &&
+         KezDcDbMemoryFaults::LiveAccessors() == mark.accessors && KezDcDbMemoryFaults::Misuses() == mark.misuses;
 }
 
 // The input split into lines (at most max_lines).

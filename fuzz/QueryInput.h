@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "database/access/memory/MemoryFaults.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace kez {
@@ -49,13 +50,14 @@ inline unsigned char Octet(const std::string& text, size_t k) {
 
 // !x and !a: the operation, code and call number come from the next octets.
 inline void ScriptFailure(Input& input, const std::string& rest, bool always) {
-  auto op = static_cast<KezDcDbMemory::Operation>(Octet(rest, 0) % KezDcDbMemory::kOperationCount);
+  auto op = static_cast<KezDcDbMemoryFaults::Operation>(Octet(rest, 0) % KezDcDbMemoryFaults::kOperationCount);
   int code = kCodes[Octet(rest, 1) % (sizeof kCodes / sizeof kCodes[0])];
-  if (op == KezDcDbMemory::kReleaseRows || op == KezDcDbMemory::kReleaseAccessor) input.releases_failed = true;
+  if (op == KezDcDbMemoryFaults::kReleaseRows || op == KezDcDbMemoryFaults::kReleaseAccessor)
+    input.releases_failed = true;
   if (always) {
-    KezDcDbMemory::FailAlways(op, code);
+    KezDcDbMemoryFaults::FailAlways(op, code);
   } else {
-    KezDcDbMemory::FailAt(op, code, Octet(rest, 2) % 6 + 1);
+    KezDcDbMemoryFaults::FailAt(op, code, Octet(rest, 2) % 6 + 1);
   }
 }
 
@@ -121,7 +123,7 @@ inline void RunCommand(Input& input, const std::string& line) {
       ScriptFailure(input, rest, command == 'a');
       return;
     case 'z':
-      KezDcDbMemory::ClearFailures();
+      KezDcDbMemoryFaults::ClearFailures();
       return;
     case 'w':
       AppendRow(rest);

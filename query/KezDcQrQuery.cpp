@@ -2,10 +2,10 @@
 #include "query/KezDcQrQuery.h"
 
 #include "database/access/KezDcDbDataSourceFactory.h"
-#include "expression/KezDcQrQRExpression.h"
 #include "foundation/KezDcCMError.h"
+#include "nodes/base/KezDcQrQResult.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
 #include "query/QueryTrace.h"
-#include "result/KezDcQrQResult.h"
 
 using kez::detail::Addr;
 
@@ -91,8 +91,8 @@ KezDcQrQuery::KezDcQrQuery(KezUnicodeString iQuery) : p_QResult(nullptr), p_QRPu
   p_QResult = KezDcQrQResult::NewQR(DataPath, "", "", "", "", "", TypeOfQResult);
   // An expression that another query made first keeps its own kind: a Get
   // and a Put of one data-block path must not spoil each other.
-  if (p_QResult && p_QResult->GetKind() == KezDcQrQResult::kExpression) {
-    const KezUnicodeString& kind = static_cast<KezDcQrQRExpression*>(p_QResult)->SimpleType;
+  if (auto* expression = kez::As<KezDcQrQRExpression>(p_QResult)) {
+    const KezUnicodeString& kind = expression->SimpleType;
     if (!kind.IsEmpty()) TypeOfQResult = kind;
   }
   Q_TRA(4, "iQuery=%s, this->p_QResult=%x, this->TypeOfQResult=%s\n", QueryText.ConvertToChar(), Addr(p_QResult),
@@ -137,7 +137,7 @@ void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
 
   int end = oTwoArguments ? sep : close;
   int first_length = end - (open + 1);
-  DataPath = first_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(open + 1),
+  DataPath = first_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(open) + 1,
                                                                          static_cast<std::size_t>(first_length))))
                               : KezUnicodeString();
   if (DataPath.IsEmpty()) KezDcCMError::AddError(kInvalidQuery);
@@ -146,7 +146,7 @@ void KezDcQrQuery::SplitText(KezUnicodeString& oSecond, bool& oTwoArguments) {
 
   int stop = close < length ? close : length;
   int second_length = stop - (sep + 1);
-  oSecond = second_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(sep + 1),
+  oSecond = second_length > 0 ? StripBlanks(KezUnicodeString(text.substr(static_cast<std::size_t>(sep) + 1,
                                                                          static_cast<std::size_t>(second_length))))
                               : KezUnicodeString();
   if (oSecond.IsEmpty()) KezDcCMError::AddError(kInvalidQuery);
@@ -228,10 +228,10 @@ void KezDcQrQuery::DeleteOneOffQuery(KezDcQrQuery* iQuery) {
   KezDcQrQResult* found = iQuery->created_expression_ && KezDcQrQResult::ExprHTab
                               ? KezDcQrQResult::ExprHTab->Locate(iQuery->DataPath)
                               : nullptr;
-  if (found && found->GetKind() == KezDcQrQResult::kExpression) {
+  if (auto* expression = kez::As<KezDcQrQRExpression>(found)) {
     // The expression deletes the nodes its list still names: only the
     // constants stay in it.
-    KezListValKezUnicodeString& list = static_cast<KezDcQrQRExpression*>(found)->ListOfPostFixedExpression;
+    KezListValKezUnicodeString& list = expression->ListOfPostFixedExpression;
     for (int i = list.Size(); i >= 1; --i) {
       KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(list[i]);
       if (node && node->GetKind() != KezDcQrQResult::kConstant) list.RemovePosition(i);

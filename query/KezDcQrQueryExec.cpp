@@ -2,15 +2,15 @@
 // query result, the function and the put target, through one table.
 #include <cstring>
 
-#include "database/KezDcQrQRAccessor.h"
-#include "database/KezDcQrQRCell.h"
-#include "database/KezDcQrQRData.h"
-#include "database/KezDcQrQRDataSource.h"
-#include "database/KezDcQrQRRowset.h"
-#include "database/KezDcQrQRSession.h"
-#include "expression/KezDcQrQRExpression.h"
-#include "expression/KezDcQrQRVariable.h"
 #include "foundation/KezDcCMError.h"
+#include "nodes/database/KezDcQrQRAccessor.h"
+#include "nodes/database/KezDcQrQRCell.h"
+#include "nodes/database/KezDcQrQRData.h"
+#include "nodes/database/KezDcQrQRDataSource.h"
+#include "nodes/database/KezDcQrQRRowset.h"
+#include "nodes/database/KezDcQrQRSession.h"
+#include "nodes/expression/KezDcQrQRExpression.h"
+#include "nodes/expression/KezDcQrQRVariable.h"
 #include "query/KezDcQrQuery.h"
 #include "query/QueryTrace.h"
 

@@ -3,9 +3,9 @@
 // creation is fixed. Unloading destroys the trace channels only; the
 // registries are never destroyed.
 #include "database/access/KezDcDbDataSourceFactory.h"
+#include "nodes/base/IdleRelease.h"
+#include "nodes/base/KezDcQrQResult.h"
 #include "query/KezDcQrQuery.h"
-#include "result/IdleRelease.h"
-#include "result/KezDcQrQResult.h"
 
 KezTrace* KezDcQrQResult::sp_Trace = nullptr;
 KezHashDicKezDcQrQResult* KezDcQrQResult::QRHTab = nullptr;

@@ -11,22 +11,19 @@
 #include <string>
 #include <system_error>
 
-#include "database/access/memory/KezDcDbMemory.h"
-#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "database/access/KezDcDbBackends.h"
 #include "foundation/KezDcCMError.h"
 
 namespace {
 
 typedef std::map<std::string, std::string> UriMap;
 
-const char kMemoryScheme[] = "memory:";
-const char kSqliteScheme[] = "sqlite:";
 // Longest name that the data folder accepts (a file name, ".db" included,
 // stays within common file-system limits).
 const std::size_t kMaxDataName = 200;
 // Longest line of a catalog file: a name and a URI need far less, and a
 // file without line ends (a device, a binary) must not fill the memory.
-const std::size_t kMaxCatalogLine = 64 * 1024;
+const std::size_t kMaxCatalogLine = std::size_t{64} * 1024;
 
 UriMap& Registered() {
   static UriMap* names = new UriMap();
@@ -50,15 +47,13 @@ void SourceChanged(const std::string& name) {
   if (source_changed_hook) source_changed_hook(KezUnicodeString(name));
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 // Opens the data source that a URI names, or null.
 KezIDcDbDataSource* OpenUri(const std::string& uri) {
-  if (StartsWith(uri, kMemoryScheme)) return kez::detail::OpenMemoryDataSource(uri.substr(sizeof kMemoryScheme - 1));
-  if (StartsWith(uri, kSqliteScheme)) return kez::detail::OpenSqliteDataSource(uri.substr(sizeof kSqliteScheme - 1));
-  KezDcCMError::AddError("ERROR: data-source URI <%s> has an unknown scheme (known: memory:, sqlite:) \n", uri.c_str());
+  if (const kez::detail::Backend* backend = kez::detail::FindBackend(uri)) {
+    return backend->open(uri.substr(std::strlen(backend->scheme)));
+  }
+  KezDcCMError::AddError("ERROR: data-source URI <%s> has an unknown scheme (known: %s) \n", uri.c_str(),
+                         kez::detail::KnownSchemes().c_str());
   return nullptr;
 }
 
@@ -111,10 +106,10 @@ std::string CheckCatalogLine(const std::string& line, std::string* name, std::st
   if (uri->empty()) return "no URI after '=' for data source <" + *name + ">";
   std::string unwritable = UnwritableName(*name);
   if (!unwritable.empty()) return "data-source " + unwritable;
-  if (!StartsWith(*uri, kMemoryScheme) && !StartsWith(*uri, kSqliteScheme)) {
-    return "URI <" + *uri + "> has an unknown scheme (known: memory:, sqlite:)";
-  }
-  return std::string();
+  const kez::detail::Backend* backend = kez::detail::FindBackend(*uri);
+  if (!backend) return "URI <" + *uri + "> has an unknown scheme (known: " + kez::detail::KnownSchemes() + ")";
+  if (!backend->check_catalog_uri) return std::string();
+  return backend->check_catalog_uri(uri->substr(std::strlen(backend->scheme)));
 }
 
 // Reads one line of at most kMaxCatalogLine octets into *line; false at
@@ -247,7 +242,8 @@ KezIDcDbDataSource* OpenDataFolderFile(const std::string& name) {
         name.c_str(), path.c_str());
     return nullptr;
   }
-  return kez::detail::OpenSqliteFile(path);
+  const kez::detail::Backend* backend = kez::detail::DataFolderBackend();
+  return backend ? backend->open_data_folder_file(path) : nullptr;
 }
 
 }  // namespace
@@ -281,7 +277,9 @@ KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString nam
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);
   if (!IsDataFolderName(name.Std())) return KezUnicodeString();
   std::string path = DataFolderPath(name.Std());
-  return IsFile(path) && InsideDataFolder(path) ? KezUnicodeString(kSqliteScheme + path) : KezUnicodeString();
+  const kez::detail::Backend* backend = kez::detail::DataFolderBackend();
+  if (!backend || !IsFile(path) || !InsideDataFolder(path)) return KezUnicodeString();
+  return KezUnicodeString(backend->scheme + path);
 }
 
 std::vector<std::pair<KezUnicodeString, KezUnicodeString>> KezDcDbDataSourceFactory::GetDataSources() {

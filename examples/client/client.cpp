@@ -4,7 +4,7 @@
 //   build/examples/kezdcqr_client build/demo/demo.db
 #include <cstdio>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // by row.
 #include <cstdio>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 
@@ -27,8 +27,9 @@ int main() {
   Show("Get($d*2)");
   Show("Get(format(3.14159,\"###.##\"))");
 
-  KezDcDbMemory::CreateRowset("shop", "orders", {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4},
-                                                 {"price", KEZDCDB_TYPER8, 8}});
+  KezDcDbMemory::CreateRowset(
+      "shop", "orders",
+      {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
   KezDcDbMemory::AppendRow("shop", "orders", {"apple", "3", "0.5"});
   KezDcDbMemory::AppendRow("shop", "orders", {"pear", "7", "1.25"});
   KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:shop");

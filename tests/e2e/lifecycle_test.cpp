@@ -3,8 +3,9 @@
 // walk reads the rows that its table held when it started.
 #include <sqlite3.h>
 
+#include "database/access/memory/MemoryFaults.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
-#include "e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 #include "support/TempDir.h"
 
 namespace kez {
@@ -73,7 +74,7 @@ class LifecycleTest : public E2eTest, public ::testing::WithParamInterface<Backe
     return rows;
   }
   // Layer objects alive: data sources, sessions, rowsets, insert interfaces.
-  int Live() const { return Sqlite() ? KezDcDbSqlite::LiveObjects() : KezDcDbMemory::LiveObjects(); }
+  int Live() const { return Sqlite() ? KezDcDbSqlite::LiveObjects() : KezDcDbMemoryFaults::LiveObjects(); }
 
   TempDir temp_{"kez_lifecycle"};
 };

@@ -1,7 +1,7 @@
 // The whole road as a client writes it: queries over the memory backend,
 // walking rows, computing over the current row, copying rows, sub-query
 // components, freeing and deleting, and the same queries working again.
-#include "e2e/E2eSupport.h"
+#include "support/E2eSupport.h"
 
 namespace kez {
 namespace test {

@@ -9,7 +9,7 @@
 #include "foundation/KezHashDico.h"
 #include "foundation/KezListValKezUnicodeString.h"
 #include "foundation/KezRawColl.h"
-#include "result/KezDcQrQResult.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 namespace {
 

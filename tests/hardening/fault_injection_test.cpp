@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "hardening/HardeningSupport.h"
+#include "database/access/memory/MemoryFaults.h"
+#include "support/HardeningSupport.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-using Op = KezDcDbMemory::Operation;
+using Op = KezDcDbMemoryFaults::Operation;
 
 const std::string kOrders = "@m:main:orders:{item+amount}:2";
 const std::string kCopy = "@m:main:copy:{item+amount}:1";
@@ -39,16 +40,16 @@ std::vector<std::string> Allowed(Op op, int code) {
   const std::vector<std::string> rowsets = {"ERROR: Impossible to open Rowset @m:main:orders \n",
                                             "ERROR: Impossible to open Rowset @m:main:copy \n"};
   switch (op) {
-    case KezDcDbMemory::kCreateDataSource:
+    case KezDcDbMemoryFaults::kCreateDataSource:
       return Plus(Plus(consequences, rowsets),
                   {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n"});
-    case KezDcDbMemory::kOpenSession:
+    case KezDcDbMemoryFaults::kOpenSession:
       return Plus(Plus(consequences, rowsets), {"ERROR: Openning Session @m:main failed with rc=" + c + "\n"});
-    case KezDcDbMemory::kQueryInterface:
+    case KezDcDbMemoryFaults::kQueryInterface:
       return Plus(consequences, {"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=" + c + " \n"});
-    case KezDcDbMemory::kInsertRow:
+    case KezDcDbMemoryFaults::kInsertRow:
       return Plus(consequences, {"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=" + c + " \n"});
-    case KezDcDbMemory::kGetDataSeq:
+    case KezDcDbMemoryFaults::kGetDataSeq:
       return Plus(
           consequences,
           {"ERROR in QrQRData: row 1 of the block of <" + kOrders + "> can't be read (GetDataSeq rc=" + c + ") \n",
@@ -62,12 +63,12 @@ std::vector<std::string> Allowed(Op op, int code) {
 // the code (the others are the layer's to report, as SQLite does).
 bool LibraryReports(Op op, int code) {
   switch (op) {
-    case KezDcDbMemory::kCreateDataSource:
-    case KezDcDbMemory::kOpenSession:
-    case KezDcDbMemory::kQueryInterface:
+    case KezDcDbMemoryFaults::kCreateDataSource:
+    case KezDcDbMemoryFaults::kOpenSession:
+    case KezDcDbMemoryFaults::kQueryInterface:
       return true;
-    case KezDcDbMemory::kInsertRow:
-    case KezDcDbMemory::kGetDataSeq:
+    case KezDcDbMemoryFaults::kInsertRow:
+    case KezDcDbMemoryFaults::kGetDataSeq:
       return code > 0;
     default:
       return false;
@@ -94,17 +95,17 @@ class FaultInjectionTest : public HardeningTest, public ::testing::WithParamInte
   void RunFailing(Op op, int code, int call) {
     FreshTables();
     KezDcCMError::ClearErrors();
-    long calls = KezDcDbMemory::CallCount(op);
-    long rows = KezDcDbMemory::OutstandingRows();
-    int accessors = KezDcDbMemory::LiveAccessors();
+    long calls = KezDcDbMemoryFaults::CallCount(op);
+    long rows = KezDcDbMemoryFaults::OutstandingRows();
+    int accessors = KezDcDbMemoryFaults::LiveAccessors();
     if (call == 0) {
-      KezDcDbMemory::FailAlways(op, code);
+      KezDcDbMemoryFaults::FailAlways(op, code);
     } else {
-      KezDcDbMemory::FailAt(op, code, call);
+      KezDcDbMemoryFaults::FailAt(op, code, call);
     }
     RoadResult road = FollowTheRoad(kOrders, kCopy, kRows);
-    bool fired = KezDcDbMemory::CallCount(op) - calls >= std::max(call, 1);
-    KezDcDbMemory::ClearFailures();
+    bool fired = KezDcDbMemoryFaults::CallCount(op) - calls >= std::max(call, 1);
+    KezDcDbMemoryFaults::ClearFailures();
     std::vector<std::string> allowed = Allowed(op, code);
     std::set<std::string> known(allowed.begin(), allowed.end());
     for (const std::string& e : Errors()) EXPECT_TRUE(known.count(e)) << "unexpected message: " << e;
@@ -117,11 +118,11 @@ class FaultInjectionTest : public HardeningTest, public ::testing::WithParamInte
   // it refused: once, one block of at most two rows (maybe an empty one) or
   // one accessor; always, every block and accessor of the road.
   void CheckGivenBack(Op op, bool fired, bool always, long rows, int accessors) {
-    EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0);
-    long kept_rows = KezDcDbMemory::OutstandingRows() - rows;
-    int kept_accessors = KezDcDbMemory::LiveAccessors() - accessors;
-    bool rows_refused = fired && op == KezDcDbMemory::kReleaseRows;
-    bool accessor_refused = fired && op == KezDcDbMemory::kReleaseAccessor;
+    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
+    long kept_rows = KezDcDbMemoryFaults::OutstandingRows() - rows;
+    int kept_accessors = KezDcDbMemoryFaults::LiveAccessors() - accessors;
+    bool rows_refused = fired && op == KezDcDbMemoryFaults::kReleaseRows;
+    bool accessor_refused = fired && op == KezDcDbMemoryFaults::kReleaseAccessor;
     EXPECT_TRUE(rows_refused ? kept_rows >= 0 && (always || kept_rows <= 2) : kept_rows == 0)
         << kept_rows << " rows kept";
     EXPECT_TRUE(accessor_refused ? kept_accessors >= 1 && (always || kept_accessors == 1) : kept_accessors == 0)
@@ -158,13 +159,13 @@ std::string OperationName(const ::testing::TestParamInfo<int>& info) {
   return kNames[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest, ::testing::Range(0, int{KezDcDbMemory::kOperationCount}),
-                         OperationName);
+INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest,
+                         ::testing::Range(0, int{KezDcDbMemoryFaults::kOperationCount}), OperationName);
 
 // A code of 0 or below from InsertRow is a success by the interface's
 // rule: the row is in the table and nothing is reported.
 TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccess) {
-  KezDcDbMemory::FailAt(KezDcDbMemory::kInsertRow, -1);
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, -1);
   EXPECT_TRUE(InsertRow(kCopy, {"w1", "10"}));
   EXPECT_EQ(KezDcDbMemory::GetRows("shop", "copy"), (std::vector<KezDcDbMemoryRow>{{"w1", "10"}}));
   EXPECT_TRUE(Errors().empty());
@@ -173,7 +174,7 @@ TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccess) {
 // A row the layer fails to copy must not pass for the previous one.
 TEST_F(FaultInjectionTest, FailedRowCopyIsReported) {
   EXPECT_EQ(Get(kOrders + ":item"), "o1");
-  KezDcDbMemory::FailAt(KezDcDbMemory::kGetDataSeq, 5);
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetDataSeq, 5);
   KezDcQrQResult::NewQResult(kOrders.c_str())->GetNextLine();
   std::string value = Get(kOrders + ":item");
   EXPECT_TRUE(value != "o1" || !Errors().empty()) << "the first row's value passes for the second's";

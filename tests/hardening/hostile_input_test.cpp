@@ -4,9 +4,9 @@
 // the folder, no name executes SQL, and everything ends with a clear error.
 #include <optional>
 
-#include "hardening/SqliteRoad.h"
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 #include "support/ScopedEnv.h"
+#include "support/SqliteRoad.h"
 
 namespace kez {
 namespace test {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "hardening/SqliteRoad.h"
+#include "support/SqliteRoad.h"
 
 namespace kez {
 namespace test {

@@ -7,9 +7,9 @@
 #include <tuple>
 
 #include "database/access/KezDcDbDataSourceFactory.h"
-#include "kezq/KezqRun.h"
 #include "query/KezDcQrQuery.h"
 #include "support/KezTestSupport.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {

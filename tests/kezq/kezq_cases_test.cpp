@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {

@@ -1,6 +1,6 @@
 // The command line of kezq: exit statuses, where errors are said to come
 // from, query files and standard input, and the --rows walk in each format.
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {
@@ -142,6 +142,18 @@ TEST_F(KezqCliTest, RowsRunTheQueriesOncePerRowInEveryFormat) {
   args[1] = "json";
   args[3] = "1";
   EXPECT_EQ(RunKezq(args).out, "{\"item\": \"apple\", \"" + block + ":amount * 2\": 6, \"note\": \"red\"}\n");
+}
+
+// A CSV field holding a line end, a carriage return or a quote is quoted,
+// its quotes doubled, in single values and in the records of a walk alike.
+TEST_F(KezqCliTest, CsvQuotesFieldsWithLineEndsAndQuotes) {
+  const std::vector<std::string> values = {"Get(\"a\nb\")", "Get(\"c\rd\")", "Get(\"say \\\"hi\\\"\")"};
+  std::vector<std::string> args = {"-o", "csv"};
+  args.insert(args.end(), values.begin(), values.end());
+  EXPECT_EQ(RunKezq(args).out, "\"a\nb\"\n\"c\rd\"\n\"say \"\"hi\"\"\"\n");
+  args.insert(args.begin(), {"-s", source_, "-r", "@fx:main:t:{*}:2", "-n", "1"});
+  const std::string out = RunKezq(args).out;
+  EXPECT_NE(out.find("\n\"a\nb\",\"c\rd\",\"say \"\"hi\"\"\"\n"), std::string::npos) << out;
 }
 
 TEST_F(KezqCliTest, RowsCopyATableThroughCellPutsAndTheBlockPut) {

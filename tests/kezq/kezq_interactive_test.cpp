@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "kezq/KezqRun.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <utility>
 
-#include "kezq/KezqRun.h"
-#include "load/LoadSupport.h"
 #include "support/EveryConnectionRuns.h"
+#include "support/KezqRun.h"
+#include "support/LoadSupport.h"
 
 namespace kez {
 namespace test {

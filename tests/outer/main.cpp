@@ -1,7 +1,7 @@
 // A client of the library as an outer project sees it.
 #include <cstdio>
 
-#include "KezDcQr.h"
+#include "kezdcqr/KezDcQr.h"
 
 int main() {
   KezDcQrQuery* query = KezDcQrQuery::NewQuery("Get(6*7)");

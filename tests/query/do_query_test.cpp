@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "result/TraceCapture.h"
 #include "support/KezTestSupport.h"
+#include "support/TraceCapture.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "KezDcQr.h"
+#include "database/access/memory/MemoryFaults.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace test {
@@ -38,9 +39,9 @@ class KezTest : public ::testing::Test {
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemory::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemory::OutstandingRows(), 0) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemory::LiveAccessors(), 0) << "accessor handles never released";
+    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), 0) << "row handles never released";
+    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0) << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }
 };

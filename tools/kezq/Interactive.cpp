@@ -8,8 +8,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "KezDcQr.h"
 #include "Stop.h"
+#include "kezdcqr/KezDcQr.h"
 
 #ifdef KEZQ_HAVE_READLINE
 #include <readline/history.h>

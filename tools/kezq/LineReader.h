@@ -12,7 +12,7 @@ namespace kezq {
 
 class LineReader {
  public:
-  static const std::size_t kMaxLine = 4 * 1024 * 1024;
+  static const std::size_t kMaxLine = std::size_t{4} * 1024 * 1024;
 
   enum Result { kLine, kEnd, kStopped, kTooLong, kError };
 

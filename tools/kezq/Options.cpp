@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "kezdcqr/KezDcQr.h"
 
 namespace kezq {
 
@@ -16,18 +19,33 @@ bool SplitPair(const std::string& text, std::string& name, std::string& value) {
   return true;
 }
 
+const FormatEntry kFormats[] = {
+    {"table", "(default)", Format::kTable},
+    {"csv", "", Format::kCsv},
+    {"tsv", "", Format::kTsv},
+    {"json", "(one object per line)", Format::kJson},
+};
+
 bool ParseFormat(const std::string& text, Format& format) {
-  if (text == "table")
-    format = Format::kTable;
-  else if (text == "csv")
-    format = Format::kCsv;
-  else if (text == "tsv")
-    format = Format::kTsv;
-  else if (text == "json")
-    format = Format::kJson;
-  else
-    return false;
-  return true;
+  for (const FormatEntry& entry : kFormats) {
+    if (text == entry.name) {
+      format = entry.format;
+      return true;
+    }
+  }
+  return false;
+}
+
+// "table, csv, tsv or json", with each format's note when with_notes.
+std::string FormatList(bool with_notes) {
+  std::string list;
+  std::size_t count = sizeof kFormats / sizeof kFormats[0];
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k > 0) list += k + 1 == count ? " or " : ", ";
+    list += kFormats[k].name;
+    if (with_notes && *kFormats[k].note) list += std::string(" ") + kFormats[k].note;
+  }
+  return list;
 }
 
 bool ParseCount(const std::string& text, long& out) {
@@ -54,7 +72,8 @@ bool ApplyValue(const std::string& name, const std::string& value, Options& o, s
   } else if (name == "-n" || name == "--limit") {
     if (!ParseCount(value, o.limit)) return error = "--limit wants a number, not '" + value + "'", false;
   } else if (name == "-o" || name == "--format") {
-    if (!ParseFormat(value, o.format)) return error = "--format is table, csv, tsv or json, not '" + value + "'", false;
+    if (!ParseFormat(value, o.format))
+      return error = "--format is " + FormatList(false) + ", not '" + value + "'", false;
   } else if (name == "-t" || name == "--trace") {
     long level = 0;
     if (!SplitPair(value, left, right) || !ParseCount(right, level)) {
@@ -119,35 +138,42 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
 }
 
 const char* HelpText() {
-  return "Usage: kezq [options] [QUERY ...]\n"
-         "Runs one-line KezDcQr queries, e.g. kezq 'Get(@shop:main:orders:{*}:20:amount * 2)'.\n"
-         "With no query and a terminal on standard input, starts an interactive prompt (.help lists\n"
-         "its dot-commands: .next, .rows P [N] (0: all rows), .commit, .delete, .reset, .quit or .exit).\n"
-         "\n"
-         "Options:\n"
-         "  -s, --source NAME=URI   register a data source (sqlite:PATH[?opts], memory:NAME); repeatable\n"
-         "  -c, --catalog FILE      read data sources from a catalog file (lines 'name = uri', 64 KiB at most)\n"
-         "  -f, --file FILE         read query lines from FILE ('-' for standard input), each run as\n"
-         "                          soon as it is read; blank lines and lines starting with -- are\n"
-         "                          skipped; a line longer than 4 MiB ends the file with an error\n"
-         "  -r, --rows DATAPATH     run the queries once per row of that data block\n"
-         "  -n, --limit N           with --rows, stop after N rows\n"
-         "  -o, --format FORMAT     table (default), csv, tsv or json (one object per line)\n"
-         "  -t, --trace NAME=LEVEL  set the level of a trace channel (TraceQResult, TraceQuery, or *);\n"
-         "                          also KEZ_TRACE='Name=Level,...' in the environment (*=N: every\n"
-         "                          channel; a later setting wins). Level 2 writes each operation's\n"
-         "                          entry and exit, 4 adds details, 6 to 16 inner steps; 0 and 1 none\n"
-         "  -e, --echo              print the comment and the text of each query before its result\n"
-         "  -k, --keep-going        go on after a query that reported an error\n"
-         "  -h, --help              show this help\n"
-         "      --version           show the version\n"
-         "\n"
-         "A Get prints its value; other functions print nothing unless they fail. Errors go to\n"
-         "standard error with the file and line (or argument number) of the query.\n"
-         "Exit status: 0 when no query reported an error, 1 otherwise, 2 for a usage error.\n"
-         "On SIGINT, SIGTERM or SIGHUP, or when its output is closed, kezq stops reading, commits\n"
-         "the rows it inserted, says how many, and exits with 128 + the signal's number (130, 143,\n"
-         "129; 141 for a closed output, 1 for another output failure). A second signal ends it at once.\n";
+  static const std::string text =
+      std::string(
+          "Usage: kezq [options] [QUERY ...]\n"
+          "Runs one-line KezDcQr queries, e.g. kezq 'Get(@shop:main:orders:{*}:20:amount * 2)'.\n"
+          "With no query and a terminal on standard input, starts an interactive prompt (.help lists\n"
+          "its dot-commands: .next, .rows P [N] (0: all rows), .commit, .delete, .reset, .quit or .exit).\n"
+          "\n"
+          "Options:\n"
+          "  -s, --source NAME=URI   register a data source (") +
+      kez::BackendUsages() +
+      "); repeatable\n"
+      "  -c, --catalog FILE      read data sources from a catalog file (lines 'name = uri', 64 KiB at most)\n"
+      "  -f, --file FILE         read query lines from FILE ('-' for standard input), each run as\n"
+      "                          soon as it is read; blank lines and lines starting with -- are\n"
+      "                          skipped; a line longer than 4 MiB ends the file with an error\n"
+      "  -r, --rows DATAPATH     run the queries once per row of that data block\n"
+      "  -n, --limit N           with --rows, stop after N rows\n"
+      "  -o, --format FORMAT     " +
+      FormatList(true) +
+      "\n"
+      "  -t, --trace NAME=LEVEL  set the level of a trace channel (TraceQResult, TraceQuery, or *);\n"
+      "                          also KEZ_TRACE='Name=Level,...' in the environment (*=N: every\n"
+      "                          channel; a later setting wins). Level 2 writes each operation's\n"
+      "                          entry and exit, 4 adds details, 6 to 16 inner steps; 0 and 1 none\n"
+      "  -e, --echo              print the comment and the text of each query before its result\n"
+      "  -k, --keep-going        go on after a query that reported an error\n"
+      "  -h, --help              show this help\n"
+      "      --version           show the version\n"
+      "\n"
+      "A Get prints its value; other functions print nothing unless they fail. Errors go to\n"
+      "standard error with the file and line (or argument number) of the query.\n"
+      "Exit status: 0 when no query reported an error, 1 otherwise, 2 for a usage error.\n"
+      "On SIGINT, SIGTERM or SIGHUP, or when its output is closed, kezq stops reading, commits\n"
+      "the rows it inserted, says how many, and exits with 128 + the signal's number (130, 143,\n"
+      "129; 141 for a closed output, 1 for another output failure). A second signal ends it at once.\n";
+  return text.c_str();
 }
 
 }  // namespace kezq

@@ -11,6 +11,16 @@ namespace kezq {
 
 enum class Format { kTable, kCsv, kTsv, kJson };
 
+// A row of the output-format table (kFormats in Options.cpp): --format's
+// name, a note for the help (empty when none), and the format that
+// RecordWriter writes for it. The option's parser, its error message and the
+// help read that table.
+struct FormatEntry {
+  const char* name;
+  const char* note;
+  Format format;
+};
+
 struct Options {
   std::vector<std::pair<std::string, std::string>> sources;  // -s NAME=URI
   std::vector<std::string> catalogs;                         // -c FILE

@@ -21,11 +21,16 @@ std::string CsvField(const std::string& text) {
 std::string TsvField(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
+    if (c == '\t')
+      out += "\\t";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
   }
   return out;
 }
@@ -86,6 +91,7 @@ void RecordWriter::WriteSingle(const std::string& name, const Value& value) {
 
 void RecordWriter::WriteRecord(const std::vector<std::string>& names, const std::vector<Value>& values) {
   std::vector<std::string> fields;
+  fields.reserve(values.size());
   for (const Value& v : values) fields.push_back(ValueText(v));
   switch (format_) {
     case Format::kJson:

@@ -5,16 +5,18 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "KezDcQr.h"
 #include "LineReader.h"
 #include "Progress.h"
 #include "Stop.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kezq {
 
 namespace {
 
-bool IsBlank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
+bool IsBlank(const std::string& line) {
+  return line.find_first_not_of(" \t\r") == std::string::npos;
+}
 
 bool IsComment(const std::string& line) {
   std::size_t first = line.find_first_not_of(" \t");

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "Interactive.h"
-#include "KezDcQr.h"
 #include "LineReader.h"
 #include "Options.h"
 #include "Runner.h"
 #include "Stop.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace {
 
@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
   } else {
     if (arguments.empty() && files.empty()) files.emplace_back(new kezq::LineReader("-"));
     std::vector<kezq::LineReader*> inputs;
+    inputs.reserve(files.size());
     for (const auto& file : files) inputs.push_back(file.get());
     status = runner.Run(inputs, arguments);
   }

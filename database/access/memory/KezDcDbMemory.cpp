@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "database/access/KezDcDbRefCounted.h"
+#include "database/access/memory/MemoryFaults.h"
 #include "foundation/KezDcCMError.h"
 
 namespace {
@@ -26,8 +27,8 @@ struct Failure {
 
 struct State {
   std::map<std::string, std::map<std::string, std::shared_ptr<Table>>> databases;
-  Failure failures[KezDcDbMemory::kOperationCount];
-  long calls[KezDcDbMemory::kOperationCount] = {};
+  Failure failures[KezDcDbMemoryFaults::kOperationCount];
+  long calls[KezDcDbMemoryFaults::kOperationCount] = {};
   int live_objects = 0;
   long outstanding_rows = 0;
   int live_accessors = 0;
@@ -40,7 +41,7 @@ State& S() {
 }
 
 // Counts the call and returns the scripted code for it, 0 when none.
-int Scripted(KezDcDbMemory::Operation op) {
+int Scripted(KezDcDbMemoryFaults::Operation op) {
   State& s = S();
   ++s.calls[op];
   Failure& f = s.failures[op];
@@ -88,7 +89,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   ~MemRowset() override { session_->Release(); }
 
   int QueryInterface(KezDcDbClassId id, void** out) override {
-    if (int code = Scripted(KezDcDbMemory::kQueryInterface)) {
+    if (int code = Scripted(KezDcDbMemoryFaults::kQueryInterface)) {
       if (out) *out = nullptr;
       return code;
     }
@@ -100,7 +101,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) override {
-    int code = Scripted(KezDcDbMemory::kGetColumnsInfo);
+    int code = Scripted(KezDcDbMemoryFaults::kGetColumnsInfo);
     uint32_t n = static_cast<uint32_t>(table_->columns.size());
     auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
     seq->length(n);
@@ -119,7 +120,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int CreateAccessor(uint32_t nb, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) override {
-    if (int code = Scripted(KezDcDbMemory::kCreateAccessor)) {
+    if (int code = Scripted(KezDcDbMemoryFaults::kCreateAccessor)) {
       if (out) *out = 0;
       return code;
     }
@@ -133,7 +134,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
-    int code = Scripted(KezDcDbMemory::kGetNextRows);
+    int code = Scripted(KezDcDbMemoryFaults::kGetNextRows);
     // A walk reads the rows that the table held at its first fetch.
     if (!walk_started_) walk_end_ = table_->rows.size();
     walk_started_ = true;
@@ -156,7 +157,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override {
-    if (int code = Scripted(KezDcDbMemory::kGetDataSeq)) return code;
+    if (int code = Scripted(KezDcDbMemoryFaults::kGetDataSeq)) return code;
     auto found = accessors_.find(accessor);
     if (found == accessors_.end() || !buffer || row >= table_->rows.size()) {
       ++S().misuses;
@@ -176,7 +177,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int ReleaseAccessor(KezDcDbHAccessor accessor) override {
-    if (int code = Scripted(KezDcDbMemory::kReleaseAccessor)) return code;
+    if (int code = Scripted(KezDcDbMemoryFaults::kReleaseAccessor)) return code;
     if (accessors_.erase(accessor) == 0) {
       ++S().misuses;
       return 1;
@@ -186,7 +187,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) override {
-    if (int code = Scripted(KezDcDbMemory::kReleaseRows)) return code;
+    if (int code = Scripted(KezDcDbMemoryFaults::kReleaseRows)) return code;
     if (count > held_rows_) {
       ++S().misuses;
       count = static_cast<uint32_t>(held_rows_);
@@ -199,7 +200,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   // A scripted code above 0 fails the insert; 0 or below is a success by
   // the interface's rule, so the row goes in and the code is returned.
   int Insert(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
-    int code = Scripted(KezDcDbMemory::kInsertRow);
+    int code = Scripted(KezDcDbMemoryFaults::kInsertRow);
     if (code > 0) return code;
     auto found = accessors_.find(accessor);
     if (found == accessors_.end() || !buffer) {
@@ -273,7 +274,7 @@ class MemSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
 
   int OpenRowset(const char* name, KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;
-    if (int code = Scripted(KezDcDbMemory::kOpenRowset)) return code;
+    if (int code = Scripted(KezDcDbMemoryFaults::kOpenRowset)) return code;
     if (id != KezIDcDbSimpleRowset::ClassId() || !out || !name) return 1;
     std::shared_ptr<Table> table = FindTable(database_, name);
     if (!table) {
@@ -296,7 +297,7 @@ class MemDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
 
   int OpenSession(KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;
-    if (int code = Scripted(KezDcDbMemory::kOpenSession)) return code;
+    if (int code = Scripted(KezDcDbMemoryFaults::kOpenSession)) return code;
     if (id != KezIDcDbSimpleSession::ClassId() || !out) return 1;
     *out = static_cast<KezIDcDbSimpleSession*>(new MemSession(this, database_));
     return 0;
@@ -341,38 +342,38 @@ std::vector<KezDcDbMemoryRow> KezDcDbMemory::GetInsertedRows(const std::string& 
 
 void KezDcDbMemory::DropAll() {
   S().databases.clear();
-  ClearFailures();
+  KezDcDbMemoryFaults::ClearFailures();
 }
 
-void KezDcDbMemory::FailAt(Operation operation, int code, int nthCall) {
+void KezDcDbMemoryFaults::FailAt(Operation operation, int code, int nthCall) {
   if (operation < 0 || operation >= kOperationCount) return;
   S().failures[operation] = Failure{code, nthCall < 1 ? 1 : nthCall};
 }
 
-void KezDcDbMemory::FailAlways(Operation operation, int code) {
+void KezDcDbMemoryFaults::FailAlways(Operation operation, int code) {
   if (operation < 0 || operation >= kOperationCount) return;
   S().failures[operation] = Failure{code, -1};
 }
 
-void KezDcDbMemory::ClearFailures() {
+void KezDcDbMemoryFaults::ClearFailures() {
   for (Failure& f : S().failures) f = Failure();
 }
 
-long KezDcDbMemory::CallCount(Operation operation) {
+long KezDcDbMemoryFaults::CallCount(Operation operation) {
   if (operation < 0 || operation >= kOperationCount) return 0;
   return S().calls[operation];
 }
 
-int KezDcDbMemory::LiveObjects() {
+int KezDcDbMemoryFaults::LiveObjects() {
   return S().live_objects;
 }
-long KezDcDbMemory::OutstandingRows() {
+long KezDcDbMemoryFaults::OutstandingRows() {
   return S().outstanding_rows;
 }
-int KezDcDbMemory::LiveAccessors() {
+int KezDcDbMemoryFaults::LiveAccessors() {
   return S().live_accessors;
 }
-int KezDcDbMemory::Misuses() {
+int KezDcDbMemoryFaults::Misuses() {
   return S().misuses;
 }
 
@@ -380,7 +381,7 @@ namespace kez {
 namespace detail {
 
 KezIDcDbDataSource* OpenMemoryDataSource(const std::string& name) {
-  if (Scripted(KezDcDbMemory::kCreateDataSource) != 0) return nullptr;
+  if (Scripted(KezDcDbMemoryFaults::kCreateDataSource) != 0) return nullptr;
   return new MemDataSource(name);
 }
 

@@ -1,6 +1,7 @@
 // The in-process "memory:NAME" backend of the access layer, with the small
-// C++ API that tests use to build tables, read back inserted rows, make any
-// layer operation fail with a chosen code, and count what is still held.
+// C++ API that builds its tables and reads back inserted rows (tests make its
+// calls fail and count what it holds through KezDcDbMemoryFaults, in
+// MemoryFaults.h, which the shipped library does not export).
 //
 // Databases live in the process until DropAll; every session of a database
 // sees the same tables. Column values are texts. A rowset reads the rows
@@ -26,21 +27,6 @@ typedef std::vector<std::string> KezDcDbMemoryRow;
 
 class KEZDCQR_API KezDcDbMemory {
  public:
-  enum Operation {
-    kCreateDataSource,  // a failure makes the factory yield null
-    kOpenSession,
-    kOpenRowset,
-    kQueryInterface,
-    kGetColumnsInfo,
-    kCreateAccessor,
-    kGetNextRows,  // the rows are delivered, the code returned, the cursor kept
-    kGetDataSeq,
-    kReleaseAccessor,
-    kReleaseRows,
-    kInsertRow,  // a code of 0 or below is a success: the row is inserted
-    kOperationCount
-  };
-
   // The value that stands for SQL NULL in a row.
   static const std::string& Null();
 
@@ -55,22 +41,6 @@ class KEZDCQR_API KezDcDbMemory {
   // Forgets every database and every scripted failure; the counters of
   // live objects are kept (objects still referenced stay alive).
   static void DropAll();
-
-  // The n-th call of the operation from now (1: the next one) returns code.
-  static void FailAt(Operation operation, int code, int nthCall = 1);
-  // Every call of the operation from now returns code.
-  static void FailAlways(Operation operation, int code);
-  static void ClearFailures();
-  static long CallCount(Operation operation);
-
-  // Objects (data sources, sessions, rowsets, insert interfaces) alive.
-  static int LiveObjects();
-  // Row handles fetched and not released.
-  static long OutstandingRows();
-  // Accessor handles created and not released.
-  static int LiveAccessors();
-  // Misuses seen (releasing more rows than held, unknown handles, ...).
-  static int Misuses();
 };
 
 namespace kez {

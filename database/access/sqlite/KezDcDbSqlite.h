@@ -47,7 +47,7 @@
 #include "database/access/KezDcDbInterfaces.h"
 #include "foundation/KezExport.h"
 
-class KEZDCQR_API KezDcDbSqlite {
+class KezDcDbSqlite {
  public:
   // Objects (data sources, sessions, rowsets, insert interfaces) alive.
   static int LiveObjects();

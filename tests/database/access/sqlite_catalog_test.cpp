@@ -5,9 +5,10 @@
 #include <fstream>
 
 #include "support/ScopedEnv.h"
-#include "tests/database/access/SqliteTestSupport.h"
+#include "support/SqliteTestSupport.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 namespace {
 
 using kez::test::ScopedEnv;
@@ -191,4 +192,5 @@ TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
 }
 
 }  // namespace
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez

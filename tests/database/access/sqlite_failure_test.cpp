@@ -8,9 +8,10 @@
 #include <fstream>
 
 #include "support/EveryConnectionRuns.h"
-#include "tests/database/access/SqliteTestSupport.h"
+#include "support/SqliteTestSupport.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 namespace {
 
 using kez::test::EveryConnectionRuns;
@@ -241,4 +242,5 @@ TEST_F(SqliteFailureTest, FailedBatchCommitSaysHowManyRowsWereNotCommitted) {
 }
 
 }  // namespace
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez

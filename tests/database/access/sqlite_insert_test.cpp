@@ -5,9 +5,10 @@
 
 #include <cstdlib>
 
-#include "tests/database/access/SqliteTestSupport.h"
+#include "support/SqliteTestSupport.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 namespace {
 
 class SqliteInsertTest : public SqliteFixture {
@@ -157,4 +158,5 @@ INSTANTIATE_TEST_SUITE_P(Holders, SqliteBatchReleaseTest,
                          ::testing::Values(Released::kInsert, Released::kRowset, Released::kSession));
 
 }  // namespace
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez

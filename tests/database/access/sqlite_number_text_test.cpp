@@ -10,7 +10,8 @@
 
 #include "database/access/sqlite/SqliteNumberText.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 namespace {
 
 std::string Written(double value, std::size_t room = 64) {
@@ -56,4 +57,5 @@ TEST(SqliteNumberTextTest, EdgesOfTheQuickPathMatchToCharsAndTextThatDoesNotFitG
 }
 
 }  // namespace
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez

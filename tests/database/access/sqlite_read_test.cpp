@@ -4,9 +4,10 @@
 #include <algorithm>
 
 #include "foundation/KezCFormat.h"
-#include "tests/database/access/SqliteTestSupport.h"
+#include "support/SqliteTestSupport.h"
 
-namespace kez_test {
+namespace kez {
+namespace test {
 namespace {
 
 using SqliteReadTest = SqliteFixture;
@@ -266,4 +267,5 @@ TEST_P(SqliteRefCountTest, AnyReleaseOrderFreesEverythingOnlyAtTheEnd) {
 INSTANTIATE_TEST_SUITE_P(AllOrders, SqliteRefCountTest, ::testing::Range(0, 24));
 
 }  // namespace
-}  // namespace kez_test
+}  // namespace test
+}  // namespace kez

@@ -1,0 +1,201 @@
+// Runs the language case files of tests/language/cases/: one case per line,
+// tab-separated, so that a case of the expression language is one line to
+// add. A line is
+//
+//   KIND <tab> INPUT <tab> EXPECTED [<tab> MESSAGE]...
+//
+// KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
+// brackets), "postfix" (the kind of the expression INPUT and its postfix
+// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval" (INPUT evaluated as an expression, shown as
+// "int:3", "double:2.5" or "string:text") or "list" (INPUT is a postfix list,
+// elements between blanks, evaluated as it is) or "query" (INPUT is a query
+// text: "function | data path | put target | result kind | target kind"). "var <tab> $NAME <tab> VALUE"
+// makes a variable for the lines below it (VALUE: an int, a double, or a
+// text; "free" after it frees its value). The MESSAGEs are the exact texts
+// that the case reports, without their final newline; none means none. In
+// every field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets.
+// Blank lines and lines starting with '#' are skipped. Evaluations run over
+// the memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
+#include <dirent.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/ExprTestHelpers.h"
+
+namespace kez {
+namespace test {
+namespace {
+
+using List = std::vector<std::string>;
+
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      out += field[i];
+      continue;
+    }
+    char c = field[++i];
+    if (c == 't')
+      out += '\t';
+    else if (c == 'n')
+      out += '\n';
+    else if (c == 'r')
+      out += '\r';
+    else if (c == 'x' && i + 2 < field.size())
+      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16)), i += 2;
+    else
+      out += c;
+  }
+  return out;
+}
+
+List Fields(const std::string& line) {
+  List fields;
+  std::size_t start = 0;
+  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+    fields.push_back(Unescape(line.substr(start, tab - start)));
+  }
+  fields.push_back(Unescape(line.substr(start)));
+  return fields;
+}
+
+std::string Shown(const KezDcQrQRExpression& e) {
+  if (e.BasicType == "int") return "int:" + std::to_string(e.IntValue);
+  if (e.BasicType == "double") return kez::Format("double:%.15g", e.DoubleValue);
+  return e.BasicType.Std() + ":" + e.StringValue.Std();
+}
+
+std::string Symbols(const std::string& text) {
+  KezDcQrQRExpression e;
+  e.ExpressionText = KezUnicodeString(text);
+  std::string symbols;
+  std::size_t count = 0;
+  for (e.Parse(); !e.Symbol.IsEmpty() && count <= text.size(); e.Parse(), ++count) {
+    symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
+  }
+  return symbols;
+}
+
+std::string Postfixed(const std::string& text) {
+  std::string type;
+  std::string joined;
+  for (const std::string& element : Postfix(NewExpression(text, &type))) {
+    joined += (joined.empty() ? "" : ", ") + element;
+  }
+  return joined.empty() ? type : type + ": " + joined;
+}
+
+// Also checks that the query's node is its data path's expression and that
+// only a put target that is kept (a cell or a variable) is registered.
+std::string Queried(const std::string& text) {
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcCMError::ClearErrors();
+  KezDcQrQuery* q = KezDcQrQuery::NewQuery(KezUnicodeString(text));
+  EXPECT_EQ(q->QueryText.Std(), text);
+  EXPECT_NE(q->p_QResult, nullptr);
+  EXPECT_EQ(q->p_QResult, KezDcQrQResult::ExprHTab->Locate(q->DataPath));
+  bool kept = q->TypeOfQRPutTarget == "Variable" || q->TypeOfQRPutTarget == "Cell";
+  EXPECT_EQ(q->p_QRPutTarget, kept ? KezDcQrQResult::QRHTab->Locate(q->DataPathT) : nullptr);
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Locate(q->DataPathT) != nullptr, kept);
+  return q->Function.Std() + " | " + q->DataPath.Std() + " | " + q->DataPathT.Std() + " | " + q->TypeOfQResult.Std() +
+         " | " + q->TypeOfQRPutTarget.Std();
+}
+
+std::string Evaluated(const std::string& text) {
+  KezDcQrQRExpression* e = NewExpression(text);
+  e->GetQResult();
+  return Shown(*e);
+}
+
+// list_expression lives for the whole file: an expression that is deleted
+// deletes the variables its list names.
+std::string EvaluatedList(KezDcQrQRExpression& list_expression, const std::string& elements) {
+  list_expression.ListOfPostFixedExpression.RemoveAll();
+  std::istringstream in(elements);
+  for (std::string element; in >> element;) {
+    list_expression.ListOfPostFixedExpression.Append(KezUnicodeString(element));
+  }
+  list_expression.GetQResult();
+  return Shown(list_expression);
+}
+
+void MakeVariable(const List& f) {
+  if (f.size() < 3) return;
+  const std::string& value = f[2];
+  KezDcQrQRVariable* v = nullptr;
+  if (kez::IsDecimalNumber(value.c_str()) && value.find_first_of(".eE") == std::string::npos) {
+    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), std::stoi(value));
+  } else if (kez::IsDecimalNumber(value.c_str())) {
+    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), kez::AtoF(value.c_str()));
+  } else {
+    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), KezUnicodeString(value));
+  }
+  if (f.size() > 3 && f[3] == "free") v->FreeQResult();
+}
+
+List CaseFiles() {
+  List files;
+  const std::string folder = std::string(KEZDCQR_TESTS_DIR) + "/language/cases";
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name.size() > 5 && name.compare(name.size() - 5, 5, ".test") == 0) files.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class LanguageCaseTest : public ShopTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  KezDcQrQRExpression list_expression_;
+};
+
+TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
+  std::ifstream file(std::string(KEZDCQR_TESTS_DIR) + "/language/cases/" + GetParam());
+  ASSERT_TRUE(file) << GetParam();
+  int number = 0, cases = 0;
+  for (std::string line; std::getline(file, line);) {
+    ++number;
+    if (line.empty() || line[0] == '#') continue;
+    List f = Fields(line);
+    const std::string where = GetParam() + ":" + std::to_string(number) + ": " + line;
+    if (f[0] == "var") {
+      MakeVariable(f);
+      continue;
+    }
+    ASSERT_GE(f.size(), 3u) << where;
+    KezDcCMError::ClearErrors();
+    const std::string& kind = f[0];
+    ASSERT_TRUE(kind == "tokens" || kind == "postfix" || kind == "eval" || kind == "list" || kind == "query") << where;
+    std::string got = kind == "tokens"    ? Symbols(f[1])
+                      : kind == "postfix" ? Postfixed(f[1])
+                      : kind == "eval"    ? Evaluated(f[1])
+                      : kind == "query"   ? Queried(f[1])
+                                          : EvaluatedList(list_expression_, f[1]);
+    EXPECT_EQ(got, f[2]) << where;
+    List messages;
+    for (std::size_t k = 3; k < f.size(); ++k) messages.push_back(f[k] + "\n");
+    EXPECT_EQ(Errors(), messages) << where;
+    ++cases;
+  }
+  EXPECT_GT(cases, 0) << GetParam() << " holds no case";
+}
+
+INSTANTIATE_TEST_SUITE_P(CaseFiles, LanguageCaseTest, ::testing::ValuesIn(CaseFiles()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param.substr(0, info.param.size() - 5);
+                           std::replace_if(
+                               name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace test
+}  // namespace kez

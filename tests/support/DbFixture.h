@@ -1,0 +1,101 @@
+// Helpers of the database-node tests: a fixture with the memory database
+// "shop" registered as the data source m, node look-ups by data path, and
+// readers of row-buffer fields and of the backend's live counters.
+#ifndef KEZ_TEST_DB_FIXTURE_H
+#define KEZ_TEST_DB_FIXTURE_H
+
+#include <string>
+
+#include "database/access/memory/MemoryFaults.h"
+#include "support/KezTestSupport.h"
+
+namespace kez {
+namespace test {
+
+using Texts = std::vector<std::string>;
+
+class DbTest : public KezTest {
+ protected:
+  void SetUp() override {
+    KezTest::SetUp();
+    // orders: a string column of 32 octets, an I4 and an R8 column.
+    KezDcDbMemory::CreateRowset(
+        "shop", "orders",
+        {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
+    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+    for (int op = 0; op < KezDcDbMemoryFaults::kOperationCount; ++op) {
+      calls_at_start_[op] = KezDcDbMemoryFaults::CallCount(static_cast<KezDcDbMemoryFaults::Operation>(op));
+    }
+    misuses_at_start_ = KezDcDbMemoryFaults::Misuses();
+  }
+  // The nodes never misuse the layer: no unknown handle, no rows released
+  // twice, no row copied into a missing buffer.
+  void TearDown() override {
+    KezTest::TearDown();
+    EXPECT_EQ(KezDcDbMemoryFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+  }
+
+  // Appends rows r1..rN (amount k, price k.5) to orders.
+  static void FillOrders(int n) {
+    for (int k = 1; k <= n; ++k) {
+      KezDcDbMemory::AppendRow("shop", "orders",
+                               {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
+    }
+  }
+
+  // The node that the data path names, created when absent; null when it is
+  // of another kind.
+  template <class T>
+  static T* Node(const std::string& path) {
+    return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
+  }
+  // A node of the type under @m:main built from its components, for rowset
+  // names ("##0") that a data path cannot spell.
+  template <class T>
+  static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
+                  const char* cell = "") {
+    KezUnicodeString kind = type;
+    return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
+  }
+  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
+  // Runs the query text once and returns the query.
+  static KezDcQrQuery* Run(const std::string& text) {
+    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
+    query->DoQuery();
+    return query;
+  }
+
+  // The text of field index (0-based binding entry) of a data block's row
+  // buffer: up to its first zero octet or its maxlen octets.
+  static std::string Field(KezDcQrQRData* data, uint32_t index) {
+    if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
+    const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
+    std::string text;
+    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k] != 0; ++k) {
+      text += static_cast<char>((*data->p_RowBuffer)[b.offset + k]);
+    }
+    return text;
+  }
+  // The first field of the row that the data block stands on.
+  static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
+
+  // Calls of the layer operation since the test began.
+  long Calls(KezDcDbMemoryFaults::Operation op) const {
+    return KezDcDbMemoryFaults::CallCount(op) - calls_at_start_[op];
+  }
+  // "objects/rows/accessors" held in the memory backend.
+  static std::string Held() {
+    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
+  }
+
+ private:
+  long calls_at_start_[KezDcDbMemoryFaults::kOperationCount] = {};
+  int misuses_at_start_ = 0;
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif

@@ -1,0 +1,221 @@
+// Support for the SQLite backend tests: a temporary folder per test, database
+// files built with the sqlite3 C API, references released on scope exit, and
+// helpers that bind, read and insert rows the way the database nodes do.
+#ifndef KEZ_TESTS_SQLITE_TEST_SUPPORT_H
+#define KEZ_TESTS_SQLITE_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/KezTestSupport.h"
+#include "support/TempDir.h"
+
+namespace kez {
+namespace test {
+
+using kez::test::Errors;
+using Texts = std::vector<std::string>;
+using Rows = std::vector<Texts>;
+
+// One reference to a layer object, given back when the holder goes.
+struct Releaser {
+  template <class T>
+  void operator()(T* object) const {
+    object->Release();
+  }
+};
+template <class T>
+using Ref = std::unique_ptr<T, Releaser>;
+
+// The bindings of an accessor laid out as the accessor nodes do: fields
+// back to back, colSize octets for strings, 80 for numbers.
+struct Layout {
+  Texts names;
+  std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
+  uint32_t size = 0;
+  KezDcDbHAccessor handle = 0;
+};
+
+// A data source, a session and a rowset opened together, and the accessor
+// bound on the rowset; all given back when the holder goes.
+struct Opened {
+  ~Opened() {
+    if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
+  }
+  Ref<KezIDcDbDataSource> source;
+  Ref<KezIDcDbSimpleSession> session;
+  Ref<KezIDcDbSimpleRowset> rowset;
+  Layout layout;
+};
+
+class SqliteFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KezDcCMError::ClearErrors();
+    ASSERT_TRUE(temp_.Made());
+    dir_ = temp_.Path();
+    db_ = Path("test.db");
+    misuses_before_ = KezDcDbSqlite::Misuses();
+  }
+
+  // Every test gives back all it took: objects, connections, rows, accessors.
+  void TearDown() override {
+    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
+    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
+    EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+  }
+
+  std::string Path(const std::string& file) const { return dir_ + "/" + file; }
+
+  // Runs sql on the file (created when missing) through a connection of
+  // its own.
+  static void Sql(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+        << (message ? message : "") << " in " << sql;
+    sqlite3_free(message);
+    sqlite3_close(db);
+  }
+
+  // The first column of every row of a query, as text ("NULL" for NULL).
+  static Texts Column(const std::string& file, const std::string& sql) {
+    Texts out;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto add = [](void* rows, int, char** values, char**) {
+      static_cast<Texts*>(rows)->push_back(values[0] ? values[0] : "NULL");
+      return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &out, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+    return out;
+  }
+  // The number of rows of table t, as other connections see them.
+  std::string Count() const { return Column(db_, "SELECT count(*) FROM t")[0]; }
+
+  static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
+
+  static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
+    void* session = nullptr;
+    if (!source || source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session) != 0) return nullptr;
+    return static_cast<KezIDcDbSimpleSession*>(session);
+  }
+
+  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name, int* rc = nullptr) {
+    void* rowset = nullptr;
+    int code = session ? session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) : -1;
+    if (rc) *rc = code;
+    return code == 0 ? static_cast<KezIDcDbSimpleRowset*>(rowset) : nullptr;
+  }
+
+  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* rowset) {
+    void* insert = nullptr;
+    if (!rowset || rowset->QueryInterface(KezIDcDbInsertRowset::ClassId(), &insert) != 0) return nullptr;
+    return static_cast<KezIDcDbInsertRowset*>(insert);
+  }
+
+  // Opens a session and the rowset on the source and binds the named
+  // columns; false when the rowset does not open.
+  static bool OpenAll(Opened* o, KezIDcDbDataSource* source, const std::string& rowset, Texts names = {}) {
+    o->source.reset(source);
+    o->session.reset(OpenSession(source));
+    o->rowset.reset(OpenRowset(o->session.get(), rowset));
+    if (o->rowset) o->layout = Bind(o->rowset.get(), std::move(names));
+    return static_cast<bool>(o->rowset);
+  }
+  // The same on the data source of uri (the text after "sqlite:").
+  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
+    return OpenAll(o, OpenSource(uri), rowset, std::move(names));
+  }
+
+  // Binds the named columns (every column when names is empty) and creates
+  // the accessor.
+  static Layout Bind(KezIDcDbSimpleRowset* rowset, Texts names = {}) {
+    Layout layout;
+    uint32_t count = 0;
+    _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
+    rowset->GetColumnsInfo(&count, &info);
+    std::unique_ptr<_SEQUENCE_KezDcDbColInfoSeq> owned(info);
+    if (names.empty()) {
+      for (uint32_t j = 0; j < count; ++j) names.push_back((*info)[j].colName.Std());
+    }
+    layout.bindings.reset(new _SEQUENCE_KezDcDbBindingSeq(static_cast<uint32_t>(names.size())));
+    layout.bindings->length(static_cast<uint32_t>(names.size()));
+    for (uint32_t i = 0; i < names.size(); ++i) {
+      KezDcDbBinding& b = (*layout.bindings)[i];
+      b.offset = layout.size;
+      for (uint32_t j = 0; j < count && b.columnId == 0; ++j) {
+        if ((*info)[j].colName.Std() != names[i]) continue;
+        b.columnId = j + 1;
+        b.maxlen = (*info)[j].colType == KEZDCDB_TYPESTRING ? (*info)[j].colSize : 80;
+      }
+      layout.size += b.maxlen;
+    }
+    layout.names = names;
+    rowset->CreateAccessor(layout.bindings->length(), layout.bindings.get(), &layout.handle);
+    return layout;
+  }
+
+  // Field i of the buffer as the cells read it.
+  static std::string Field(const Layout& layout, const _SEQUENCE_SEQUENCE_octet& buffer, uint32_t i) {
+    const KezDcDbBinding& b = (*layout.bindings)[i];
+    std::string text;
+    for (uint32_t k = 0; k < b.maxlen && buffer[b.offset + k] != 0; ++k)
+      text += static_cast<char>(buffer[b.offset + k]);
+    return text;
+  }
+
+  // Every remaining row, fetched `block` rows at a time.
+  static Rows ReadAll(KezIDcDbSimpleRowset* rowset, const Layout& layout, uint32_t block = 10) {
+    Rows rows;
+    _SEQUENCE_SEQUENCE_octet buffer(layout.size);
+    buffer.length(layout.size);
+    for (;;) {
+      uint32_t obtained = 0;
+      _SEQUENCE_KezDcDbRowHandleSeq* handles = nullptr;
+      int rc = rowset->GetNextRows(block, &obtained, &handles);
+      for (uint32_t r = 0; rc == 0 && r < obtained; ++r) {
+        rowset->GetDataSeq((*handles)[r], layout.handle, &buffer);
+        rows.emplace_back();
+        for (uint32_t i = 0; i < layout.names.size(); ++i) rows.back().push_back(Field(layout, buffer, i));
+      }
+      rowset->ReleaseRows(obtained, handles);
+      delete handles;
+      if (rc != 0 || obtained == 0) return rows;
+    }
+  }
+  static Rows ReadAll(const Opened& o) { return ReadAll(o.rowset.get(), o.layout); }
+
+  // Writes the texts into a row buffer as the cells do and inserts it.
+  static int Insert(KezIDcDbInsertRowset* insert, const Layout& layout, const Texts& values) {
+    _SEQUENCE_SEQUENCE_octet buffer(layout.size);
+    buffer.length(layout.size);
+    for (uint32_t i = 0; i < values.size() && i < layout.names.size(); ++i) {
+      const KezDcDbBinding& b = (*layout.bindings)[i];
+      uint32_t n = 0;
+      for (; n < values[i].size() && n < b.maxlen; ++n) buffer[b.offset + n] = static_cast<unsigned char>(values[i][n]);
+      if (n < b.maxlen) buffer[b.offset + n] = 0;
+    }
+    return insert->InsertRow(layout.handle, &buffer);
+  }
+
+  kez::test::TempDir temp_{"kez_sqlite"};
+  std::string dir_;
+  std::string db_;  // the database file of the test
+  int misuses_before_ = 0;
+  int expected_misuses_ = 0;  // a test that misuses the layer on purpose says how often
+};
+
+}  // namespace test
+}  // namespace kez
+
+#endif
