@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "database/access/memory/KezDcDbMemory.h"
+#include "database/access/postgresql/KezDcDbPostgres.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
 #include "foundation/KezDcCMError.h"
 
@@ -21,6 +22,7 @@ typedef std::map<std::string, std::string> UriMap;
 
 const char kMemoryScheme[] = "memory:";
 const char kSqliteScheme[] = "sqlite:";
+const char kKnownSchemes[] = "memory:, sqlite:, postgresql://, postgres://";
 // Longest name that the data folder accepts (a file name, ".db" included,
 // stays within common file-system limits).
 const std::size_t kMaxDataName = 200;
@@ -55,7 +57,9 @@ bool StartsWith(const std::string& text, const char* prefix) {
 KezIDcDbDataSource* OpenUri(const std::string& uri) {
   if (StartsWith(uri, kMemoryScheme)) return kez::detail::OpenMemoryDataSource(uri.substr(sizeof kMemoryScheme - 1));
   if (StartsWith(uri, kSqliteScheme)) return kez::detail::OpenSqliteDataSource(uri.substr(sizeof kSqliteScheme - 1));
-  KezDcCMError::AddError("ERROR: data-source URI <%s> has an unknown scheme (known: memory:, sqlite:) \n", uri.c_str());
+  if (kez::detail::IsPostgresUri(uri)) return kez::detail::OpenPostgresDataSource(uri);
+  KezDcCMError::AddError("ERROR: data-source URI <%s> has an unknown scheme (known: %s) \n", uri.c_str(),
+                         kKnownSchemes);
   return nullptr;
 }
 
@@ -76,8 +80,8 @@ std::string CheckCatalogLine(const std::string& line, std::string* name, std::st
   *uri = Trim(line.substr(equal + 1));
   if (name->empty()) return "no data-source name before '='";
   if (uri->empty()) return "no URI after '=' for data source <" + *name + ">";
-  if (!StartsWith(*uri, kMemoryScheme) && !StartsWith(*uri, kSqliteScheme)) {
-    return "URI <" + *uri + "> has an unknown scheme (known: memory:, sqlite:)";
+  if (!StartsWith(*uri, kMemoryScheme) && !StartsWith(*uri, kSqliteScheme) && !kez::detail::IsPostgresUri(*uri)) {
+    return "URI <" + *uri + "> has an unknown scheme (known: " + kKnownSchemes + ")";
   }
   return std::string();
 }
@@ -186,7 +190,9 @@ void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) {
   if (Registered().erase(name.Std()) > 0) SourceChanged(name.Std());
 }
 
-void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) { source_changed_hook = hook; }
+void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) {
+  source_changed_hook = hook;
+}
 
 KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString name) {
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);
@@ -199,7 +205,9 @@ std::vector<std::pair<KezUnicodeString, KezUnicodeString>> KezDcDbDataSourceFact
   UriMap all = CatalogEntries();
   for (const auto& entry : Registered()) all[entry.first] = entry.second;
   std::vector<std::pair<KezUnicodeString, KezUnicodeString>> out;
-  for (const auto& entry : all) out.emplace_back(KezUnicodeString(entry.first), KezUnicodeString(entry.second));
+  for (const auto& entry : all) {
+    out.emplace_back(KezUnicodeString(entry.first), KezUnicodeString(kez::detail::MaskPostgresPassword(entry.second)));
+  }
   return out;
 }
 
@@ -219,6 +227,10 @@ void KezDcDbDataSourceFactory::ResetCatalog() {
 // node's behalf: every object is reference counted and released by its
 // holder. So this only counts its calls, and can never release what a node
 // still holds.
-void KezDcOtAdapterRowset::DeleteAllJeleList() { ++delete_all_jele_list_calls; }
+void KezDcOtAdapterRowset::DeleteAllJeleList() {
+  ++delete_all_jele_list_calls;
+}
 
-long KezDcOtAdapterRowset::GetNbDeleteAllJeleList() { return delete_all_jele_list_calls; }
+long KezDcOtAdapterRowset::GetNbDeleteAllJeleList() {
+  return delete_all_jele_list_calls;
+}
