@@ -46,7 +46,7 @@ class TestDatabase {
   // The rows of a query, each value as text ("NULL" for NULL).
   virtual Table Select(const std::string& sql) = 0;
   // The data-source URI, with the library's options ("batch=10&...") added.
-  virtual std::string Uri(const std::string& options = "") const = 0;
+  virtual std::string Uri(const std::string& options) const = 0;
   // Whatever the backend still holds, as "objects/connections/rows/accessors".
   virtual std::string Held() const = 0;
 };
@@ -125,7 +125,7 @@ class PostgresDatabase : public TestDatabase {
     PQclear(result);
     return rows;
   }
-  std::string Uri(const std::string& options) const override { return UriAs("kez", options); }
+  std::string Uri(const std::string& options = "") const override { return UriAs("kez", options); }
   // The URI as another user of the server, with more libpq settings
   // ("-c name=value" words for the server, as in the options parameter).
   std::string UriAs(const std::string& user, const std::string& options, const std::string& settings = "") const {
@@ -143,9 +143,12 @@ class PostgresDatabase : public TestDatabase {
   }
   // Ends the server side of every connection that the library opened on
   // this schema, as an administrator would.
+  // Returns once they are gone.
   void TerminateLibraryConnections() {
-    Select("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" + schema_ +
-           "' AND pid <> pg_backend_pid()");
+    const std::string mine =
+        " FROM pg_stat_activity WHERE application_name = '" + schema_ + "' AND pid <> pg_backend_pid()";
+    Select("SELECT pg_terminate_backend(pid)" + mine);
+    for (int k = 0; k < 500 && Select("SELECT count(*)" + mine) != Table{{"0"}}; ++k) usleep(10000);
   }
   const std::string& Schema() const { return schema_; }
 

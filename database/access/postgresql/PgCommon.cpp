@@ -1,6 +1,8 @@
 // Counters, quoting and failure reports of the PostgreSQL backend.
 #include "database/access/postgresql/PgCommon.h"
 
+#include <cstring>
+
 #include "foundation/KezDcCMError.h"
 
 namespace kez {
@@ -13,6 +15,10 @@ std::string FirstLine(const char* message) {
   std::size_t end = text.find('\n');
   if (end != std::string::npos) text.resize(end);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.pop_back();
+  // libpq prefixes what the server sent with its severity.
+  for (const char* severity : {"FATAL:  ", "ERROR:  "}) {
+    if (text.compare(0, std::strlen(severity), severity) == 0) text.erase(0, std::strlen(severity));
+  }
   return text.empty() ? "no message from libpq" : text;
 }
 
