@@ -1,5 +1,6 @@
 # Thin wrapper over CMake: `make demo` runs the tour, `make test` runs every
-# test. Both install missing Debian packages first. `make load` runs the load
+# test beside a throwaway PostgreSQL server (scripts/with-pg.sh starts and
+# removes it). Both install missing Debian packages first. `make load` runs the load
 # and endurance tests at full size (KEZDCQR_LOAD_SCALE=1, minutes); `make
 # fuzz` runs each fuzz target for FUZZ_SECONDS (60) with clang.
 BUILD ?= build
@@ -25,12 +26,12 @@ demo: build
 	scripts/demo.sh $(BUILD)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	scripts/with-pg.sh sh -c 'cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow'
 
 sanitize-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DKEZDCQR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	scripts/with-pg.sh sh -c 'cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow'
 
 load: build
 	cd $(BUILD) && KEZDCQR_LOAD_SCALE=$(KEZDCQR_LOAD_SCALE) ctest --output-on-failure -L slow
