@@ -11,7 +11,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 KEZDCQR_LOAD_SCALE ?= 1
 
-.PHONY: all deps build demo test sanitize-test load fuzz bench clean
+.PHONY: all deps build demo demo-pg test sanitize-test load fuzz bench clean
 
 all: build
 
@@ -24,6 +24,10 @@ build: deps
 
 demo: build
 	scripts/demo.sh $(BUILD)
+
+# The tour, then the same tour over a throwaway PostgreSQL server.
+demo-pg: build
+	scripts/with-pg.sh scripts/demo.sh $(BUILD)
 
 test: build
 	scripts/with-pg.sh sh -c 'cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow'

@@ -119,7 +119,7 @@ const char* HelpText() {
          "With no query and a terminal on standard input, starts an interactive prompt.\n"
          "\n"
          "Options:\n"
-         "  -s, --source NAME=URI   register a data source (sqlite:PATH[?opts], memory:NAME); repeatable\n"
+         "  -s, --source NAME=URI   register a data source (sqlite:PATH[?opts], postgresql://..., memory:NAME); repeatable\n"
          "  -c, --catalog FILE      read data sources from a catalog file (lines 'name = uri')\n"
          "  -f, --file FILE         read query lines from FILE ('-' for standard input);\n"
          "                          blank lines and lines starting with -- are skipped\n"
