@@ -107,7 +107,19 @@ bool PgSession::Check(const PgResult& result, ExecStatusType wanted, const std::
   if (!result && lost_) return false;  // Connection() reported it
   ReportPgFailure(conn_, result.get(), what);
   NoteLost();
+  if (!lost_ && PQtransactionStatus(conn_) == PQTRANS_INERROR) EndFailedTransaction();
   return false;
+}
+
+// A statement that failed inside the session's transaction ended it on the
+// server: its batch is lost (and said so), its walks end.
+void PgSession::EndFailedTransaction() {
+  if (transaction_ == kBatch) {
+    EndBatch(true, false);
+    return;
+  }
+  transaction_ = kNone;
+  PgResult rollback(PQexec(conn_, "ROLLBACK"));
 }
 
 bool PgSession::Prepare(const std::string& name, const std::string& sql, const std::string& what) {
@@ -273,7 +285,9 @@ bool PgSession::ReadQueued(const Queued& entry, bool* failed, bool* committed) {
     if (!result) return PQstatus(conn_) == CONNECTION_OK;
     ExecStatusType status = PQresultStatus(result.get());
     if (status == PGRES_COMMAND_OK) {
-      if (entry.row == kCommitEntry) *committed = true;
+      // A transaction that failed unseen answers COMMIT with ROLLBACK.
+      if (entry.row == kCommitEntry)
+        *(std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0 ? committed : failed) = true;
       const char* changed = PQcmdTuples(result.get());
       if (entry.row > 0 && entry.row != kCommitEntry && changed && std::strcmp(changed, "0") == 0)
         ReportNoRowInserted(entry.what);

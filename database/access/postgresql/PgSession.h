@@ -94,6 +94,7 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   int Drain(bool commit);
   bool ReadQueued(const Queued& entry, bool* failed, bool* committed);
   void EndBatch(bool failed, bool committed);
+  void EndFailedTransaction();
   void NoteLost();
   void ReportNoRowInserted(const std::string& what);
 
