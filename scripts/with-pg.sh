@@ -8,7 +8,8 @@
 # listens on a Unix socket in that folder and on a free port of 127.0.0.1,
 # with fsync off. COMMAND runs with KEZDCQR_TEST_PG_URI
 # (postgresql://kez@127.0.0.1:PORT/kez) and PGHOST, PGPORT, PGUSER and
-# PGDATABASE set. The server is stopped and the folder removed on every
+# PGDATABASE set (and KEZDCQR_TEST_PG_BIN, _DATA and _OWNER, for a test
+# that stops the server on purpose). The server is stopped and the folder removed on every
 # way out (exit, failure, Ctrl-C); the exit status is COMMAND's.
 # The Debian postgresql package is installed when missing (as root).
 set -euo pipefail
@@ -73,7 +74,8 @@ done
 
 export KEZDCQR_TEST_PG_URI="postgresql://kez@127.0.0.1:$port/kez"
 export PGHOST=127.0.0.1 PGPORT=$port PGUSER=kez PGDATABASE=kez
-export KEZDCQR_TEST_PG_BIN="$bin"
+# What a test needs to stop the server itself.
+export KEZDCQR_TEST_PG_BIN="$bin" KEZDCQR_TEST_PG_DATA="$folder/data" KEZDCQR_TEST_PG_OWNER="${as_owner[*]:+kezpg}"
 echo "with-pg: PostgreSQL $("$bin/postgres" --version | awk '{print $3}') at $KEZDCQR_TEST_PG_URI (folder $folder)" >&2
 set +e
 "$@"

@@ -249,6 +249,48 @@ TEST_F(PostgresTest, ASerializationFailureAtTheStartOfAWalkIsRetried) {
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
+// Stopping the server would break the other tests that share it: the test
+// runs again in a process of its own beside a server of its own.
+TEST(PostgresServerStopTest, AWalkWhoseServerStopsEndsWithAnErrorAndNothingLeaks) {
+  const char* inner = std::getenv("KEZDCQR_TEST_PG_PRIVATE");
+  if (!inner) {
+    if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = 0;
+    std::string command = "KEZDCQR_TEST_PG_PRIVATE=1 " + std::string(KEZDCQR_TESTS_DIR) + "/../scripts/with-pg.sh '" +
+                          self + "' --gtest_filter=PostgresServerStopTest.* >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return;
+  }
+  KezDcCMError::ClearErrors();
+  PostgresDatabase db(PgServerUri());
+  db.Sql("CREATE TABLE t (v TEXT); INSERT INTO t SELECT 'v' || g FROM generate_series(1, 2500) g");
+  KezDcDbDataSourceFactory::RegisterDataSource("p", db.Uri().c_str());
+  KezDcQrQResult* data = KezDcQrQResult::NewQResult("@p:main:t:{v}:10");
+  int rows = 0;
+  for (; data->IsMoreData() && rows < 3000; data->GetNextLine()) {
+    if (++rows != 5) continue;
+    std::string owner = std::getenv("KEZDCQR_TEST_PG_OWNER") ? std::getenv("KEZDCQR_TEST_PG_OWNER") : "";
+    std::string stop = (owner.empty() ? "" : "runuser -u " + owner + " -- ") + std::getenv("KEZDCQR_TEST_PG_BIN") +
+                       "/pg_ctl -D " + std::getenv("KEZDCQR_TEST_PG_DATA") + " -m fast -w stop >/dev/null";
+    ASSERT_EQ(std::system(stop.c_str()), 0);
+  }
+  EXPECT_EQ(rows, 1000);  // the rows fetched before the server stopped
+  ASSERT_FALSE(Errors().empty());
+  EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot read rowset <t> of <" + db.Uri() + ">: ", 0), 0u)
+      << Errors()[0];
+  KezDcCMError::ClearErrors();
+  data->GetNextLine();  // tries to reconnect, and says it cannot
+  ASSERT_FALSE(Errors().empty());
+  EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot reconnect to <" + db.Uri() + ">: ", 0), 0u) << Errors()[0];
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcDbDataSourceFactory::UnregisterDataSource("p");
+  EXPECT_EQ(db.Held(), "0/0/0/0");
+  KezDcCMError::ClearErrors();
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace kez
