@@ -229,7 +229,8 @@ TEST_F(PostgresTest, AWalkWhoseConnectionEndsStopsWithAnErrorAndTheNextWalkRecon
   for (; data->IsMoreData() && rows < 3000; data->GetNextLine()) {
     if (++rows == 5) db_->TerminateLibraryConnections();
   }
-  EXPECT_EQ(rows, 1000);  // the rows fetched before the end
+  // the rows fetched before the end (the next thousand may have arrived)
+  EXPECT_TRUE(rows == 1000 || rows == 2000) << rows;
   ASSERT_EQ(Errors().size(), 1u);
   EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot read rowset <t> of <" + db_->Uri() + ">: ", 0), 0u)
       << Errors()[0];
@@ -277,7 +278,8 @@ TEST(PostgresServerStopTest, AWalkWhoseServerStopsEndsWithAnErrorAndNothingLeaks
                        "/pg_ctl -D " + std::getenv("KEZDCQR_TEST_PG_DATA") + " -m fast -w stop >/dev/null";
     ASSERT_EQ(std::system(stop.c_str()), 0);
   }
-  EXPECT_EQ(rows, 1000);  // the rows fetched before the server stopped
+  // the rows fetched before the server stopped (the next thousand may have arrived)
+  EXPECT_TRUE(rows == 1000 || rows == 2000) << rows;
   ASSERT_FALSE(Errors().empty());
   EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot read rowset <t> of <" + db.Uri() + ">: ", 0), 0u)
       << Errors()[0];

@@ -68,6 +68,7 @@ PgRowset::~PgRowset() {
   block_.clear();
   current_.reset();
   previous_.reset();
+  ahead_.reset();
   session_->Release();
 }
 
@@ -219,9 +220,7 @@ bool PgRowset::StartWalk(uint32_t prefetch) {
     PgResult fetched = DeclareAndFetch(prefetch);
     if (fetched && PQresultStatus(fetched.get()) == PGRES_TUPLES_OK) {
       walking_ = true;
-      current_ = std::move(fetched);
-      next_row_ = 0;
-      if (PQntuples(current_.get()) < static_cast<int>(prefetch)) EndWalk();
+      Install(std::move(fetched), prefetch);
       return true;
     }
     bool retry = attempt < kStartRetries && IsRetryable(PgSqlState(fetched.get()));
@@ -234,15 +233,22 @@ bool PgRowset::StartWalk(uint32_t prefetch) {
 }
 
 bool PgRowset::Fetch(uint32_t prefetch) {
-  if (session_->Lost() || session_->Generation() != generation_) {
+  if (ahead_sent_) session_->CollectAhead();
+  if (!ahead_ready_ && (session_->Lost() || session_->Generation() != generation_)) {
     walking_ = false;
     failed_ = true;
     KezDcCMError::AddError("ERROR: postgresql rowset %s: the walk ends early: its connection was lost \n",
                            Describe().c_str());
     return false;
   }
-  ++PgCountersOf().round_trips;
-  PgResult fetched = session_->Exec("FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
+  PgResult fetched;
+  if (ahead_ready_) {
+    fetched = std::move(ahead_);
+    ahead_ready_ = false;
+  } else {
+    ++PgCountersOf().round_trips;
+    fetched = session_->Exec("FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
+  }
   if (!session_->Check(fetched, PGRES_TUPLES_OK, "cannot read rowset " + Describe())) {
     walking_ = false;
     failed_ = true;
@@ -250,14 +256,34 @@ bool PgRowset::Fetch(uint32_t prefetch) {
     return false;
   }
   previous_ = std::move(current_);
+  Install(std::move(fetched), prefetch);
+  return true;
+}
+
+// Makes fetched the rows to hand out; closes the walk when they are the
+// last, or asks for the next ones at once.
+void PgRowset::Install(PgResult fetched, uint32_t prefetch) {
   current_ = std::move(fetched);
   next_row_ = 0;
-  if (PQntuples(current_.get()) < static_cast<int>(prefetch)) EndWalk();
-  return true;
+  if (PQntuples(current_.get()) < static_cast<int>(prefetch)) {
+    EndWalk();
+    return;
+  }
+  ahead_sent_ = session_->SendAhead(this, "FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
+  if (ahead_sent_) ++PgCountersOf().round_trips;
+}
+
+void PgRowset::TakeAhead(PgResult reply) {
+  ahead_ = std::move(reply);
+  ahead_sent_ = false;
+  ahead_ready_ = true;
 }
 
 // Closes the cursor of a walk that is still open on a live connection.
 void PgRowset::EndWalk() {
+  if (ahead_sent_) session_->CollectAhead();
+  ahead_.reset();
+  ahead_ready_ = false;
   if (!walking_) return;
   walking_ = false;
   server_done_ = true;

@@ -1,5 +1,7 @@
 // A rowset of the PostgreSQL backend: one table or view read front to back
-// through a cursor, at least kPgMinPrefetch rows per round trip, with the
+// through a cursor, at least kPgMinPrefetch rows per round trip (the next
+// rows are asked for as soon as a fetch arrives, so the server produces them
+// while the client reads; at most three fetches are held), with the
 // accessors created on it; and the insert interface that adds rows to it
 // through one prepared INSERT per accessor.
 #ifndef KEZ_DC_DB_PG_ROWSET_H
@@ -44,6 +46,8 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   // Inserts the row buffer read by the accessor's binding; 0 or 1 (reported).
   int Insert(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer);
   PgSession* Session() const { return session_; }
+  // The reply of the FETCH sent ahead (null when the connection failed).
+  void TakeAhead(PgResult reply);
 
  private:
   struct Column {
@@ -68,6 +72,7 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   bool BlockFits(uint32_t wanted);
   bool StartWalk(uint32_t prefetch);
   bool Fetch(uint32_t prefetch);
+  void Install(PgResult fetched, uint32_t prefetch);
   void EndWalk();
   uint32_t TakeRows(uint32_t wanted);
   void WriteBinding(const RowRef& ref, const KezDcDbBinding& binding, _SEQUENCE_SEQUENCE_octet* buffer);
@@ -90,7 +95,10 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   KezDcDbHAccessor next_accessor_ = 1;
   PgResult current_;   // the rows fetched last
   PgResult previous_;  // the rows before them that the block still holds
-  int next_row_ = 0;   // next row of current_ to hand out
+  PgResult ahead_;     // the next rows, fetched while the block was read
+  bool ahead_sent_ = false;
+  bool ahead_ready_ = false;
+  int next_row_ = 0;  // next row of current_ to hand out
   std::vector<RowRef> block_;
   KezDcDbRowHandle block_first_ = 0;
   KezDcDbRowHandle next_handle_ = 1;

@@ -64,7 +64,24 @@ int PgSession::Release() {
   return KezDcDbRefCounted<KezIDcDbSimpleSession>::Release();
 }
 
+bool PgSession::SendAhead(PgRowset* rowset, const std::string& sql) {
+  if (ahead_ || pipeline_ || lost_ || PQstatus(conn_) != CONNECTION_OK) return false;
+  if (PQsendQuery(conn_, sql.c_str()) != 1) return false;
+  ahead_ = rowset;
+  return true;
+}
+
+void PgSession::CollectAhead() {
+  if (!ahead_) return;
+  PgRowset* rowset = ahead_;
+  ahead_ = nullptr;
+  PgResult reply(PQgetResult(conn_));
+  while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
+  rowset->TakeAhead(std::move(reply));
+}
+
 PGconn* PgSession::Connection() {
+  CollectAhead();
   if (!lost_) return conn_;
   PQreset(conn_);
   if (PQstatus(conn_) != CONNECTION_OK) {

@@ -31,6 +31,8 @@
 namespace kez {
 namespace detail {
 
+class PgRowset;
+
 class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
  public:
   // Takes a reference to source and ownership of the open connection conn.
@@ -53,6 +55,13 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   uint64_t Generation() const { return generation_; }
   // Whether the connection was found lost and not yet reconnected.
   bool Lost() const { return lost_; }
+
+  // Sends sql for rowset without waiting for its reply, when the connection
+  // is idle; false otherwise. Before the connection serves anything else,
+  // the reply goes to the rowset's TakeAhead.
+  bool SendAhead(PgRowset* rowset, const std::string& sql);
+  // Hands the reply sent ahead, if any, to its rowset.
+  void CollectAhead();
 
   // Runs one statement after the rows queued in a batch have been sent and
   // checked. The result, whatever its status; null when there is no
@@ -101,7 +110,8 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   PgLiveObject live_;
   KezIDcDbDataSource* source_;  // one reference held
   std::shared_ptr<const PgOptions> options_;
-  PGconn* conn_;  // owned
+  PGconn* conn_;               // owned
+  PgRowset* ahead_ = nullptr;  // the rowset whose FETCH is in flight
   bool lost_ = false;
   uint64_t generation_ = 1;
   Transaction transaction_ = kNone;
