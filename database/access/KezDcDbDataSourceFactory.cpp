@@ -190,9 +190,7 @@ void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) {
   if (Registered().erase(name.Std()) > 0) SourceChanged(name.Std());
 }
 
-void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) {
-  source_changed_hook = hook;
-}
+void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) { source_changed_hook = hook; }
 
 KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString name) {
   if (const std::string* uri = FindUri(name.Std())) return KezUnicodeString(*uri);
