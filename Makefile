@@ -1,5 +1,6 @@
 # Thin wrapper over CMake: `make demo` runs the tour, `make test` runs every
-# test. Both install missing Debian packages first. `make load` runs the load
+# test beside a throwaway PostgreSQL server (scripts/with-pg.sh starts and
+# removes it). Both install missing Debian packages first. `make load` runs the load
 # and endurance tests at full size (KEZDCQR_LOAD_SCALE=1, minutes); `make
 # fuzz` runs each fuzz target for FUZZ_SECONDS (60) with clang.
 BUILD ?= build
@@ -10,7 +11,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 KEZDCQR_LOAD_SCALE ?= 1
 
-.PHONY: all deps build demo test sanitize-test load fuzz bench clean
+.PHONY: all deps build demo demo-pg test sanitize-test load fuzz bench clean
 
 all: build
 
@@ -24,13 +25,17 @@ build: deps
 demo: build
 	scripts/demo.sh $(BUILD)
 
+# The tour, then the same tour over a throwaway PostgreSQL server.
+demo-pg: build
+	scripts/with-pg.sh scripts/demo.sh $(BUILD)
+
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	scripts/with-pg.sh sh -c 'cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow'
 
 sanitize-test: deps
 	cmake -S . -B $(ASAN_BUILD) -DKEZDCQR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	scripts/with-pg.sh sh -c 'cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow'
 
 load: build
 	cd $(BUILD) && KEZDCQR_LOAD_SCALE=$(KEZDCQR_LOAD_SCALE) ctest --output-on-failure -L slow

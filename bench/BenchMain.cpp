@@ -17,6 +17,7 @@
 #include "bench/ExpressionBench.h"
 #include "bench/InsertBench.h"
 #include "bench/MemoryProbe.h"
+#include "bench/PostgresBench.h"
 #include "bench/ScanBench.h"
 #include "kezdcqr/KezDcQr.h"
 
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
   kez::bench::RegisterScanBenchmarks(workspace.Path("scan.db"), flags.options.scan_rows);
   kez::bench::RegisterInsertBenchmarks(workspace, flags.options);
   kez::bench::RegisterExpressionBenchmarks();
+  bool postgres = kez::bench::RegisterPostgresBenchmarks(flags.options);
 
   kez::bench::CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -135,6 +137,8 @@ int main(int argc, char** argv) {
   std::printf("\n");
   PrintSettings(workspace);
   kez::bench::PrintComparison(reporter, memory, flags.options);
+  if (postgres) kez::bench::PrintPostgresComparison(reporter);
+  kez::bench::DropPostgresTables();
   benchmark::Shutdown();
   return reporter.Failures() == 0 ? 0 : 1;
 }

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # The kezq tour: creates the demo SQLite database afresh in the build folder,
-# then runs the tour's queries and two walks over rows.
+# then runs the tour's queries and two walks over rows. When
+# KEZDCQR_TEST_PG_URI names a reachable PostgreSQL server (`make demo-pg`
+# starts a throwaway one), the tour runs again over a copy of the demo
+# tables in its schema kez_demo.
 set -euo pipefail
 build="${1:-build}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,3 +36,23 @@ section "Variables live across rows: a running total of the amounts"
 
 section "The same from C++: examples/client/client.cpp"
 "$build/examples/kezdcqr_client" "$db"
+
+pg="${KEZDCQR_TEST_PG_URI:-}"
+if [ -n "$pg" ] && command -v psql >/dev/null && psql "$pg" -qAtc 'SELECT 1' >/dev/null 2>&1; then
+  case "$pg" in *\?*) pgdemo="$pg&options=-csearch_path%3Dkez_demo" ;; *) pgdemo="$pg?options=-csearch_path%3Dkez_demo" ;; esac
+  psql "$pg" -q -v ON_ERROR_STOP=1 >/dev/null <<'SQL'
+DROP SCHEMA IF EXISTS kez_demo CASCADE;
+CREATE SCHEMA kez_demo;
+SET search_path = kez_demo;
+CREATE TABLE customers (id int8 PRIMARY KEY, name varchar(40) NOT NULL, city varchar(30) NOT NULL);
+CREATE TABLE products (id int8 PRIMARY KEY, name varchar(40) NOT NULL, price float8 NOT NULL, stock int4 NOT NULL);
+CREATE TABLE orders (id int8 PRIMARY KEY, customer_id int8 NOT NULL, product_id int8 NOT NULL, quantity int4 NOT NULL,
+                     amount float8 NOT NULL, day varchar(10) NOT NULL);
+CREATE TABLE visits (customer varchar(40), note varchar(80));
+SQL
+  for table in customers products orders; do
+    sqlite3 -csv "$db" "SELECT * FROM $table ORDER BY id" | psql "$pgdemo" -q -c "\\copy $table FROM STDIN CSV"
+  done
+  section "The same tour on PostgreSQL: kezq -e -s demo=${pg}... -f examples/demo/tour.kq"
+  "$kezq" -e -s "demo=$pgdemo" -f "$here/examples/demo/tour.kq"
+fi

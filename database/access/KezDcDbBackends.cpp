@@ -5,15 +5,23 @@
 #include <string>
 
 #include "database/access/memory/KezDcDbMemory.h"
+#include "database/access/postgresql/KezDcDbPostgres.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
 
 namespace kez {
 namespace detail {
 namespace {
 
+// libpq takes the whole URI, scheme included.
+KezIDcDbDataSource* OpenPostgresql(const std::string& rest) { return OpenPostgresDataSource("postgresql://" + rest); }
+KezIDcDbDataSource* OpenPostgres(const std::string& rest) { return OpenPostgresDataSource("postgres://" + rest); }
+
 const Backend kBackends[] = {
-    {"memory:", OpenMemoryDataSource, nullptr, "memory:NAME", nullptr},
-    {"sqlite:", OpenSqliteDataSource, nullptr, "sqlite:PATH[?opts]", OpenSqliteFile},
+    {"memory:", OpenMemoryDataSource, nullptr, "memory:NAME", nullptr, nullptr},
+    {"sqlite:", OpenSqliteDataSource, nullptr, "sqlite:PATH[?opts]", OpenSqliteFile, nullptr},
+    {"postgresql://", OpenPostgresql, nullptr, "postgresql://[USER@]HOST[:PORT]/DB[?opts]", nullptr,
+     MaskPostgresPassword},
+    {"postgres://", OpenPostgres, nullptr, "postgres://...", nullptr, MaskPostgresPassword},
 };
 
 }  // namespace
@@ -44,6 +52,11 @@ std::string KnownSchemes() {
     list += backend.scheme;
   }
   return list;
+}
+
+std::string MaskUri(const std::string& uri) {
+  const Backend* backend = FindBackend(uri);
+  return backend && backend->mask ? backend->mask(uri) : uri;
 }
 
 }  // namespace detail

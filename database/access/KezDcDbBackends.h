@@ -25,6 +25,9 @@ struct Backend {
   // Opens "<data folder>/<name>.db" for a plain name; null for every backend
   // but the one that serves the data folder.
   KezIDcDbDataSource* (*open_data_folder_file)(const std::string& path);
+  // The whole URI with its secrets (a password) masked, for listings and
+  // messages; null when its URIs hold none.
+  std::string (*mask)(const std::string& uri);
 };
 
 // Every backend, in the order the help lists them; ends at `count`.
@@ -35,6 +38,8 @@ const Backend* FindBackend(const std::string& uri);
 const Backend* DataFolderBackend();
 // "memory:, sqlite:": the schemes for messages that list them.
 std::string KnownSchemes();
+// The URI as listings may show it: its backend's mask applied.
+std::string MaskUri(const std::string& uri);
 
 }  // namespace detail
 

@@ -286,7 +286,9 @@ std::vector<std::pair<KezUnicodeString, KezUnicodeString>> KezDcDbDataSourceFact
   UriMap all = CatalogEntries();
   for (const auto& entry : Registered()) all[entry.first] = entry.second;
   std::vector<std::pair<KezUnicodeString, KezUnicodeString>> out;
-  for (const auto& entry : all) out.emplace_back(KezUnicodeString(entry.first), KezUnicodeString(entry.second));
+  for (const auto& entry : all) {
+    out.emplace_back(KezUnicodeString(entry.first), KezUnicodeString(kez::detail::MaskUri(entry.second)));
+  }
   return out;
 }
 

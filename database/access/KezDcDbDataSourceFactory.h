@@ -1,5 +1,5 @@
 // The data-source catalog of the access layer: data-source names map to
-// URIs ("memory:NAME", "sqlite:PATH?...") and CreateSimpleDataSource opens
+// URIs ("memory:NAME", "sqlite:PATH?...", "postgresql://...") and CreateSimpleDataSource opens
 // the data source that a name stands for.
 //
 // Every name can be written in a query: a name holding a character that a
@@ -46,8 +46,9 @@ class KEZDCQR_API KezDcDbDataSourceFactory {
   // The URI that the name stands for (registered, catalog file or data
   // folder, in that order), or an empty text. Reports nothing.
   static KezUnicodeString GetDataSourceUri(KezUnicodeString name);
-  // Every registered and catalog-file (name, URI), sorted by name; a
-  // registered name hides the catalog's entry of the same name.
+  // Every registered and catalog-file (name, URI), sorted by name, for
+  // listing (passwords masked as "***"); a registered name hides the
+  // catalog's entry of the same name.
   static std::vector<std::pair<KezUnicodeString, KezUnicodeString>> GetDataSources();
 
   // Replaces the catalog-file entries with those of the file at path (and

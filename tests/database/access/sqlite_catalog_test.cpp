@@ -75,7 +75,7 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
   EXPECT_EQ(Errors(),
             (Texts{at + "5: expected <name = uri>, not <broken line> \n", at + "6: no data-source name before '=' \n",
                    at + "7: no URI after '=' for data source <empty> \n",
-                   at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:) \n",
+                   at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:, postgresql://, postgres://) \n",
                    at + "9: data source <sales> is already defined at line 2 \n",
                    at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
                         "part of the language (use letters, digits, '_' and '.') \n"}));
@@ -121,7 +121,7 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
   EXPECT_EQ(Uri("sales"), "sqlite:" + Path("sales.db"));
   KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
   EXPECT_EQ(Create("odd"), nullptr);
-  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:) \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, postgresql://, postgres://) \n"});
 }
 
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {

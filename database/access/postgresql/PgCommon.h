@@ -1,0 +1,59 @@
+// Pieces shared by the PostgreSQL backend's objects: the live-object
+// counters, result ownership, identifier quoting, and the one way server
+// and connection failures are reported.
+#ifndef KEZ_DC_DB_PG_COMMON_H
+#define KEZ_DC_DB_PG_COMMON_H
+
+#include <libpq-fe.h>
+
+#include <memory>
+#include <string>
+
+namespace kez {
+namespace detail {
+
+struct PgCounters {
+  int live_objects = 0;       // data sources, sessions, rowsets, insert interfaces
+  long outstanding_rows = 0;  // row handles fetched and not released
+  int live_accessors = 0;     // accessor handles created and not released
+  int open_connections = 0;
+  int misuses = 0;
+  long round_trips = 0;  // FETCH statements sent
+};
+
+PgCounters& PgCountersOf();
+
+// Counts itself among the live objects for its lifetime.
+class PgLiveObject {
+ public:
+  PgLiveObject() { ++PgCountersOf().live_objects; }
+  ~PgLiveObject() { --PgCountersOf().live_objects; }
+  PgLiveObject(const PgLiveObject&) = delete;
+  PgLiveObject& operator=(const PgLiveObject&) = delete;
+};
+
+struct ResultClearer {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+// A result, cleared when its owner lets it go.
+typedef std::unique_ptr<PGresult, ResultClearer> PgResult;
+
+// The name as SQL: a name "schema.table" (at its first '.') is the table of
+// that schema, any other name a table of the search path; each part in
+// double quotes, inner quotes doubled.
+std::string QuotePgRelation(const std::string& name);
+// One identifier in double quotes, inner quotes doubled.
+std::string QuotePgIdentifier(const std::string& name);
+
+// The SQLSTATE of a failed result ("" when none).
+std::string PgSqlState(const PGresult* result);
+
+// Reports "ERROR: postgresql <what>: <primary message> (SQLSTATE <code>)"
+// from the result when it carries the server's error, or from the
+// connection's message otherwise; returns 1.
+int ReportPgFailure(PGconn* conn, const PGresult* result, const std::string& what);
+
+}  // namespace detail
+}  // namespace kez
+
+#endif

@@ -1,0 +1,222 @@
+// The tests that run alike over every SQL backend: a test database (a
+// SQLite file in a temporary folder, or a schema of its own on the
+// PostgreSQL server that KEZDCQR_TEST_PG_URI names), SQL run beside the
+// library, and the check that the backend got back everything it handed out.
+// PostgreSQL tests skip, saying why, when no server is named.
+#ifndef KEZ_TEST_BACKEND_FIXTURE_H
+#define KEZ_TEST_BACKEND_FIXTURE_H
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database/access/postgresql/KezDcDbPostgres.h"
+#include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/KezTestSupport.h"
+#include "support/TempDir.h"
+
+namespace kez {
+namespace test {
+
+using Table = std::vector<std::vector<std::string>>;
+
+enum class Backend { kSqlite, kPostgres };
+
+inline std::string BackendName(Backend backend) {
+  return backend == Backend::kSqlite ? "Sqlite" : "Postgres";
+}
+
+inline const char* PgServerUri() {
+  const char* uri = std::getenv("KEZDCQR_TEST_PG_URI");
+  return uri && *uri ? uri : nullptr;
+}
+
+// One test database: SQL runs on it through a connection of its own, and
+// Uri() names it as a data source.
+class TestDatabase {
+ public:
+  virtual ~TestDatabase() = default;
+  // Runs statements (several, separated by ';').
+  virtual void Sql(const std::string& sql) = 0;
+  // The rows of a query, each value as text ("NULL" for NULL).
+  virtual Table Select(const std::string& sql) = 0;
+  // The data-source URI, with the library's options ("batch=10&...") added.
+  virtual std::string Uri(const std::string& options) const = 0;
+  // Whatever the backend still holds, as "objects/connections/rows/accessors".
+  virtual std::string Held() const = 0;
+};
+
+class SqliteDatabase : public TestDatabase {
+ public:
+  void Sql(const std::string& sql) override {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+    sqlite3_free(message);
+    sqlite3_close(db);
+  }
+  Table Select(const std::string& sql) override {
+    Table rows;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
+    sqlite3_open(path_.c_str(), &db);
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
+    while (select && sqlite3_step(select) == SQLITE_ROW) {
+      rows.emplace_back();
+      for (int k = 0; k < sqlite3_column_count(select); ++k) {
+        const unsigned char* text = sqlite3_column_text(select, k);
+        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+      }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return rows;
+  }
+  std::string Uri(const std::string& options) const override {
+    return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
+  }
+  std::string Held() const override {
+    return std::to_string(KezDcDbSqlite::LiveObjects()) + "/" + std::to_string(KezDcDbSqlite::OpenConnections()) + "/" +
+           std::to_string(KezDcDbSqlite::OutstandingRows()) + "/" + std::to_string(KezDcDbSqlite::LiveAccessors());
+  }
+
+ private:
+  TempDir dir_{"kez_backend"};
+  std::string path_ = dir_.File("test.db");
+};
+
+// A schema of its own on the test server, dropped at the end; every
+// connection of the data source has it as its search path.
+class PostgresDatabase : public TestDatabase {
+ public:
+  explicit PostgresDatabase(const std::string& server) : server_(server) {
+    static int serial = 0;
+    schema_ = "kez_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+    conn_ = PQconnectdb(server_.c_str());
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
+    Sql("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);
+  }
+  ~PostgresDatabase() override {
+    PQclear(PQexec(conn_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
+    PQfinish(conn_);
+  }
+  void Sql(const std::string& sql) override {
+    PGresult* result = PQexec(conn_, sql.c_str());
+    ExecStatusType status = PQresultStatus(result);
+    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
+    PQclear(result);
+  }
+  Table Select(const std::string& sql) override {
+    Table rows;
+    PGresult* result = PQexec(conn_, sql.c_str());
+    EXPECT_EQ(PQresultStatus(result), PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
+    for (int r = 0; r < PQntuples(result); ++r) {
+      rows.emplace_back();
+      for (int c = 0; c < PQnfields(result); ++c)
+        rows.back().push_back(PQgetisnull(result, r, c) ? "NULL" : PQgetvalue(result, r, c));
+    }
+    PQclear(result);
+    return rows;
+  }
+  std::string Uri(const std::string& options = "") const override { return UriAs("kez", options); }
+  // The URI as another user of the server, with more libpq settings
+  // ("-c name=value" words for the server, as in the options parameter).
+  std::string UriAs(const std::string& user, const std::string& options, const std::string& settings = "") const {
+    std::string uri = server_;
+    std::size_t at = uri.find("://") + 3;
+    uri.replace(at, uri.find('@', at) - at, user);
+    uri += std::string(uri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
+    if (!settings.empty()) uri += "%20" + settings;
+    return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
+  }
+  std::string Held() const override {
+    return std::to_string(KezDcDbPostgres::LiveObjects()) + "/" + std::to_string(KezDcDbPostgres::OpenConnections()) +
+           "/" + std::to_string(KezDcDbPostgres::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbPostgres::LiveAccessors());
+  }
+  // Ends the server side of every connection that the library opened on
+  // this schema, as an administrator would.
+  // Returns once they are gone.
+  void TerminateLibraryConnections() {
+    const std::string mine =
+        " FROM pg_stat_activity WHERE application_name = '" + schema_ + "' AND pid <> pg_backend_pid()";
+    Select("SELECT pg_terminate_backend(pid)" + mine);
+    for (int k = 0; k < 500 && Select("SELECT count(*)" + mine) != Table{{"0"}}; ++k) usleep(10000);
+  }
+  const std::string& Schema() const { return schema_; }
+
+ private:
+  std::string server_;
+  std::string schema_;
+  PGconn* conn_ = nullptr;
+};
+
+// Runs over the backend of its parameter; the library reads the database
+// as the data source "b".
+class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend> {
+ protected:
+  void SetUp() override {
+    KezTest::SetUp();
+    if (GetParam() == Backend::kPostgres) {
+      if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
+      db_.reset(new PostgresDatabase(PgServerUri()));
+    } else {
+      db_.reset(new SqliteDatabase());
+    }
+  }
+  void TearDown() override {
+    KezDcQrQuery::DeleteAllQueries();
+    KezDcDbDataSourceFactory::UnregisterDataSource("b");
+    if (db_) {
+      EXPECT_EQ(db_->Held(), "0/0/0/0") << "objects/connections/rows/accessors left";
+    }
+    db_.reset();
+    KezTest::TearDown();
+  }
+  void Use(const std::string& options = "") { KezDcDbDataSourceFactory::RegisterDataSource("b", Uri(options).c_str()); }
+  std::string Uri(const std::string& options = "") const { return db_->Uri(options); }
+
+  static KezDcQrQuery* Run(const std::string& text) {
+    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
+    query->DoQuery();
+    return query;
+  }
+  // The value of Get(text) as a client prints it: "%d", "%g" or the text.
+  static std::string Get(const std::string& text) {
+    auto* e = dynamic_cast<KezDcQrQRExpression*>(Run("Get(" + text + ")")->p_QResult);
+    if (!e) return "<no result>";
+    if (e->BasicType == "int" && e->p_IntQResult) return std::to_string(*e->p_IntQResult);
+    if (e->BasicType == "double" && e->p_DoubleQResult) return kez::Format("%g", *e->p_DoubleQResult);
+    if (e->BasicType == "string" && e->p_StringQResult) return e->p_StringQResult;
+    return "<no value>";
+  }
+  // Reads the expression row by row along the data block, from its first
+  // row to its end.
+  static std::vector<std::string> Walk(const std::string& block, const std::string& text) {
+    std::vector<std::string> values;
+    KezDcQrQResult* data = KezDcQrQResult::NewQResult(block.c_str());
+    data->FreeRowsetOfData();
+    for (; data->IsMoreData() && values.size() < 5000; data->GetNextLine()) {
+      values.push_back(Get(text));
+    }
+    return values;
+  }
+
+  std::unique_ptr<TestDatabase> db_;
+};
+
+inline std::string ParamName(const ::testing::TestParamInfo<Backend>& info) {
+  return BackendName(info.param);
+}
+
+}  // namespace test
+}  // namespace kez
+
+#endif
