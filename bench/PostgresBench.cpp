@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "kezdcqr/KezDcQr.h"
 #include "bench/InsertBench.h"
 #include "bench/ScanBench.h"
+#include "kezdcqr/KezDcQr.h"
 
 namespace kez {
 namespace bench {

@@ -13,8 +13,12 @@ namespace detail {
 namespace {
 
 // libpq takes the whole URI, scheme included.
-KezIDcDbDataSource* OpenPostgresql(const std::string& rest) { return OpenPostgresDataSource("postgresql://" + rest); }
-KezIDcDbDataSource* OpenPostgres(const std::string& rest) { return OpenPostgresDataSource("postgres://" + rest); }
+KezIDcDbDataSource* OpenPostgresql(const std::string& rest) {
+  return OpenPostgresDataSource("postgresql://" + rest);
+}
+KezIDcDbDataSource* OpenPostgres(const std::string& rest) {
+  return OpenPostgresDataSource("postgres://" + rest);
+}
 
 const Backend kBackends[] = {
     {"memory:", OpenMemoryDataSource, nullptr, "memory:NAME", nullptr, nullptr},

@@ -72,13 +72,14 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
                                "hash = sqlite:x.db#1");
   EXPECT_FALSE(Load(path));
   std::string at = "ERROR: data-source catalog " + path + ":";
-  EXPECT_EQ(Errors(),
-            (Texts{at + "5: expected <name = uri>, not <broken line> \n", at + "6: no data-source name before '=' \n",
-                   at + "7: no URI after '=' for data source <empty> \n",
-                   at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:, postgresql://, postgres://) \n",
-                   at + "9: data source <sales> is already defined at line 2 \n",
-                   at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
-                        "part of the language (use letters, digits, '_' and '.') \n"}));
+  EXPECT_EQ(
+      Errors(),
+      (Texts{at + "5: expected <name = uri>, not <broken line> \n", at + "6: no data-source name before '=' \n",
+             at + "7: no URI after '=' for data source <empty> \n",
+             at + "8: URI <ftp://x> has an unknown scheme (known: memory:, sqlite:, postgresql://, postgres://) \n",
+             at + "9: data source <sales> is already defined at line 2 \n",
+             at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
+                  "part of the language (use letters, digits, '_' and '.') \n"}));
   std::vector<std::pair<std::string, std::string>> listed;
   for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
     listed.emplace_back(entry.first.Std(), entry.second.Std());
@@ -121,7 +122,8 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
   EXPECT_EQ(Uri("sales"), "sqlite:" + Path("sales.db"));
   KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
   EXPECT_EQ(Create("odd"), nullptr);
-  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, postgresql://, postgres://) \n"});
+  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, "
+                            "postgresql://, postgres://) \n"});
 }
 
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
