@@ -51,3 +51,12 @@ bench:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# The Debian packages libkezdcqr0, libkezdcqr-dev and kezq, in $(BUILD)/packages.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Install into a staging prefix, build examples/hello against it, make and
+# check the packages, build the static library (what CI checks).
+install-check: build
+	scripts/check-install.sh $(BUILD)

@@ -6,6 +6,7 @@
 #include "nodes/base/KezDcQrQResult.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
 #include "query/QueryTrace.h"
+#include "query/ThreadCheck.h"
 
 using kez::detail::Addr;
 
@@ -50,6 +51,7 @@ int ArgumentSeparator(const std::string& text, int open, int close) {
 }  // namespace
 
 KezDcQrQuery* KezDcQrQuery::NewQuery(KezUnicodeString iQuery) {
+  kez::detail::ThreadCheck one_thread("NewQuery");
   Q_TRA(2, "=-->> QrQuery::NewQuery: <%s>\n", iQuery.ConvertToChar());
   if (KezDcQrQuery* found = QueryHTab ? QueryHTab->Locate(iQuery) : nullptr) {
     Q_TRA(2, KEZ_REMARK "OK QUERY <%s> EXISTS\n", iQuery.ConvertToChar());
@@ -199,6 +201,7 @@ KezDcQrQuery::~KezDcQrQuery() {
 }
 
 void KezDcQrQuery::DeleteQuery(KezUnicodeString iQuery) {
+  kez::detail::ThreadCheck one_thread("DeleteQuery");
   KezUnicodeString text = StripBlanks(iQuery);
   Q_TRA(2, "=-->> QrQuery::DeleteQuery: iQuery=<<< %s >>> \n", text.ConvertToChar());
   if (KezDcQrQuery* query = QueryHTab ? QueryHTab->Locate(text) : nullptr) {
@@ -211,6 +214,7 @@ void KezDcQrQuery::DeleteQuery(KezUnicodeString iQuery) {
 }
 
 void KezDcQrQuery::DeleteAllQueries() {
+  kez::detail::ThreadCheck one_thread("DeleteAllQueries");
   Q_TRA(2, "=-->> QrQuery::DeleteAllQueries \n");
   KezDcOtAdapterRowset::DeleteAllJeleList();
   Q_TRA(4, "Delete All QResult:   \n");

@@ -13,6 +13,7 @@
 #include "nodes/expression/KezDcQrQRVariable.h"
 #include "query/KezDcQrQuery.h"
 #include "query/QueryTrace.h"
+#include "query/ThreadCheck.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ KezDcQrQRData* DataBlockOf(KezDcQrQResult* r) {
 }  // namespace
 
 void KezDcQrQuery::DoQuery() {
+  kez::detail::ThreadCheck one_thread("DoQuery");
   Q_TRA(2, "IN->> QrQuery::DoQuery <%s (%s [,%s])> \n", Function.ConvertToChar(), DataPath.ConvertToChar(),
         DataPathT.ConvertToChar());
   Q_TRA(4, "TypeOfQResult=<%s> et TypeOfQRPutTarget=<%s>\n", TypeOfQResult.ConvertToChar(),

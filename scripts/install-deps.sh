@@ -4,7 +4,7 @@
 # fails, so that nothing half-configured is left behind.
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libsqlite3-dev sqlite3 libpq-dev postgresql libreadline-dev locales)
+packages=(cmake make g++ pkg-config dpkg-dev file libgtest-dev libgmock-dev libsqlite3-dev sqlite3 libpq-dev postgresql libreadline-dev locales clang-tidy clang-format)
 case "${1:-}" in
   --bench) packages+=(libbenchmark-dev) ;;
   --fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -21,11 +21,11 @@ KezIDcDbDataSource* OpenPostgres(const std::string& rest) {
 }
 
 const Backend kBackends[] = {
-    {"memory:", OpenMemoryDataSource, nullptr, "memory:NAME", nullptr, nullptr},
-    {"sqlite:", OpenSqliteDataSource, nullptr, "sqlite:PATH[?opts]", OpenSqliteFile, nullptr},
+    {"memory:", OpenMemoryDataSource, nullptr, "memory:NAME", nullptr, nullptr, nullptr},
+    {"sqlite:", OpenSqliteDataSource, nullptr, "sqlite:PATH[?opts]", OpenSqliteFile, nullptr, SqliteClientVersion},
     {"postgresql://", OpenPostgresql, nullptr, "postgresql://[USER@]HOST[:PORT]/DB[?opts]", nullptr,
-     MaskPostgresPassword},
-    {"postgres://", OpenPostgres, nullptr, "postgres://...", nullptr, MaskPostgresPassword},
+     MaskPostgresPassword, PostgresClientVersion},
+    {"postgres://", OpenPostgres, nullptr, "postgres://...", nullptr, MaskPostgresPassword, PostgresClientVersion},
 };
 
 }  // namespace
@@ -72,6 +72,18 @@ std::string BackendUsages() {
     if (&backend == first) continue;
     if (!list.empty()) list += ", ";
     list += backend.description;
+  }
+  return list;
+}
+
+std::string BackendVersions() {
+  std::string list;
+  for (const detail::Backend& backend : detail::kBackends) {
+    if (!backend.client_version) continue;
+    std::string version = backend.client_version();
+    if (list.find(version) != std::string::npos) continue;
+    if (!list.empty()) list += ", ";
+    list += version;
   }
   return list;
 }

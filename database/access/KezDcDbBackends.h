@@ -28,6 +28,9 @@ struct Backend {
   // The whole URI with its secrets (a password) masked, for listings and
   // messages; null when its URIs hold none.
   std::string (*mask)(const std::string& uri);
+  // The client library the backend runs with, "SQLite 3.40.1"; null for
+  // none.
+  std::string (*client_version)();
 };
 
 // Every backend, in the order the help lists them; ends at `count`.
@@ -46,6 +49,8 @@ std::string MaskUri(const std::string& uri);
 // The URI forms of every backend for a help text, the data folder's backend
 // first: "sqlite:PATH[?opts], memory:NAME".
 KEZDCQR_API std::string BackendUsages();
+// The client libraries in use, each once: "SQLite 3.40.1, libpq 15.10".
+KEZDCQR_API std::string BackendVersions();
 }  // namespace kez
 
 #endif

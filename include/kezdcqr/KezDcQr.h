@@ -21,6 +21,7 @@
 #include "foundation/KezTypedContainers.h"
 #include "foundation/KezUnicodeChar.h"
 #include "foundation/KezUnicodeString.h"
+#include "foundation/KezVersion.h"
 #include "nodes/base/KezDcQrQResult.h"
 #include "nodes/database/KezDcQrQRAccessor.h"
 #include "nodes/database/KezDcQrQRCell.h"

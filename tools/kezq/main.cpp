@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.version) {
-    std::printf("kezq %s\n", KEZQ_VERSION);
+    std::printf("kezq %s (KezDcQr %s; %s)\n", KEZQ_VERSION, KezDcQrVersion(), kez::BackendVersions().c_str());
     return 0;
   }
   kezq::Runner runner(options, stdout, stderr);

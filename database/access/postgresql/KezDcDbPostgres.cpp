@@ -59,6 +59,11 @@ KezIDcDbDataSource* OpenPostgresDataSource(const std::string& uri) {
   return new PgDataSource(std::make_shared<const PgOptions>(options), conn);
 }
 
+std::string PostgresClientVersion() {
+  int version = PQlibVersion();  // 150010 for 15.10 (major * 10000 + minor from 10 on)
+  return "libpq " + std::to_string(version / 10000) + "." + std::to_string(version % 10000);
+}
+
 }  // namespace detail
 }  // namespace kez
 

@@ -57,6 +57,8 @@ KezIDcDbDataSource* OpenPostgresDataSource(const std::string& uri);
 bool IsPostgresUri(const std::string& uri);
 // The URI with its password masked; any other text unchanged.
 std::string MaskPostgresPassword(const std::string& uri);
+// "libpq 15.10": the libpq in use.
+std::string PostgresClientVersion();
 }  // namespace detail
 }  // namespace kez
 

@@ -178,6 +178,10 @@ KezIDcDbDataSource* OpenSqliteFile(const std::string& path) {
   return OpenWithOptions(options);
 }
 
+std::string SqliteClientVersion() {
+  return std::string("SQLite ") + sqlite3_libversion();
+}
+
 }  // namespace detail
 }  // namespace kez
 

@@ -67,6 +67,8 @@ class KezDcDbSqlite {
 
 namespace kez {
 namespace detail {
+// "SQLite 3.40.1": the SQLite library in use.
+std::string SqliteClientVersion();
 // Opens the data source of the URI text after "sqlite:" (one reference, the
 // caller's), or null after reporting why.
 KezIDcDbDataSource* OpenSqliteDataSource(const std::string& uri);
