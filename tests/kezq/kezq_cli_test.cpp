@@ -36,6 +36,14 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
       {{"Get(1)", "Get(-)", "Get(2)"}, 1, "1\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
       {{"-k", "Get(1)", "Get(-)", "Get(2)"}, 1, "1\n2\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
       {{"Get(\"abc\"*2)"}, 1, "", "argument 1: ERROR: Illegal operator '*' on a string !\n"},
+      // A missing database is said once, and nothing goes to standard output.
+      {{"-s", "m=sqlite:" + missing, "Get(@m:main:t:{*}:1:a)"},
+       1,
+       "",
+       "argument 1: ERROR: sqlite database <" + missing + "> does not exist (add ?create=1 to create it) \n" +
+           "argument 1: ERROR: Impossible to load DataSource @m \nargument 1: ERROR: Impossible to open Session "
+           "@m:main \n" +
+           "argument 1: ERROR: Impossible to open Rowset @m:main:t \n"},
       // A query file skips blank and comment lines; errors name its file and line.
       {{"-f", file}, 1, "42\n", file + ":5: ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
       // Queries come from standard input when none is given, or with -f -.
