@@ -151,7 +151,17 @@ char* KezDcQrQRCell::ReadThroughSubQueries() {
   return value;
 }
 
+char* KezDcQrQRCell::ReadText() {
+  if (SubQueryFlag == 'Y') return GetQResult();
+  ReadCell(this, false);
+  return p_QResult;
+}
+
 void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
+  ReadCell(pCell, true);
+}
+
+void KezDcQrQRCell::ReadCell(KezDcQrQRCell* pCell, bool decide) {
   KezDcQrQRData* read = pCell->p_QRData ? pCell->p_QRData->GetQResult() : nullptr;
   QR_TRA(2, "IN->> QrQRCell::GetQResultOfCell [%s:%s:%s:%s:%s:%s] \n", pCell->DataSource.ConvertToChar(),
          pCell->Session.ConvertToChar(), pCell->Rowset.ConvertToChar(), pCell->Accessor.ConvertToChar(),
@@ -195,7 +205,7 @@ void KezDcQrQRCell::GetQResultOfCell(KezDcQrQRCell* pCell) {
     pCell->is_null_ = read->p_RowBuffer->IsNull(static_cast<uint32_t>(index));
     QR_TRA(2, "OUT>> QrQRCell::GetQResultOfCell Cell=<%s> \n", pCell->p_QResult);
   }
-  pCell->DecideType();
+  if (decide) pCell->DecideType();
 }
 
 // A value that is a plain decimal number as a whole (leading blanks

@@ -39,6 +39,11 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
   char* GetQResult();
   // Reads the current value of pCell into pCell's own members.
   void GetQResultOfCell(KezDcQrQRCell* pCell);
+  // The text of the current row as the database gave it, with its NULL
+  // mark, for a client that prints it: like GetQResult, but the text is not
+  // read as a number (BasicType and DoubleValue keep the last decided
+  // values) and a cell whose path holds sub-queries reads as GetQResult.
+  char* ReadText();
   // Copies this cell's value text into pTarget's field of its row buffer,
   // with its NULL mark.
   void PutQResult(KezDcQrQRCell* pTarget);
@@ -52,6 +57,7 @@ class KEZDCQR_API KezDcQrQRCell : public KezDcQrQResult {
 
  private:
   char* ReadThroughSubQueries();
+  void ReadCell(KezDcQrQRCell* pCell, bool decide);
   void DecideType();
   // Makes the value buffer hold at least size octets (never shrinks).
   void ReserveValue(uint32_t size);

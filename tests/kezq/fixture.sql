@@ -12,3 +12,10 @@ CREATE TABLE odd (q1 TEXT, q2 TEXT, q3 TEXT, word TEXT, hex TEXT, zeros TEXT, bi
 INSERT INTO odd VALUES ('say "hi"', '"abc', '"', 'INFINITY', '0x1F', '007', 2147483647, 3.141592653589793, '', NULL);
 CREATE TABLE sink (v VARCHAR(5), w TEXT);
 CREATE TABLE cut (v VARCHAR(5));
+-- Values that print as the database gave them, a place name with a
+-- two-octet letter, an invalid UTF-8 text, and texts longer than their field.
+CREATE TABLE shown (id INTEGER, code TEXT, dec TEXT, huge INTEGER, place TEXT, bad TEXT);
+INSERT INTO shown VALUES (100000, '01234', '1.10', 9007199254740993, 'Tucumán', CAST(X'41FF42' AS TEXT)),
+                         (200000, '7', '2', 1, 'Salta', 'ok');
+CREATE TABLE longs (id INTEGER, txt VARCHAR(3));
+INSERT INTO longs VALUES (1, 'abcdef'), (2, 'abcdefgh'), (3, 'abc');

@@ -1,5 +1,7 @@
 // The command line of kezq: exit statuses, where errors are said to come
 // from, query files and standard input, and the --rows walk in each format.
+#include <algorithm>
+
 #include "support/KezqRun.h"
 
 namespace kez {
@@ -30,8 +32,18 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
       // Get prints values by type; other functions print nothing.
       {{"Get(1+2)", "Get(7/2)", "Put(\"a b\",$v)", "Get($v)", "Get(0.1+0.2)"}, 0, "3\n3.5\na b\n0.30000000000000004\n"},
       // The first error stops the run, unless -k keeps going.
-      {{"Get(1)", "Get(-)", "Get(2)"}, 1, "1\n0\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
-      {{"-k", "Get(1)", "Get(-)", "Get(2)"}, 1, "1\n0\n2\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
+      // A failed query prints no value.
+      {{"Get(1)", "Get(-)", "Get(2)"}, 1, "1\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
+      {{"-k", "Get(1)", "Get(-)", "Get(2)"}, 1, "1\n2\n", "argument 2: ERROR: '-' sign alone means nothing !\n"},
+      {{"Get(\"abc\"*2)"}, 1, "", "argument 1: ERROR: Illegal operator '*' on a string !\n"},
+      // A missing database is said once, and nothing goes to standard output.
+      {{"-s", "m=sqlite:" + missing, "Get(@m:main:t:{*}:1:a)"},
+       1,
+       "",
+       "argument 1: ERROR: sqlite database <" + missing + "> does not exist (add ?create=1 to create it) \n" +
+           "argument 1: ERROR: Impossible to load DataSource @m \nargument 1: ERROR: Impossible to open Session "
+           "@m:main \n" +
+           "argument 1: ERROR: Impossible to open Rowset @m:main:t \n"},
       // A query file skips blank and comment lines; errors name its file and line.
       {{"-f", file}, 1, "42\n", file + ":5: ERROR: UNKNOWN FUNCTION FOR CONSTANT ! \n"},
       // Queries come from standard input when none is given, or with -f -.
@@ -68,6 +80,8 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
       {{"-s", source_, "-r", cell, "Get(1)"}, 1, "", "--rows: <" + cell + "> does not name a data block\n"},
       // Usage errors exit with 2 and a one-line hint.
       {{"--frobnicate"}, 2, "", "kezq: unknown option '--frobnicate'" + usage},
+      {{"--nul", "x"}, 2, "", "kezq: unknown option '--nul'; did you mean --null?" + usage},
+      {{"--keep-goign"}, 2, "", "kezq: unknown option '--keep-goign'; did you mean --keep-going?" + usage},
       {{"-o", "xml", "Get(1)"}, 2, "", "kezq: --format is table, csv, tsv or json, not 'xml'" + usage},
       {{"-s", "noequals"}, 2, "", "kezq: --source wants NAME=URI, not 'noequals'" + usage},
       {{"-n", "-3", "Get(1)"}, 2, "", "kezq: --limit wants a number, not '-3'" + usage},
@@ -91,6 +105,8 @@ TEST_F(KezqCliTest, HelpVersionAndTraceChannels) {
   KezqResult r = RunKezq({"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Usage: kezq [options] [QUERY ...]"), std::string::npos);
+  EXPECT_NE(r.out.find("Examples:"), std::string::npos);
+  EXPECT_NE(r.out.find("--strict"), std::string::npos);
   r = RunKezq({"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.compare(0, 5, "kezq "), 0);
@@ -99,8 +115,8 @@ TEST_F(KezqCliTest, HelpVersionAndTraceChannels) {
   EXPECT_NE(r.err.find("IN->> QrQuery::DoQuery <Get (1 [,])> \n"), std::string::npos) << r.err;
 }
 
-// An empty field (NULL reads as the empty text) is a complete number for a
-// cell, so its value is the double 0. A CSV field holding a comma is quoted.
+// A lone cell prints its text (NULL and the empty text as an empty field);
+// an expression is headed by its text. A CSV field holding a comma is quoted.
 TEST_F(KezqCliTest, RowsRunTheQueriesOncePerRowInEveryFormat) {
   std::string block = "@fx:main:t:{*}:2";
   std::vector<std::string> args = {"-s",
@@ -122,26 +138,112 @@ TEST_F(KezqCliTest, RowsRunTheQueriesOncePerRowInEveryFormat) {
                        " | red\n"
                        "pear   | 14" +
                        std::string(block.size() + 9, ' ') +
-                       " | 0\n"
+                       " | \n"
                        "plum   | -4" +
                        std::string(block.size() + 9, ' ') +
                        " | 12.5 kg\n"
                        "fig    | 0" +
                        std::string(block.size() + 10, ' ') +
-                       " | 0\n"
+                       " | \n"
                        "quince | 22" +
                        std::string(block.size() + 9, ' ') + " | x,y\n");
 
   args.insert(args.begin(), {"-o", "csv"});
-  EXPECT_EQ(
-      RunKezq(args).out,
-      "item," + block + ":amount * 2,note\napple,6,red\npear,14,0\nplum,-4,12.5 kg\nfig,0,0\nquince,22,\"x,y\"\n");
+  EXPECT_EQ(RunKezq(args).out,
+            "item," + block + ":amount * 2,note\napple,6,red\npear,14,\nplum,-4,12.5 kg\nfig,0,\nquince,22,\"x,y\"\n");
   args[1] = "tsv";
   args.insert(args.begin() + 2, {"-n", "3"});
-  EXPECT_EQ(RunKezq(args).out, "item\t" + block + ":amount * 2\tnote\napple\t6\tred\npear\t14\t0\nplum\t-4\t12.5 kg\n");
+  EXPECT_EQ(RunKezq(args).out, "item\t" + block + ":amount * 2\tnote\napple\t6\tred\npear\t14\t\nplum\t-4\t12.5 kg\n");
   args[1] = "json";
   args[3] = "1";
   EXPECT_EQ(RunKezq(args).out, "{\"item\": \"apple\", \"" + block + ":amount * 2\": 6, \"note\": \"red\"}\n");
+}
+
+// Each record shows what each query yields: a lone cell's text as the
+// database gave it, a computed whole number without exponent, no value for a
+// failed query (an empty field, JSON null), NULL as --null says.
+TEST_F(KezqCliTest, RecordsShowWhatEachQueryYields) {
+  const std::string b = "@fx:main:shown:{*}:2";
+  std::vector<std::string> args = {"-s",
+                                   source_,
+                                   "-r",
+                                   b,
+                                   "-o",
+                                   "csv",
+                                   "-k",
+                                   "Get(" + b + ":id)",
+                                   "Get(" + b + ":code)",
+                                   "Get(" + b + ":dec)",
+                                   "Get(" + b + ":huge)",
+                                   "Get(" + b + ":id * 2)",
+                                   "Get(\"abc\"*2)"};
+  KezqResult r = RunKezq(args);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "id,code,dec,huge," + b + ":id * 2,\"\"\"abc\"\"*2\"\n" +
+                       "100000,01234,1.10,9007199254740993,200000,\n200000,7,2,1,400000,\n");
+  const std::string error = "argument 6: ERROR: Illegal operator '*' on a string !\n";
+  EXPECT_EQ(r.err, error + error);
+  args[5] = "json";
+  args.insert(args.begin() + 6, {"-n", "1"});
+  EXPECT_EQ(RunKezq(args).out, "{\"id\": 100000, \"code\": \"01234\", \"dec\": 1.10, \"huge\": 9007199254740993, \"" +
+                                   b + ":id * 2\": 200000, \"\\\"abc\\\"*2\": null}\n");
+
+  // The header names the column even when an earlier Put used the same cell.
+  r = RunKezq({"-s", source_, "-r", b, "-o", "csv", "-n", "1", "Put(" + b + ":code,$c)", "Get(" + b + ":code)"});
+  EXPECT_EQ(r.out, "code\n01234\n") << r.err;
+
+  const std::string t = "@fx:main:t:{*}:2";
+  std::vector<std::string> named = {"-s",
+                                    source_,
+                                    "-r",
+                                    t,
+                                    "-o",
+                                    "csv",
+                                    "-n",
+                                    "2",
+                                    "--null",
+                                    "NULL",
+                                    "--header",
+                                    "a,b",
+                                    "Get(" + t + ":item)",
+                                    "Get(" + t + ":note)"};
+  EXPECT_EQ(RunKezq(named).out, "a,b\napple,red\npear,NULL\n");
+  named[10] = "--no-header";
+  named.erase(named.begin() + 11);
+  EXPECT_EQ(RunKezq(named).out, "apple,red\npear,NULL\n");
+  named[5] = "json";
+  EXPECT_EQ(RunKezq(named).out, "{\"item\": \"apple\", \"note\": \"red\"}\n{\"item\": \"pear\", \"note\": null}\n");
+}
+
+// Table columns line up by display width; JSON replaces invalid UTF-8 with
+// U+FFFD and says so once.
+TEST_F(KezqCliTest, OutputIsWellFormedWhateverTheText) {
+  const std::string b = "@fx:main:shown:{*}:2";
+  KezqResult r = RunKezq({"-s", source_, "-r", b, "Get(" + b + ":place)", "Get(" + b + ":id)"});
+  EXPECT_EQ(r.out, "place   | id\n------- | ------\nTucum\xC3\xA1n | 100000\nSalta   | 200000\n");
+  r = RunKezq({"-s", source_, "-r", b, "-o", "json", "Get(" + b + ":bad)", "Get(" + b + ":bad)"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "{\"bad\": \"A\xEF\xBF\xBD"
+            "B\", \"bad_2\": \"A\xEF\xBF\xBD"
+            "B\"}\n{\"bad\": \"ok\", \"bad_2\": \"ok\"}\n");
+  EXPECT_EQ(r.err, "kezq: warning: a value is not valid UTF-8; its invalid octets print as U+FFFD\n");
+}
+
+// A warning about a column no query asked for is said once and does not
+// stop the walk; --strict makes it count in the exit status.
+TEST_F(KezqCliTest, WarningsAreSaidOnceAndDoNotStopTheRun) {
+  const std::string b = "@fx:main:longs:{*}:2";
+  std::vector<std::string> args = {"-s", source_, "-r", b, "-o", "csv", "Get(" + b + ":id)"};
+  KezqResult r = RunKezq(args);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "id\n1\n2\n3\n");
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(r.err.rfind("--rows: WARNING: sqlite rowset <longs> of", 0), 0u) << r.err;
+  args.insert(args.begin(), "--strict");
+  r = RunKezq(args);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
 }
 
 // A CSV field holding a line end, a carriage return or a quote is quoted,

@@ -30,6 +30,10 @@ struct Options {
   std::string rows;                                          // -r DATAPATH
   long limit = 0;                                            // -n N (0: no limit)
   Format format = Format::kTable;
+  std::string null_text;            // --null TEXT (how NULL prints)
+  std::vector<std::string> header;  // --header a,b,c
+  bool no_header = false;           // --no-header
+  bool strict = false;              // --strict: warnings count as errors
   bool keep_going = false;
   bool echo = false;
   bool help = false;

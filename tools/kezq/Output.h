@@ -12,14 +12,22 @@
 namespace kezq {
 
 struct Value {
-  enum Kind { kNone, kInt, kDouble, kString } kind = kNone;
+  // kNone: no value (the query failed or yields nothing); kNull: SQL NULL;
+  // kText: a cell's text as the database gave it (JSON writes it as a
+  // number when it is one as JSON spells numbers).
+  enum Kind { kNone, kNull, kInt, kDouble, kString, kText } kind = kNone;
   long long i = 0;
   double d = 0.0;
   std::string s;
 };
 
-// Ints as integers, doubles in their shortest exact form, texts as they are.
+// Ints as integers; a double that is a whole number below 2^53 in magnitude
+// as an integer, another as its shortest round-trip text, without exponent
+// when 1e-5 <= |x| < 1e16; texts as they are; kNone and kNull empty.
 std::string ValueText(const Value& value);
+// The number of terminal columns a UTF-8 text takes: wide characters count
+// two, combining marks none, an invalid octet one.
+std::size_t DisplayWidth(const std::string& text);
 
 // Writes records of named values. Table output aligns its columns on the
 // first rows it sees (it holds at most kTableSample rows back), so a walk of
@@ -28,8 +36,8 @@ class RecordWriter {
  public:
   static const std::size_t kTableSample = 50;
 
-  RecordWriter(Format format, std::FILE* out) : format_(format), out_(out) {}
-  // One named value on its own (a "Get" outside --rows).
+  RecordWriter(const Options& options, std::FILE* out, std::FILE* err);
+  // One named value on its own (a "Get" outside --rows); nothing for kNone.
   void WriteSingle(const std::string& name, const Value& value);
   // One record of a --rows walk; the names are those of every record.
   void WriteRecord(const std::vector<std::string>& names, const std::vector<Value>& values);
@@ -37,14 +45,23 @@ class RecordWriter {
   void Finish();
 
  private:
-  void WriteDelimited(const std::vector<std::string>& fields, char separator);
-  void WriteJson(const std::vector<std::string>& names, const std::vector<Value>& values);
+  const std::vector<std::string>& Header(const std::vector<std::string>& names);
+  void AppendField(const Value& value);
+  void AppendJson(const std::vector<std::string>& names, const std::vector<Value>& values);
+  void AppendJsonString(const std::string& text);
+  void AppendDelimited(const std::string& text);
+  void WriteLine();
   void FlushTable();
   void WriteTableRow(const std::vector<std::string>& fields);
 
+  const Options& options_;
   Format format_;
   std::FILE* out_;
+  std::FILE* err_;
   bool header_done_ = false;
+  bool invalid_utf8_warned_ = false;
+  std::string line_;  // the line being built, reused from record to record
+  std::vector<std::string> header_;
   std::vector<std::string> names_;
   std::vector<std::vector<std::string>> sample_;
   std::vector<std::size_t> widths_;

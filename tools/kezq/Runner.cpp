@@ -25,8 +25,8 @@ bool IsComment(const std::string& line) {
 
 // The data block that a --rows path names, looked up again at every row so
 // that no pointer outlives a deletion.
-KezDcQrQResult* DataBlock(const std::string& key) {
-  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(key.c_str());
+KezDcQrQResult* DataBlock(const KezUnicodeString& key) {
+  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(key);
   return node && node->GetKind() == KezDcQrQResult::kData ? node : nullptr;
 }
 
@@ -58,6 +58,18 @@ int NextQueryLine(LineReader& in, QueryLine& line) {
   }
 }
 
+KezDcQrQRCell* LoneCell(KezDcQrQuery* query) {
+  KezDcQrQResult* result = query->p_QResult;
+  if (!result || result->GetKind() != KezDcQrQResult::kExpression) return nullptr;
+  // The expression's own kind: a query whose text names an expression that
+  // an earlier query created says only "Expression".
+  auto* expression = static_cast<KezDcQrQRExpression*>(result);
+  if (expression->SimpleType != "Exp_Cell" || expression->ListOfPostFixedExpression.Size() < 1) return nullptr;
+  KezDcQrQResult* node = KezDcQrQResult::QRHTab->Locate(expression->ListOfPostFixedExpression[1]);
+  if (!node || node->GetKind() != KezDcQrQResult::kCell || node->SubQueryFlag == 'Y') return nullptr;
+  return static_cast<KezDcQrQRCell*>(node);
+}
+
 Value ValueOf(KezDcQrQuery* query) {
   Value value;
   KezDcQrQResult* result = query->p_QResult;
@@ -76,14 +88,39 @@ Value ValueOf(KezDcQrQuery* query) {
   return value;
 }
 
+// The text that the cell's last read left, or NULL.
+void CellValue(KezDcQrQRCell* cell, const char* text, Value& value) {
+  if (cell->IsNull()) {
+    value.kind = Value::kNull;
+    value.s.clear();
+    return;
+  }
+  value.kind = Value::kText;
+  value.s.assign(text ? text : "");
+}
+
+void GetValue(KezDcQrQuery* query, Value& value) {
+  KezDcQrQRCell* cell = query->Function == "Get" ? LoneCell(query) : nullptr;
+  if (!cell) {
+    query->DoQuery();
+    value = query->Function == "Get" ? ValueOf(query) : Value();
+    return;
+  }
+  // A lone cell prints its text as the database gave it: reading the cell
+  // alone skips the expression's conversion of the text to a number.
+  CellValue(cell, cell->ReadText(), value);
+}
+
 std::string ColumnName(KezDcQrQuery* query) {
   KezDcQrQResult* result = query->p_QResult;
-  if (query->TypeOfQResult != "Exp_Cell" || !result || result->GetKind() != KezDcQrQResult::kExpression) {
+  if (!result || result->GetKind() != KezDcQrQResult::kExpression) return query->DataPath.Std();
+  auto* expression = static_cast<KezDcQrQRExpression*>(result);
+  if (expression->SimpleType != "Exp_Cell" || expression->ListOfPostFixedExpression.Size() < 1) {
     return query->DataPath.Std();
   }
   // The single element is the cell's key: its last component at bracket
   // depth 0 is the column.
-  const std::string& key = static_cast<KezDcQrQRExpression*>(result)->ListOfPostFixedExpression[1].Std();
+  const std::string& key = expression->ListOfPostFixedExpression[1].Std();
   int depth = 0;
   std::size_t start = 0;
   for (std::size_t k = 0; k < key.size(); ++k) {
@@ -95,22 +132,47 @@ std::string ColumnName(KezDcQrQuery* query) {
 }
 
 Runner::Runner(const Options& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err), writer_(options.format, out) {}
+    : options_(options), out_(out), err_(err), writer_(options, out, err) {}
+
+namespace {
+
+bool IsWarning(const std::string& message) {
+  return message.compare(0, 7, "WARNING") == 0 || message.compare(0, 7, "Warning") == 0;
+}
+
+// What makes two warnings the same: a cut warning names its column and the
+// length of the value, which changes from row to row.
+std::string WarningKey(const std::string& message) {
+  std::size_t octets = message.find(" octets)");
+  if (octets == std::string::npos) return message;
+  std::size_t open = message.rfind(" (", octets);
+  return open == std::string::npos ? message : message.substr(0, open);
+}
+
+}  // namespace
 
 bool Runner::FlushErrors(const std::string& origin) {
   int count = KezDcCMError::GetNbErrors();
   long dropped = KezDcCMError::GetNbDropped();
   if (count == 0 && dropped == 0) return false;
   last_errors_.clear();
+  bool failed = dropped > 0;
   if (dropped > 0) std::fprintf(err_, "%s: (%ld earlier messages dropped)\n", origin.c_str(), dropped);
   for (int i = 1; i <= count; ++i) {
     std::string message = KezDcCMError::GetError(i).Std();
     if (message.empty() || message.back() != '\n') message += '\n';
-    std::fprintf(err_, "%s: %s", origin.c_str(), message.c_str());
     last_errors_.push_back(message);
+    if (IsWarning(message)) {
+      // A warning is said once per run; it fails the run only with --strict.
+      if (options_.strict) failed = true;
+      if (!warned_.insert(WarningKey(message)).second) continue;
+    } else {
+      failed = true;
+    }
+    std::fprintf(err_, "%s: %s", origin.c_str(), message.c_str());
   }
   KezDcCMError::ClearErrors();
-  return true;
+  return failed;
 }
 
 void Runner::Echo(const QueryLine& line) {
@@ -132,10 +194,11 @@ void Runner::CountInsert(KezDcQrQuery* query, bool failed) {
 bool Runner::RunLine(const QueryLine& line) {
   Echo(line);
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
-  query->DoQuery();
-  Value value = ValueOf(query);
-  if (query->Function == "Get" && value.kind != Value::kNone) writer_.WriteSingle(ColumnName(query), value);
+  Value value;
+  GetValue(query, value);
   bool failed = FlushErrors(line.origin);
+  // A failed query prints no value.
+  if (!failed && query->Function == "Get") writer_.WriteSingle(ColumnName(query), value);
   CountInsert(query, failed);
   if (options_.echo) std::fprintf(out_, "\n");
   if (std::fflush(out_) != 0 && output_error_ == 0) output_error_ = errno ? errno : EIO;
@@ -194,25 +257,54 @@ int Runner::Run(const std::vector<LineReader*>& inputs, const std::vector<QueryL
   return status;
 }
 
-bool Runner::RunRecord(const std::vector<QueryLine>& lines, std::vector<std::string>& names,
-                       std::vector<Value>& values) {
+// A query line of a --rows script as its first row found it: its query
+// (queries live until kezq deletes them, which a walk never does) and, for a
+// "Get" of a lone cell, the cell's key, looked up again at every row.
+struct PlannedLine {
+  KezDcQrQuery* query = nullptr;
+  bool get = false;
+  KezUnicodeString cell_key;
+};
+
+bool Runner::RunRecord(const std::vector<QueryLine>& lines, std::vector<PlannedLine>& plans,
+                       std::vector<std::string>& names, std::vector<Value>& values) {
   bool ok = true;
-  bool first = names.empty();
-  values.clear();
-  for (const QueryLine& line : lines) {
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery(line.text.c_str());
-    query->DoQuery();
-    if (query->Function == "Get") {
-      values.push_back(ValueOf(query));
-      if (first) names.push_back(UniqueName(ColumnName(query), names));
+  bool first = plans.empty();
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const QueryLine& line = lines[k];
+    if (k == plans.size()) {
+      PlannedLine plan;
+      plan.query = KezDcQrQuery::NewQuery(line.text.c_str());
+      plan.get = plan.query->Function == "Get";
+      if (plan.get && LoneCell(plan.query)) {
+        plan.cell_key = static_cast<KezDcQrQRExpression*>(plan.query->p_QResult)->ListOfPostFixedExpression[1];
+      }
+      plans.push_back(plan);
     }
+    const PlannedLine& plan = plans[k];
+    // The values vector keeps its strings from row to row.
+    if (plan.get && count == values.size()) values.emplace_back();
+    Value scratch;
+    Value& value = plan.get ? values[count++] : scratch;
+    KezDcQrQResult* node = plan.cell_key.IsEmpty() ? nullptr : KezDcQrQResult::QRHTab->Locate(plan.cell_key);
+    if (node && node->GetKind() == KezDcQrQResult::kCell && node->SubQueryFlag != 'Y') {
+      auto* cell = static_cast<KezDcQrQRCell*>(node);
+      CellValue(cell, cell->ReadText(), value);
+    } else {
+      GetValue(plan.query, value);
+    }
+    if (plan.get && first) names.push_back(UniqueName(ColumnName(plan.query), names));
     bool failed = FlushErrors(line.origin);
-    CountInsert(query, failed);
+    CountInsert(plan.query, failed);
     if (failed) {
+      // A failed query prints no value: an empty field, null in JSON.
+      if (plan.get) value.kind = Value::kNone;
       ok = false;
-      if (!options_.keep_going) return false;
+      if (!options_.keep_going) break;
     }
   }
+  values.resize(count);
   return ok;
 }
 
@@ -224,16 +316,17 @@ int Runner::RunRows(const std::vector<QueryLine>& lines) {
     std::fprintf(err_, "--rows: <%s> does not name a data block\n", options_.rows.c_str());
     return 1;
   }
-  std::string key = static_cast<KezDcQrQRData*>(node)->Key().Std();
+  KezUnicodeString key = static_cast<KezDcQrQRData*>(node)->Key();
   node->GetData();
   int status = FlushErrors("--rows") ? 1 : 0;
   Progress progress(err_);
+  std::vector<PlannedLine> plans;
   std::vector<std::string> names;
   std::vector<Value> values;
   long done = 0;
   while ((status == 0 || options_.keep_going) && !Stopping() && (node = DataBlock(key)) && node->IsMoreData() &&
          (options_.limit == 0 || done < options_.limit)) {
-    if (!RunRecord(lines, names, values)) status = 1;
+    if (!RunRecord(lines, plans, names, values)) status = 1;
     if ((status == 0 || options_.keep_going) && !values.empty()) writer_.WriteRecord(names, values);
     progress.Update(++done);
     if ((node = DataBlock(key))) node->GetNextLine();
@@ -263,7 +356,7 @@ bool Runner::ShowRows(const std::string& path, long count) {
     return false;
   }
   auto* block = static_cast<KezDcQrQRData*>(node);
-  std::string key = block->Key().Std();
+  KezUnicodeString key = block->Key();
   block->GetQResult();
   std::vector<std::string> names;
   KezDcQrQRAccessor* accessor = block->p_QRAccessor;
@@ -271,7 +364,7 @@ bool Runner::ShowRows(const std::string& path, long count) {
     names.push_back(UniqueName(accessor->AccessorList[k].Std(), names));
   }
   bool ok = !FlushErrors(".rows");
-  RecordWriter table(options_.format, out_);
+  RecordWriter table(options_, out_, err_);
   for (long done = 0; (count == 0 || done < count) && (node = DataBlock(key)) && node->IsMoreData(); ++done) {
     table.WriteRecord(names, RowValues(static_cast<KezDcQrQRData*>(node)));
     if ((node = DataBlock(key))) node->GetNextLine();
@@ -290,9 +383,10 @@ std::vector<Value> Runner::RowValues(KezDcQrQRData* block) {
     KezDcQrQResult* cell = KezDcQrQResult::NewQR(block->DataSource, block->Session, block->Rowset, block->Accessor,
                                                  block->Block, accessor->AccessorList[k], type);
     Value value;
-    value.kind = Value::kString;
-    const char* text = cell ? cell->GetCell() : nullptr;
-    value.s = text ? text : "";
+    if (cell && cell->GetKind() == KezDcQrQResult::kCell) {
+      auto* lone = static_cast<KezDcQrQRCell*>(cell);
+      CellValue(lone, lone->ReadText(), value);
+    }
     values.push_back(value);
   }
   return values;

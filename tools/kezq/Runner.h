@@ -5,6 +5,7 @@
 #define KEZQ_RUNNER_H
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 class KezDcQrQuery;
 class KezDcQrQRData;
+class KezDcQrQRCell;
 
 namespace kezq {
 
@@ -23,6 +25,7 @@ struct QueryLine {
 };
 
 class LineReader;
+struct PlannedLine;
 
 // The next query line of the input: blank lines and lines starting with
 // "--" are not queries (the latter become the comment of the next query).
@@ -47,8 +50,9 @@ class Runner {
   // Moves the data block path to its next row; false on error.
   bool NextRow(const std::string& path);
 
-  // Prints the collected messages to the error stream with the prefix, then
-  // clears them; true when there were any.
+  // Prints the collected messages to the error stream with the prefix, each
+  // warning once per run, then clears them; true when one was an error (or,
+  // with --strict, a warning).
   bool FlushErrors(const std::string& origin);
   const std::vector<std::string>& LastErrors() const { return last_errors_; }
   // True once a stop signal came or the output could not be written.
@@ -64,7 +68,8 @@ class Runner {
   int RunRows(const std::vector<QueryLine>& lines);
   bool ReadFailed(LineReader& in, int result);
   void CountInsert(KezDcQrQuery* query, bool failed);
-  bool RunRecord(const std::vector<QueryLine>& lines, std::vector<std::string>& names, std::vector<Value>& values);
+  bool RunRecord(const std::vector<QueryLine>& lines, std::vector<PlannedLine>& plans, std::vector<std::string>& names,
+                 std::vector<Value>& values);
   void Echo(const QueryLine& line);
 
   const Options& options_;
@@ -72,14 +77,20 @@ class Runner {
   std::FILE* err_;
   RecordWriter writer_;
   std::vector<std::string> last_errors_;
+  std::set<std::string> warned_;  // the warnings already said
   int output_error_ = 0;
   long inserted_ = 0;
 };
 
-// The value that a "Get" left in the query's result.
+// The value that a "Get" left in the query's expression.
 Value ValueOf(KezDcQrQuery* query);
-// The column name of a query: the cell name for a single cell, else the
-// first argument's text.
+// The cell that a query names alone ("Get(@...:amount)"), or null.
+KezDcQrQRCell* LoneCell(KezDcQrQuery* query);
+// Runs the query; for a "Get", sets value to what it yields: the text of a
+// lone cell as the database gave it, else the expression's value.
+void GetValue(KezDcQrQuery* query, Value& value);
+// The column name of a query: the column for a lone cell, else the first
+// argument's text.
 std::string ColumnName(KezDcQrQuery* query);
 
 }  // namespace kezq
