@@ -60,6 +60,12 @@ void KezDcQrQResult::LeaveSubQueryFather() {
   SubQueryFather = nullptr;
 }
 
+void KezDcQrQResult::LeaveTree(const KezUnicodeString& key, KezListPtrKezDcQrQResult* fatherChildren) {
+  Unregister(QRHTab, key);
+  if (fatherChildren) fatherChildren->RemoveValue(this);
+  LeaveSubQueryFather();
+}
+
 void KezDcQrQResult::DeleteEntries(KezListPtrKezDcQrQResult& list, const char* label) {
   QR_TRA(4, "%s.Size()=%d \n", label, list.Size());
   while (list.Size() >= 1) {
