@@ -148,9 +148,8 @@ TEST_F(DoQueryTest, DataRowInsertsNothingWithASecondArgumentAndInitEmptiesTheRow
   EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "items").empty());
   EXPECT_EQ(Errors(), (Strings{"ERROR: INVALID QUERY <Put only an expression to a variable or a cell>\n"}));
   KezDcCMError::ClearErrors();
-  RunFresh(Text("Init", kBlock));  // deletes every query and node first
-  auto* data = kez::As<KezDcQrQRData>(KezDcQrQResult::QRHTab->Locate(kBlock));
-  ASSERT_TRUE(data);
+  auto* data = static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(kBlock));
+  RunFresh(Text("Init", kBlock));
   ASSERT_TRUE(data->p_RowBuffer);
   EXPECT_TRUE(data->p_RowBuffer->IsNull(0));
   EXPECT_EQ((*data->p_RowBuffer)[0], 0);

@@ -69,7 +69,7 @@ TEST_F(ParserTest, DeletionDeletesTheNodesTheListNames) {
   EXPECT_FALSE(Registered(cell));
   EXPECT_FALSE(Registered("$v"));
   EXPECT_FALSE(Registered("\"abc\""));
-  EXPECT_FALSE(Registered("@m:s:orders:{item}:2"));  // left idle, the block went with its ancestors
+  EXPECT_EQ(block->QRChildList.Size(), 0);
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Locate(KezUnicodeString(cell + " + $v + \"abc\"")), nullptr);
 
   NewExpression("@m + @m:s:orders:{item}:2:item + $v * $v");
