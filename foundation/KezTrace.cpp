@@ -28,7 +28,7 @@ int LevelFromEnvironment(const std::string& name) {
     std::size_t eq = item.find('=');
     if (eq != std::string::npos) {
       std::string key = item.substr(0, eq);
-      int value = std::atoi(item.c_str() + eq + 1);
+      int value = static_cast<int>(std::strtol(item.c_str() + eq + 1, nullptr, 10));
       if (key == name || key == "*") level = value;  // later items win
     }
     if (comma == std::string::npos) break;

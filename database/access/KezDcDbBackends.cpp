@@ -30,11 +30,6 @@ const Backend kBackends[] = {
 
 }  // namespace
 
-const Backend* Backends(std::size_t* count) {
-  *count = sizeof kBackends / sizeof kBackends[0];
-  return kBackends;
-}
-
 const Backend* FindBackend(const std::string& uri) {
   for (const Backend& backend : kBackends) {
     if (uri.compare(0, std::char_traits<char>::length(backend.scheme), backend.scheme) == 0) return &backend;

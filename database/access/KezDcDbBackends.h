@@ -33,8 +33,6 @@ struct Backend {
   std::string (*client_version)();
 };
 
-// Every backend, in the order the help lists them; ends at `count`.
-const Backend* Backends(std::size_t* count);
 // The backend whose scheme starts the URI, or null.
 const Backend* FindBackend(const std::string& uri);
 // The backend that opens the data folder's files, or null.

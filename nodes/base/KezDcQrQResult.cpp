@@ -60,13 +60,20 @@ void KezDcQrQResult::LeaveSubQueryFather() {
   SubQueryFather = nullptr;
 }
 
+void KezDcQrQResult::LeaveTree(const KezUnicodeString& key, KezListPtrKezDcQrQResult* fatherChildren) {
+  Unregister(QRHTab, key);
+  if (fatherChildren) fatherChildren->RemoveValue(this);
+  LeaveSubQueryFather();
+}
+
 void KezDcQrQResult::DeleteEntries(KezListPtrKezDcQrQResult& list, const char* label) {
   QR_TRA(4, "%s.Size()=%d \n", label, list.Size());
   while (list.Size() >= 1) {
     KezDcQrQResult* first = list[1];
     delete first;
     // Every entry leaves the list in its own destructor; one that did not
-    // must not be deleted twice.
+    // must not be deleted twice. The pointer is compared, never read.
+    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDelete)
     if (list.Size() >= 1 && list[1] == first) list.RemoveValue(first);
   }
   list.RemoveAll(1);

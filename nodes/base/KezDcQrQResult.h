@@ -122,6 +122,10 @@ class KEZDCQR_API KezDcQrQResult {
   void Unregister(KezHashDicKezDcQrQResult* registry, const KezUnicodeString& key);
   // Leaves the list of the sub-query father, if any.
   void LeaveSubQueryFather();
+  // The first steps of every database kind's destructor: leaves QRHTab
+  // (under key), its father's child list fatherChildren (null without a
+  // father) and its sub-query father's list.
+  void LeaveTree(const KezUnicodeString& key, KezListPtrKezDcQrQResult* fatherChildren);
   // Deletes the entries of list, always the first, each leaving the list
   // itself; then empties it. Traces the list's size under label.
   static void DeleteEntries(KezListPtrKezDcQrQResult& list, const char* label);

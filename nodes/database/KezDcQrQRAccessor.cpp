@@ -36,9 +36,7 @@ KezDcQrQRAccessor::KezDcQrQRAccessor(KezUnicodeString iDataSource, KezUnicodeStr
 KezDcQrQRAccessor::~KezDcQrQRAccessor() {
   KezUnicodeString key = Key();
   QR_TRA(2, "=-->> QrQRAccessor::~QrQRAccessor: Delete %s \n", key.ConvertToChar());
-  Unregister(QRHTab, key);
-  if (p_QRRowset) p_QRRowset->QRChildList.RemoveValue(this);
-  LeaveSubQueryFather();
+  LeaveTree(key, p_QRRowset ? &p_QRRowset->QRChildList : nullptr);
   DeleteEntries(QRChildList, "QRChildList");
   // Resolved accessors linked here (a data block or cell resolving its
   // sub-queries resolves the accessor component too) are owned like any

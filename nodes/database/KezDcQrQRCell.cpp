@@ -58,9 +58,7 @@ KezDcQrQRCell::KezDcQrQRCell(KezUnicodeString iDataSource, KezUnicodeString iSes
 KezDcQrQRCell::~KezDcQrQRCell() {
   KezUnicodeString key = Key();
   QR_TRA(2, "=-->> QrQRCell::~QrQRCell: Delete %s\n", key.ConvertToChar());
-  Unregister(QRHTab, key);
-  if (p_QRData) p_QRData->QRChildList.RemoveValue(this);
-  LeaveSubQueryFather();
+  LeaveTree(key, p_QRData ? &p_QRData->QRChildList : nullptr);
   ReleaseValue();
   DeleteEntries(ListOfSubQuery, "ListOfSubQuery");
   QR_TRA(2, "=-->> QrQRCell::~QrQRCell OK \n");

@@ -65,9 +65,7 @@ void KezDcQrQRData::FindFathers(const KezUnicodeString* components) {
 KezDcQrQRData::~KezDcQrQRData() {
   KezUnicodeString key = Key();
   QR_TRA(2, "=-->> QrQRData::~QrQRData: Delete %s \n", key.ConvertToChar());
-  Unregister(QRHTab, key);
-  if (p_QRAccessor) p_QRAccessor->QRChildList.RemoveValue(this);
-  LeaveSubQueryFather();
+  LeaveTree(key, p_QRAccessor ? &p_QRAccessor->QRChildList : nullptr);
   DeleteEntries(QRChildList, "QRChildList");
   ReleaseBlock();
   delete p_RowBuffer;

@@ -27,8 +27,7 @@ KezDcQrQRDataSource::KezDcQrQRDataSource(KezUnicodeString iDataSource)
 
 KezDcQrQRDataSource::~KezDcQrQRDataSource() {
   QR_TRA(2, "=-->> QrQRDataSource::~QrQRDataSource: Delete %s\n", DataSource.ConvertToChar());
-  Unregister(QRHTab, DataSource);
-  LeaveSubQueryFather();
+  LeaveTree(DataSource, nullptr);
   DeleteEntries(QRChildList, "QRChildList");
   DeleteEntries(ListOfSubQuery, "ListOfSubQuery");
   kez::detail::ReleaseObject(p_QResult);

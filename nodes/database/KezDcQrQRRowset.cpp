@@ -40,9 +40,7 @@ KezDcQrQRRowset::KezDcQrQRRowset(KezUnicodeString iDataSource, KezUnicodeString 
 KezDcQrQRRowset::~KezDcQrQRRowset() {
   KezUnicodeString key = Key();
   QR_TRA(2, "=-->> QrQRRowset::~QrQRRowset: Delete %s \n", key.ConvertToChar());
-  Unregister(QRHTab, key);
-  if (p_QRSession) p_QRSession->QRChildList.RemoveValue(this);
-  LeaveSubQueryFather();
+  LeaveTree(key, p_QRSession ? &p_QRSession->QRChildList : nullptr);
   DeleteEntries(QRChildList, "QRChildList");
   DeleteEntries(ListOfSubQuery, "ListOfSubQuery");
   kez::detail::ReleaseObject(p_WriteQResult);

@@ -36,9 +36,7 @@ KezDcQrQRSession::~KezDcQrQRSession() {
   key.Append(':').Append(Session);
   QR_TRA(4, "&&& DELETE SESSION [%s:%s] = %x\n", DataSource.ConvertToChar(), Session.ConvertToChar(), Addr(this));
   QR_TRA(2, "=-->> QrQRSession::~QrQRSession: Delete %s\n", key.ConvertToChar());
-  Unregister(QRHTab, key);
-  if (p_QRDataSource) p_QRDataSource->QRChildList.RemoveValue(this);
-  LeaveSubQueryFather();
+  LeaveTree(key, p_QRDataSource ? &p_QRDataSource->QRChildList : nullptr);
   DeleteEntries(QRChildList, "QRChildList");
   DeleteEntries(ListOfSubQuery, "ListOfSubQuery");
   if (p_QResult) {

@@ -51,11 +51,6 @@ bool IsSymbolic(const Operator& op) {
 
 }  // namespace
 
-const Operator* Operators(std::size_t* count) {
-  *count = sizeof kOperators / sizeof kOperators[0];
-  return kOperators;
-}
-
 const Operator* FindOperator(const std::string& spelling) {
   for (const Operator& op : kOperators) {
     if (spelling == op.spelling) return &op;

@@ -43,8 +43,6 @@ struct Operator {
   unsigned tokenizer;
 };
 
-// The table; *count receives its number of rows.
-const Operator* Operators(std::size_t* count);
 // The row of the spelling, or null.
 const Operator* FindOperator(const std::string& spelling);
 // True when the symbol is an infix operator of that precedence.

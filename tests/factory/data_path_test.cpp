@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "support/KezTestSupport.h"
-#include "support/TraceCapture.h"
 
 namespace {
 
@@ -124,25 +123,6 @@ TEST_F(DataPathTest, NonVariableUnderAHashNameIsNotExpanded) {
   KezDcQrQResult::NewQR("#odd", "", "", "", "", "", type);  // a data source node keyed "#odd"
   EXPECT_EQ(Parse("@x:#odd"), "Session: @x");
   EXPECT_EQ(Errors(), Strings{"ERROR: IMPOSSIBLE TO EXPAND <#odd> ! \n"});
-}
-
-TEST_F(DataPathTest, TraceShowsEveryParseThenItsResults) {
-  NewVariable("#base", "sales");
-  kez::test::TraceCapture capture(&KezDcQrQResult::sp_Trace, 2);
-  Parse("@#base:main");
-  capture.Stop();
-  std::string results =
-      "=-->> QrQResult::ParseDataPath: TYPE      =<Session>\n"
-      "=-->> QrQResult::ParseDataPath: DataSource=<@sales>\n"
-      "=-->> QrQResult::ParseDataPath: Session   =<main>\n"
-      "=-->> QrQResult::ParseDataPath: Rowset    =<>\n"
-      "=-->> QrQResult::ParseDataPath: Accessor  =<>\n"
-      "=-->> QrQResult::ParseDataPath: DataBlock =<>\n"
-      "=-->> QrQResult::ParseDataPath: Cell      =<>\n";
-  EXPECT_EQ(capture.Text(),
-            "=-->> QrQResult::ParseDataPath: iDataPath=@#base:main \n"
-            "=-->> QrQResult::ParseDataPath: iDataPath=@sales:main \n" +
-                results + results);
 }
 
 }  // namespace

@@ -71,22 +71,6 @@ TEST_F(SqliteFaultTest, ReadOnlyDatabaseRefusesEveryInsertAndStillReads) {
   EXPECT_EQ(Errors().size(), 4u);
 }
 
-// File permissions bind every user but root; under root only the option
-// above makes a file read-only.
-TEST_F(SqliteFaultTest, ReadOnlyFileRefusesEveryInsertAndStillReads) {
-  Sql(db_, "PRAGMA journal_mode=WAL");  // a read-only file cannot be switched later
-  std::filesystem::permissions(db_, std::filesystem::perms::owner_read);
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  if (access(db_.c_str(), W_OK) == 0) GTEST_SKIP() << "file permissions do not bind this user (root)";
-  Use("");
-  RoadResult road = FollowTheRoad(kSqliteOrders, kSqliteCopy, Rows(1, 2));
-  EXPECT_TRUE(road.reported.empty());
-  EXPECT_FALSE(Errors().empty());
-  std::filesystem::permissions(dir_, std::filesystem::perms::owner_all);
-  std::filesystem::permissions(db_, std::filesystem::perms::owner_all);
-  EXPECT_TRUE(CopyRows().empty());
-}
-
 TEST_F(SqliteFaultTest, MissingFileIsReportedAtEveryReadAndNeverCreated) {
   const std::string missing = dir_ + "/missing.db";
   KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + missing).c_str());

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "support/KezTestSupport.h"
-#include "support/TraceCapture.h"
 
 namespace {
 
@@ -84,22 +83,6 @@ TEST_F(DoQueryTest, ExpressionRowGetsFreesAndPutsToAVariable) {
   Run("Init(1+2)");
   Run("get(1+2)");
   EXPECT_EQ(Errors(), (Strings(2, Unknown("EXPRESSION"))));
-}
-
-TEST_F(DoQueryTest, TraceFramesEveryRun) {
-  KezDcQrQuery* valid = KezDcQrQuery::NewQuery("Put(1, $v)");
-  KezDcQrQuery* invalid = KezDcQrQuery::NewQuery("Get()");
-  kez::test::TraceCapture capture(&KezDcQrQuery::sp_Trace, 4);
-  valid->DoQuery();
-  invalid->DoQuery();
-  capture.Stop();
-  EXPECT_EQ(capture.Text(),
-            "IN->> QrQuery::DoQuery <Put (1 [,$v])> \n"
-            "TypeOfQResult=<Exp_Constant> et TypeOfQRPutTarget=<Variable>\n"
-            "OUT>> QrQuery::DoQuery <Put (1 [,$v])> \n"
-            "IN->> QrQuery::DoQuery <Get ( [,])> \n"
-            "TypeOfQResult=<> et TypeOfQRPutTarget=<>\n"
-            "OUT>> QrQuery::DoQuery <Get ( [,])> \n");
 }
 
 TEST_F(DoQueryTest, ConstantAndVariableRows) {

@@ -61,14 +61,6 @@ TEST_F(QueryLifecycleTest, DeleteAllQueriesClearsAdapterListsResultsAndQueriesSt
   }
 }
 
-TEST_F(QueryLifecycleTest, QueryKnownAgainIsReportedInTheTrace) {
-  New("Get(1)");
-  TraceCapture capture(&KezDcQrQuery::sp_Trace, 2);
-  New("Get(1)");
-  capture.Stop();
-  EXPECT_EQ(capture.Text(), "=-->> QrQuery::NewQuery: <Get(1)>\nm\xB0!\xB0m OK QUERY <Get(1)> EXISTS\n");
-}
-
 // The query reports the loss at every run, never touches the deleted
 // expression, and finds the expression again once it is created again.
 TEST_F(QueryLifecycleTest, ExpressionDeletedElsewhereGivesOneClearErrorPerRun) {

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "support/KezTestSupport.h"
-#include "support/TraceCapture.h"
 
 namespace {
 
@@ -19,29 +18,6 @@ class QueryTextTest : public kez::test::KezTest {
  protected:
   static KezDcQrQuery* New(const char* text) { return KezDcQrQuery::NewQuery(text); }
 };
-
-TEST_F(QueryTextTest, TraceShowsTheSplittingPositions) {
-  struct Case {
-    const char* text;
-    const char* lines;
-  } cases[] = {
-      {"Put(\"a,b\",$v)",
-       "openparenthese:3\nthis->Function:<Put>\ncloseparenthese:12\ncomma=9\nDataPath:<\"a,b\">\nDataPathT:<$v>\n"},
-      {"Get", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:2\ncomma=2\nDataPath:<>\n"},
-      {"Get(x", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:2\ncomma=2\nDataPath:<>\n"},
-      {"Get(x) y)z", "openparenthese:3\nthis->Function:<Get>\ncloseparenthese:8\ncomma=2\nDataPath:<x) y>\n"},
-  };
-  for (const Case& c : cases) {
-    kez::test::TraceCapture capture(&KezDcQrQuery::sp_Trace, 4);
-    New(c.text);
-    capture.Stop();
-    std::string lines;
-    for (const char* prefix : {"openparenthese:", "this->Function:", "closeparenthese:", "comma=", "DataPath"}) {
-      for (const std::string& line : capture.LinesStartingWith(prefix)) lines += line + "\n";
-    }
-    EXPECT_EQ(lines, c.lines) << c.text;
-  }
-}
 
 // A later query naming the same expression shares it and its kind, so that
 // a Get and a Put of one data block do not spoil each other.
