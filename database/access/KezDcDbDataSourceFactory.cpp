@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "database/access/KezDcDbBackends.h"
 #include "foundation/KezDcCMError.h"
@@ -248,9 +249,55 @@ KezIDcDbDataSource* OpenDataFolderFile(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+struct SessionViewEntry {
+  std::string source;  // empty: every data source
+  std::string view;
+  std::string select;
+};
+
+std::vector<SessionViewEntry>& SessionViews() {
+  static std::vector<SessionViewEntry>* views = new std::vector<SessionViewEntry>();
+  return *views;
+}
+
+// Hands the session views meant for the data source `name` to it.
+void GiveSessionViews(const std::string& name, KezIDcDbDataSource* source) {
+  KezIDcDbSessionViews* views = nullptr;
+  for (const SessionViewEntry& entry : SessionViews()) {
+    if (!entry.source.empty() && entry.source != name) continue;
+    if (!views) {
+      void* out = nullptr;
+      if (source->QueryInterface(KezIDcDbSessionViews::ClassId(), &out) != 0 || !out) {
+        if (!entry.source.empty()) {
+          KezDcCMError::AddError("ERROR: data source <%s> cannot hold the session view <%s>: its backend has no SQL \n",
+                                 name.c_str(), entry.view.c_str());
+        }
+        continue;
+      }
+      views = static_cast<KezIDcDbSessionViews*>(out);
+    }
+    views->AddSessionView(entry.view.c_str(), entry.select.c_str());
+  }
+  if (views) views->Release();
+}
+
+}  // namespace
+
 KezIDcDbDataSource* KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString name) {
-  if (const std::string* uri = FindUri(name.Std())) return OpenUri(*uri);
-  return OpenDataFolderFile(name.Std());
+  const std::string* uri = FindUri(name.Std());
+  KezIDcDbDataSource* source = uri ? OpenUri(*uri) : OpenDataFolderFile(name.Std());
+  if (source && !SessionViews().empty()) GiveSessionViews(name.Std(), source);
+  return source;
+}
+
+void KezDcDbDataSourceFactory::AddSessionView(KezUnicodeString source, KezUnicodeString view, KezUnicodeString select) {
+  SessionViews().push_back(SessionViewEntry{source.Std(), view.Std(), select.Std()});
+}
+
+void KezDcDbDataSourceFactory::ClearSessionViews() {
+  SessionViews().clear();
 }
 
 void KezDcDbDataSourceFactory::RegisterDataSource(KezUnicodeString name, KezUnicodeString uri) {

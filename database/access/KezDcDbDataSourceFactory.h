@@ -59,6 +59,15 @@ class KEZDCQR_API KezDcDbDataSourceFactory {
   // Forgets the catalog-file entries; the next lookup reads KEZDCDB_CATALOG
   // again.
   static void ResetCatalog();
+
+  // Gives every session that a data source opened afterwards the temporary
+  // view `view` over `select` (the caller's own SQL, run as it is): the
+  // data source named `source`, or every data source whose backend has
+  // session views when `source` is empty. Naming a data source whose
+  // backend has none is reported when it opens.
+  static void AddSessionView(KezUnicodeString source, KezUnicodeString view, KezUnicodeString select);
+  // Forgets the views that AddSessionView gave (open sessions keep theirs).
+  static void ClearSessionViews();
 };
 
 // The adapter lists of the access layer.

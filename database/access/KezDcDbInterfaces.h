@@ -70,4 +70,29 @@ class KEZDCQR_API KezIDcDbInsertRowset : public KezIDcDbUnknown {
   virtual int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) = 0;
 };
 
+// What a session can open: obtained by QueryInterface on a session (a
+// backend without it answers a code above 0). The columns of one of its
+// rowsets are those of OpenRowset and GetColumnsInfo.
+class KEZDCQR_API KezIDcDbSchema : public KezIDcDbUnknown {
+ public:
+  static KezDcDbClassId ClassId() { return 5; }
+  // The names of the tables and views that OpenRowset opens, sorted, the
+  // backend's own bookkeeping tables left out: a new sequence (the
+  // caller's). A code above 0 (reported) on failure, with *names null.
+  virtual int GetTables(uint32_t* count, _SEQUENCE_KezDcDbNameSeq** names) = 0;
+};
+
+// Temporary views that every session of a data source creates as it opens:
+// obtained by QueryInterface on a data source (SQL backends only). The
+// views live in the sessions, never in the database.
+class KEZDCQR_API KezIDcDbSessionViews : public KezIDcDbUnknown {
+ public:
+  static KezDcDbClassId ClassId() { return 6; }
+  // Each session opened afterwards creates the temporary view `name` (one
+  // quoted identifier) over `select`, the caller's own SQL; a view that
+  // the server refuses is reported when the session opens, which still
+  // opens. 0, or a code above 0 for a bad argument.
+  virtual int AddSessionView(const char* name, const char* select) = 0;
+};
+
 #endif

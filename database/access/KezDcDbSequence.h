@@ -82,6 +82,12 @@ class KEZDCQR_API _SEQUENCE_KezDcDbColInfoSeq : public KezDcDbSequence<KezDcDbCo
   explicit _SEQUENCE_KezDcDbColInfoSeq(uint32_t maximum = 0) : KezDcDbSequence<KezDcDbColInfo>(maximum) {}
 };
 
+// Names: the tables and views of a session (KezIDcDbSchema::GetTables).
+class KEZDCQR_API _SEQUENCE_KezDcDbNameSeq : public KezDcDbSequence<KezUnicodeString> {
+ public:
+  explicit _SEQUENCE_KezDcDbNameSeq(uint32_t maximum = 0) : KezDcDbSequence<KezUnicodeString>(maximum) {}
+};
+
 class KEZDCQR_API _SEQUENCE_KezDcDbRowHandleSeq : public KezDcDbSequence<KezDcDbRowHandle> {
  public:
   explicit _SEQUENCE_KezDcDbRowHandleSeq(uint32_t maximum = 0) : KezDcDbSequence<KezDcDbRowHandle>(maximum) {}

@@ -45,8 +45,10 @@ std::string Unquoted(const EvalStacks::Text& value) {
 
 }  // namespace
 
-void EvalStacks::Reset(KezUnicodeString& basicType) {
+void EvalStacks::Reset(KezUnicodeString& basicType, const KezUnicodeString& text) {
   basic_type_ = &basicType;
+  text_ = &text;
+  failed = false;
   ints.clear();
   doubles.clear();
   strings.clear();
@@ -71,11 +73,11 @@ std::size_t pool_depth = 0;
 
 }  // namespace
 
-EvalStacksLease::EvalStacksLease(KezUnicodeString& basicType) {
+EvalStacksLease::EvalStacksLease(KezUnicodeString& basicType, const KezUnicodeString& text) {
   auto& pool = Pool();
-  if (pool_depth == pool.size()) pool.push_back(std::unique_ptr<EvalStacks>(new EvalStacks(basicType)));
+  if (pool_depth == pool.size()) pool.push_back(std::unique_ptr<EvalStacks>(new EvalStacks(basicType, text)));
   stacks_ = pool[pool_depth++].get();
-  stacks_->Reset(basicType);
+  stacks_->Reset(basicType, text);
 }
 
 EvalStacksLease::~EvalStacksLease() {
@@ -254,7 +256,137 @@ void EvalStacks::Arithmetic(const std::string& op) {
   double b = doubles.back();
   doubles.pop_back();
   double a = doubles.back();
-  doubles.back() = op == "*" ? a * b : op == "**" ? std::pow(a, b) : a / b;
+  doubles.back() = op == "*" ? a * b : op == "/" ? a / b : std::pow(a, b);
+}
+
+void EvalStacks::DivisionByZero() {
+  KezDcCMError::AddError("ERROR: Division by zero in expression <%s> !\n", text_->ConvertToChar());
+  failed = true;
+}
+
+// "div" is the quotient truncated toward zero, "mod" the remainder with
+// the sign of the dividend (7 div -2 is -3, -7 mod 2 is -1); on doubles
+// the same, as doubles.
+void EvalStacks::IntDivision(const std::string& op) {
+  if (Unknown()) return;
+  if (active_ == kString) {
+    KezDcCMError::AddError("ERROR: Illegal operator '%s' on a string !\n", op.c_str());
+    return;
+  }
+  if (!Needs(op.c_str(), 2)) return;
+  bool div = op == "div";
+  if (active_ == kInt) {
+    int b = ints.back();
+    if (b == 0) return DivisionByZero();
+    ints.pop_back();
+    int a = ints.back();
+    // INT_MIN div -1 overflows: it wraps as '-' does.
+    ints.back() = b == -1 ? (div ? WrapSub(0, a) : 0) : (div ? a / b : a % b);
+    return;
+  }
+  double b = doubles.back();
+  if (b == 0.0) return DivisionByZero();
+  doubles.pop_back();
+  double a = doubles.back();
+  doubles.back() = div ? std::trunc(a / b) : std::fmod(a, b);
+}
+
+// The truth of the value at from_top (0: the top): a number other than 0;
+// a text that is neither empty nor a number equal to 0.
+bool EvalStacks::Truth(std::size_t from_top) const {
+  switch (active_) {
+    case kInt:
+      return ints[ints.size() - 1 - from_top] != 0;
+    case kDouble:
+      return doubles[doubles.size() - 1 - from_top] != 0.0;
+    default: {
+      std::string t = Unquoted(strings[strings.size() - 1 - from_top]);
+      if (t.empty()) return false;
+      return !kez::IsDecimalNumber(t.c_str()) || kez::AtoF(t.c_str()) != 0.0;
+    }
+  }
+}
+
+// Pops two values and pushes 1 or 0 on the active stack ("1" or "0" on the
+// string stack).
+void EvalStacks::ReplaceTwoByFlag(bool flag) {
+  switch (active_) {
+    case kInt:
+      ints.pop_back();
+      ints.back() = flag ? 1 : 0;
+      break;
+    case kDouble:
+      doubles.pop_back();
+      doubles.back() = flag ? 1.0 : 0.0;
+      break;
+    default:
+      strings.pop_back();
+      strings.back() = Text{flag ? "1" : "0", false};
+      break;
+  }
+}
+
+// Numbers compare as numbers. Two texts compare as numbers when both are
+// numbers, else octet by octet.
+void EvalStacks::Compare(const std::string& op) {
+  if (Unknown() || !Needs(op.c_str(), 2)) return;
+  int order = 0;
+  bool unordered = false;  // a NaN: only "!=" holds
+  if (active_ == kString && !(kez::IsDecimalNumber(Unquoted(strings[strings.size() - 2]).c_str()) &&
+                              kez::IsDecimalNumber(Unquoted(strings.back()).c_str()))) {
+    int c = Unquoted(strings[strings.size() - 2]).compare(Unquoted(strings.back()));
+    order = c < 0 ? -1 : c > 0 ? 1 : 0;
+  } else {
+    double a = 0.0;
+    double b = 0.0;
+    if (active_ == kInt) {
+      a = ints[ints.size() - 2];
+      b = ints.back();
+    } else if (active_ == kDouble) {
+      a = doubles[doubles.size() - 2];
+      b = doubles.back();
+    } else {
+      a = kez::AtoF(Unquoted(strings[strings.size() - 2]).c_str());
+      b = kez::AtoF(Unquoted(strings.back()).c_str());
+    }
+    unordered = std::isnan(a) || std::isnan(b);
+    order = a < b ? -1 : a > b ? 1 : 0;
+  }
+  bool r = false;
+  if (op == "==") {
+    r = !unordered && order == 0;
+  } else if (op == "!=") {
+    r = unordered || order != 0;
+  } else if (!unordered) {
+    if (op == "<") r = order < 0;
+    if (op == ">") r = order > 0;
+    if (op == "<=" || op == "=<") r = order <= 0;
+    if (op == ">=" || op == "=>") r = order >= 0;
+  }
+  ReplaceTwoByFlag(r);
+}
+
+void EvalStacks::Logical(const std::string& op) {
+  if (Unknown() || !Needs(op.c_str(), 2)) return;
+  bool a = Truth(1);
+  bool b = Truth(0);
+  ReplaceTwoByFlag(op == "&&" ? a && b : a || b);
+}
+
+void EvalStacks::Not() {
+  if (Unknown() || !Needs("!", 1)) return;
+  bool t = Truth(0);
+  switch (active_) {
+    case kInt:
+      ints.back() = t ? 0 : 1;
+      break;
+    case kDouble:
+      doubles.back() = t ? 0.0 : 1.0;
+      break;
+    default:
+      strings.back() = Text{t ? "0" : "1", false};
+      break;
+  }
 }
 
 void EvalStacks::SquareRoot() {

@@ -15,10 +15,14 @@ namespace detail {
 
 class EvalStacks {
  public:
-  explicit EvalStacks(KezUnicodeString& basicType) { Reset(basicType); }
-  // Empties the stacks (keeping their storage) for an evaluation whose
-  // active stack basicType names.
-  void Reset(KezUnicodeString& basicType);
+  EvalStacks(KezUnicodeString& basicType, const KezUnicodeString& text) { Reset(basicType, text); }
+  // Empties the stacks (keeping their storage) for an evaluation of the
+  // expression text whose active stack basicType names.
+  void Reset(KezUnicodeString& basicType, const KezUnicodeString& text);
+
+  // Set by an error that leaves the expression without a value (a zero
+  // divisor); the evaluation stops there.
+  bool failed = false;
 
   // A text on the string stack. quoted says that the language put the
   // enclosing quotes there (a literal, a join, a format): only those are
@@ -41,9 +45,13 @@ class EvalStacks {
   void PushDouble(double value);
   void PushText(const char* text);
 
-  void Sign(char op);                      // '+' or '-'
-  void Prefix(char op);                    // a sign before an operand: '+' or '-'
-  void Arithmetic(const std::string& op);  // "*", "**" or "/"
+  void Sign(char op);                       // '+' or '-'
+  void Prefix(char op);                     // a sign before an operand: '+' or '-'
+  void Arithmetic(const std::string& op);   // "*", "**", "pow" or "/"
+  void IntDivision(const std::string& op);  // "div" or "mod"
+  void Compare(const std::string& op);      // ">", "<", ">=", "<=", "=>", "=<", "==", "!="
+  void Logical(const std::string& op);      // "&&" or "||"
+  void Not();                               // "(!)"
   void SquareRoot();
   void Format(const KezUnicodeString& format);
 
@@ -56,8 +64,12 @@ class EvalStacks {
   void PromoteToDouble();
   void PromoteToString();
   void Concatenate();
+  bool Truth(std::size_t from_top) const;
+  void ReplaceTwoByFlag(bool flag);
+  void DivisionByZero();
 
   KezUnicodeString* basic_type_;
+  const KezUnicodeString* text_;
   Active active_;
 };
 
@@ -66,7 +78,7 @@ class EvalStacks {
 // storage serves one evaluation after another without new allocations.
 class EvalStacksLease {
  public:
-  explicit EvalStacksLease(KezUnicodeString& basicType);
+  EvalStacksLease(KezUnicodeString& basicType, const KezUnicodeString& text);
   ~EvalStacksLease();
   EvalStacksLease(const EvalStacksLease&) = delete;
   EvalStacksLease& operator=(const EvalStacksLease&) = delete;

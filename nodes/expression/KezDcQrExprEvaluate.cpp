@@ -36,15 +36,18 @@ char ClassOfNumber(const std::string& s) {
   return result.ec == std::errc() ? 'i' : 'd';
 }
 
+// The class of an element: '$', '#', '@', '"' as its first character; 'i'
+// or 'd' for a number ('x' for a text that starts like one but is none);
+// 'o' for an operator of the table or a format element; 'u' for anything
+// else, which is no operand and no operator.
 char ClassOf(const KezUnicodeString& element) {
   const std::string& s = element.Std();
   char first = s.empty() ? '\0' : s[0];
   if (first == '$' || first == '#' || first == '@' || first == '"') return first;
   if (first == '.' || (first >= '0' && first <= '9')) return ClassOfNumber(s);
-  if (kez::detail::IsOperatorChar(first) || s.compare(0, 8, "{format=") == 0) return 'o';
+  if (s.compare(0, 8, "{format=") == 0) return 'o';
   const kez::detail::Operator* op = kez::detail::FindOperator(s);
-  bool evaluated = op && op->evaluation != Evaluation::kLiteral && op->evaluation != Evaluation::kFormat;
-  return evaluated ? 'o' : 'd';
+  return op && op->evaluation != Evaluation::kFormat ? 'o' : 'u';
 }
 
 // The operand of a node that is not a cell: 1 when its own read yields an
@@ -71,9 +74,22 @@ int OpenFlag(KezDcQrQResult* node) {
 
 void KezDcQrQRExpression::Evaluate() {
   QR_TRA(2, "IN->> QrQRExpression::Evaluate\n");
-  kez::detail::EvalStacksLease lease(BasicType);
+  failed_ = false;
+  if (!syntax_errors_.empty()) {
+    if (!syntax_errors_fresh_) {
+      for (const std::string& message : syntax_errors_) KezDcCMError::AddError("%s", message.c_str());
+    }
+    syntax_errors_fresh_ = false;
+    failed_ = true;
+    return;
+  }
+  if (BadElements()) {
+    failed_ = true;
+    return;
+  }
+  kez::detail::EvalStacksLease lease(BasicType, ExpressionText);
   EvalStacks& stacks = lease.Stacks();
-  for (int i = 1; i <= ListOfPostFixedExpression.Size(); ++i) {
+  for (int i = 1; i <= ListOfPostFixedExpression.Size() && !stacks.failed; ++i) {
     const KezUnicodeString& element = ListOfPostFixedExpression[i];
     char code = ClassOf(element);
     QR_TRA(4, "TypeOfElement[%d]='%c'\n", i, code);
@@ -89,16 +105,32 @@ void KezDcQrQRExpression::Evaluate() {
       case 'o':
         ApplyOperator(stacks, element);
         break;
-      case 'x':
-        KezDcCMError::AddError("ERROR: <%s> is not a number in expression <%s> !\n", element.ConvertToChar(),
-                               ExpressionText.ConvertToChar());
-        break;
       default:
         stacks.PushLiteral(code, element);
         break;
     }
   }
-  StoreResult(stacks);
+  failed_ = stacks.failed;
+  if (!failed_) StoreResult(stacks);
+}
+
+// Reports every element that is neither an operand nor an operator; true
+// when there was one. Such a text is not evaluated at all.
+bool KezDcQrQRExpression::BadElements() {
+  bool bad = false;
+  for (int i = 1; i <= ListOfPostFixedExpression.Size(); ++i) {
+    const KezUnicodeString& element = ListOfPostFixedExpression[i];
+    char code = ClassOf(element);
+    if (code == 'x') {
+      KezDcCMError::AddError("ERROR: <%s> is not a number in expression <%s> !\n", element.ConvertToChar(),
+                             ExpressionText.ConvertToChar());
+    } else if (code == 'u') {
+      KezDcCMError::AddError("ERROR: Unknown symbol <%s> in expression <%s> !\n", element.ConvertToChar(),
+                             ExpressionText.ConvertToChar());
+    }
+    bad = bad || code == 'x' || code == 'u';
+  }
+  return bad;
 }
 
 void KezDcQrQRExpression::StoreResult(EvalStacks& stacks) {
@@ -202,20 +234,33 @@ void KezDcQrQRExpression::ApplyOperator(EvalStacks& stacks, const KezUnicodeStri
     return;
   }
   const kez::detail::Operator* row = kez::detail::FindOperator(s);
-  switch (row ? row->evaluation : Evaluation::kNothing) {
+  if (!row) return;  // ClassOf gives 'o' only to the table's operators
+  switch (row->evaluation) {
     case Evaluation::kSign:
       stacks.Sign(s[0]);
       break;
     case Evaluation::kArithmetic:
       stacks.Arithmetic(s);
       break;
+    case Evaluation::kIntDivision:
+      stacks.IntDivision(s);
+      break;
+    case Evaluation::kComparison:
+      stacks.Compare(s);
+      break;
+    case Evaluation::kLogical:
+      stacks.Logical(s);
+      break;
     case Evaluation::kPrefixSign:
       stacks.Prefix(s[1]);
+      break;
+    case Evaluation::kNot:
+      stacks.Not();
       break;
     case Evaluation::kSquareRoot:
       stacks.SquareRoot();
       break;
-    default:
-      break;  // an operator that changes nothing yet, or an unknown symbol
+    case Evaluation::kFormat:
+      break;  // its elements are "{format=...}", handled above
   }
 }

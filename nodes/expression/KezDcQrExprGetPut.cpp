@@ -19,6 +19,7 @@ void* KezDcQrQRExpression::GetQResult() {
   ReleaseString();
   p_IntQResult = nullptr;
   p_DoubleQResult = nullptr;
+  if (failed_) return nullptr;  // reported: no value, and a put writes nothing
   if (BasicType == "string") {
     p_StringQResult = KezDcQrTextCopy(StringValue, string_quoted_);
     QR_TRA(2, "OUT>> QrQRExpression::GetQResult  this->p_StringQResult = <%s> \n", p_StringQResult);
@@ -49,6 +50,7 @@ void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
     }
   }
   GetQResult();
+  if (failed_) return;
   std::string text;
   const char* value = nullptr;
   if (BasicType == "string") {
@@ -67,7 +69,7 @@ void KezDcQrQRExpression::PutQResult(KezDcQrQRCell* pTarget) {
 void KezDcQrQRExpression::PutQResult(KezDcQrQRVariable* pTarget) {
   QR_TRA(2, "IN->> QrExpression::PutQResult(var) %s \n", ExpressionText.ConvertToChar());
   GetQResult();
-  if (!pTarget) return;
+  if (failed_ || !pTarget) return;
   if (BasicType == "int") {
     pTarget->Affect(IntValue);
   } else if (BasicType == "double") {

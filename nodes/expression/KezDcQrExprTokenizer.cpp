@@ -2,9 +2,12 @@
 // of Parse, with the operator characters, pairs and words of the operator
 // table. Blanks are not separators: a symbol ends at an operator
 // character, at the end of the text, or when an operator or keyword is
-// complete; only the blanks at its two ends are removed.
+// complete; only the blanks at its two ends are removed. An infix word
+// ("div", "mod") after a blank or a closing parenthesis begins a symbol of
+// its own, so that "7 div 2" is 7, div, 2.
 #include <cstring>
 
+#include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/QResultTrace.h"
 #include "nodes/expression/KezDcQrQRExpression.h"
@@ -22,8 +25,17 @@ struct Flags {
 using kez::detail::CompletesPair;
 using kez::detail::CompletesWord;
 using kez::detail::EndsPendingPair;
+using kez::detail::InfixWordAt;
 using kez::detail::IsBoundaryChar;
 using kez::detail::IsSingleChar;
+
+// True when an infix word at pos ends the symbol read so far: the symbol
+// is ")" or ends with a blank after something else.
+bool InfixWordFollows(const std::string& text, std::size_t pos, const std::string& symbol) {
+  if (symbol.empty()) return false;
+  bool after_blank = symbol.back() == ' ' && symbol.find_first_not_of(' ') != std::string::npos;
+  return (symbol == ")" || after_blank) && InfixWordAt(text, pos) > 0;
+}
 
 void ToggleFlags(const std::string& text, std::size_t pos, Flags& flags) {
   char c = text[pos];
@@ -43,6 +55,10 @@ std::size_t ReadSymbol(const std::string& text, std::size_t pos, Flags& flags, s
   const std::size_t n = text.size();
   while (pos < n) {
     char c = text[pos];
+    // A held first character ("<", "!") ends before an opening quote,
+    // bracket or brace as before any other character that does not
+    // complete it: "<\"b\"" is <, "b".
+    if (!flags.Any() && EndsPendingPair(symbol, c)) return pos;
     ToggleFlags(text, pos, flags);
     if (flags.Any()) {
       bool escape = c == '\\' && pos + 1 < n && text[pos + 1] == '"';
@@ -54,6 +70,7 @@ std::size_t ReadSymbol(const std::string& text, std::size_t pos, Flags& flags, s
       ++pos;
       continue;
     }
+    if (InfixWordFollows(text, pos, symbol)) return pos;
     if (symbol.empty() && IsSingleChar(c)) return symbol += c, pos + 1;
     if (EndsPendingPair(symbol, c)) return pos;
     if (CompletesPair(symbol, c) || CompletesWord(symbol, c)) return symbol += c, pos + 1;
@@ -94,8 +111,18 @@ void KezDcQrQRExpression::VerifAndNext(KezUnicodeString ToVerif) {
   } else if (!abandoned_) {
     // Once the analysis is abandoned at the nesting bound, the symbols that
     // the open levels still expect are missing by design, not by mistake.
-    KezDcCMError::AddError("SYNTAX ERROR <%s> WAITING AT %s[%d] !\n", ToVerif.ConvertToChar(), Symbol.ConvertToChar(),
-                           ParsePosition);
+    SyntaxError(ToVerif.ConvertToChar());
   }
   QR_TRA(14, "=-->> QrQRExpression::VerifAndNext <-- Sortie\n");
+}
+
+// Reports that the analysis expected `expected` where the current symbol
+// stands; the text is kept to be said again at later evaluations.
+void KezDcQrQRExpression::SyntaxError(const char* expected) {
+  ReportSyntax(kez::Format("SYNTAX ERROR <%s> WAITING AT %s[%d] !\n", expected, Symbol.ConvertToChar(), ParsePosition));
+}
+
+void KezDcQrQRExpression::ReportSyntax(const std::string& message) {
+  syntax_errors_.push_back(message);
+  KezDcCMError::AddError("%s", message.c_str());
 }

@@ -2,6 +2,7 @@
 // parser that turns the text into a postfix list, and destruction.
 #include "nodes/expression/KezDcQrQRExpression.h"
 
+#include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 #include "nodes/base/QResultTrace.h"
 #include "nodes/expression/Operators.h"
@@ -76,14 +77,16 @@ void KezDcQrQRExpression::ReleaseString() {
   p_StringQResult = nullptr;
 }
 
-// Every further Expr takes what follows a complete expression (a stray ")"
-// or ",", another operand), so any text is analysed to its end.
+// The text must parse whole: a symbol left after a complete expression (a
+// stray ")" or ",", a second operand) is a syntax error.
 void KezDcQrQRExpression::Analyse() {
   QR_TRA(2, "=-->> QrQRExpression::Analyse\n");
   ParsePosition = 0;
   Parse();
   QR_TRA(4, "Symbol Parse=<%s>\n", Symbol.ConvertToChar());
-  while (!Symbol.IsEmpty()) Expr();
+  if (!Symbol.IsEmpty()) Expr();
+  if (!Symbol.IsEmpty() && syntax_errors_.empty()) SyntaxError("end of expression");
+  syntax_errors_fresh_ = !syntax_errors_.empty();
   if (ListOfPostFixedExpression.Size() > 1) SimpleType = "Expression";
   QR_TRA(4, "SimpleType=<%s>\n", SimpleType.ConvertToChar());
 }
@@ -136,31 +139,32 @@ void KezDcQrQRExpression::Term() {
   QR_TRA(8, "=-->> QrQRExpression::Term <-- Sortie\n");
 }
 
-// An operand with its signs: a '-' or '+' where an operand stands applies
-// to the operand and to the '**' that follow it (-2**2 is -4), and binds
-// tighter than '*' and '/' (2*-3 is -6). Its element is "(-)" or "(+)". A
-// sign with no operand after it stays the lone "-" or "+" it was, which
-// the evaluation reports.
+// An operand with its prefixes: a '-', '+' or '!' where an operand stands
+// applies to the operand and to the '**' that follow it (-2**2 is -4,
+// !2**0 is 0), and binds tighter than '*' and '/' (2*-3 is -6). Its element
+// is "(-)", "(+)" or "(!)". A sign with no operand after it stays the lone
+// "-" or "+" it was, which the evaluation reports; a '!' without its
+// operand is a syntax error.
 void KezDcQrQRExpression::Signed() {
-  if (Symbol != "-" && Symbol != "+") {
+  if (Symbol != "-" && Symbol != "+" && Symbol != "!") {
     Factor();
     return;
   }
-  KezUnicodeString sign = Symbol;
-  VerifAndNext(sign);
-  if (Symbol.IsEmpty() || Symbol == ")" || Symbol == ",") {
-    Emission(sign);
+  KezUnicodeString prefix = Symbol;
+  VerifAndNext(prefix);
+  if (prefix != "!" && (Symbol.IsEmpty() || Symbol == ")" || Symbol == ",")) {
+    Emission(prefix);
     return;
   }
   if (!Descend()) return;
   Signed();
   while (Symbol == "**") {
     VerifAndNext("**");
-    Factor();
+    Signed();
     Emission("**");
   }
   Ascend();
-  Emission(sign == "-" ? "(-)" : "(+)");
+  Emission(KezUnicodeString("(").Append(prefix).Append(')'));
 }
 
 // Counts one nesting level. Past kMaxDepth it reports once and abandons
@@ -171,8 +175,8 @@ bool KezDcQrQRExpression::Descend() {
     ++depth_;
     return true;
   }
-  KezDcCMError::AddError("ERROR: EXPRESSION NESTED MORE THAN %d LEVELS DEEP AT %s[%d] !\n", kMaxDepth,
-                         Symbol.ConvertToChar(), ParsePosition);
+  ReportSyntax(kez::Format("ERROR: EXPRESSION NESTED MORE THAN %d LEVELS DEEP AT %s[%d] !\n", kMaxDepth,
+                           Symbol.ConvertToChar(), ParsePosition));
   abandoned_ = true;
   Symbol = "";
   ParsePosition = ExpressionText.GetLengthInChar();
@@ -182,7 +186,13 @@ bool KezDcQrQRExpression::Descend() {
 void KezDcQrQRExpression::Factor() {
   QR_TRA(10, "=-->> QrQRExpression::Factor \n");
   bool nests = kez::detail::IsFunction(Symbol.Std()) || Symbol == "(";
-  if (!nests) {
+  const kez::detail::Operator* infix = kez::detail::FindOperator(Symbol.Std());
+  bool missing =
+      Symbol.IsEmpty() || Symbol == ")" || Symbol == "," || (infix && infix->form == kez::detail::OperatorForm::kInfix);
+  if (missing) {
+    // Nothing is emitted and the symbol stays for the level that knows it.
+    if (syntax_errors_.empty()) SyntaxError("operand");
+  } else if (!nests) {
     KezUnicodeString operand = Symbol;
     Emission(operand);
     VerifAndNext(operand);

@@ -60,8 +60,12 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   // Evaluates the postfix list into BasicType and one of the values.
   void Evaluate();
 
-  // Evaluates and hands out the value by BasicType (see the members).
+  // Evaluates and hands out the value by BasicType (see the members); null
+  // when the evaluation failed (see Failed).
   void* GetQResult();
+  // True when the last evaluation gave no value: the text does not parse,
+  // an element is no operand or operator, or a division by zero.
+  bool Failed() const { return failed_; }
   void FreeQResult() override;
   void PutQResult(KezDcQrQRCell* pTarget);
   void PutQResult(KezDcQrQRVariable* pTarget);
@@ -78,6 +82,9 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   void FactorNested();
   static KezUnicodeString PathElement(const KezUnicodeString* components, const KezUnicodeString& kind);
   bool Descend();
+  void SyntaxError(const char* expected);
+  void ReportSyntax(const std::string& message);
+  bool BadElements();
   void Ascend() { --depth_; }
   void ReleaseString();
 
@@ -88,6 +95,11 @@ class KEZDCQR_API KezDcQrQRExpression : public KezDcQrQResult {
   int depth_;
   bool abandoned_;              // the nesting bound was reached: nothing more is analysed
   bool string_quoted_ = false;  // StringValue carries the language's enclosing quotes
+  // The syntax errors of the analysis, said again at every evaluation but
+  // the first (the analysis said them just before it).
+  std::vector<std::string> syntax_errors_;
+  bool syntax_errors_fresh_ = false;
+  bool failed_ = false;
   std::vector<KezDcQrQResult*> operands_;
   unsigned long long operands_changes_ = ~0ULL;
 };

@@ -1,7 +1,5 @@
 // The operator table and the questions that the tokenizer, the parser and
-// the evaluator ask of it. Comparisons, logical operators and pow parse but
-// change nothing yet; "div", "mod" and "!=" parse as operators but
-// evaluate as literals, as they always have.
+// the evaluator ask of it.
 #include "nodes/expression/Operators.h"
 
 #include <cctype>
@@ -16,28 +14,29 @@ using E = Evaluation;
 
 const Operator kOperators[] = {
     // spelling  form        prec operands evaluation       tokenizer
-    {"||", F::kInfix, 1, 2, E::kNothing, kHoldsFirst},
-    {"&&", F::kInfix, 1, 2, E::kNothing, kHoldsFirst},
-    {">", F::kInfix, 2, 2, E::kNothing, 0},
-    {"<", F::kInfix, 2, 2, E::kNothing, 0},
-    {">=", F::kInfix, 2, 2, E::kNothing, kHoldsFirst},
-    {"<=", F::kInfix, 2, 2, E::kNothing, kHoldsFirst},
-    {"=>", F::kInfix, 2, 2, E::kNothing, 0},
-    {"=<", F::kInfix, 2, 2, E::kNothing, 0},
-    {"==", F::kInfix, 2, 2, E::kNothing, 0},
-    {"!=", F::kInfix, 2, 2, E::kLiteral, 0},
+    {"||", F::kInfix, 1, 2, E::kLogical, kHoldsFirst},
+    {"&&", F::kInfix, 1, 2, E::kLogical, kHoldsFirst},
+    {">", F::kInfix, 2, 2, E::kComparison, 0},
+    {"<", F::kInfix, 2, 2, E::kComparison, 0},
+    {">=", F::kInfix, 2, 2, E::kComparison, kHoldsFirst},
+    {"<=", F::kInfix, 2, 2, E::kComparison, kHoldsFirst},
+    {"=>", F::kInfix, 2, 2, E::kComparison, 0},
+    {"=<", F::kInfix, 2, 2, E::kComparison, 0},
+    {"==", F::kInfix, 2, 2, E::kComparison, 0},
+    {"!=", F::kInfix, 2, 2, E::kComparison, kHoldsFirst},
     {"+", F::kInfix, 3, 2, E::kSign, 0},
     {"-", F::kInfix, 3, 2, E::kSign, 0},
     {"*", F::kInfix, 4, 2, E::kArithmetic, 0},
     {"/", F::kInfix, 4, 2, E::kArithmetic, 0},
     {"**", F::kInfix, 4, 2, E::kArithmetic, kHoldsFirst},
-    {"div", F::kInfix, 4, 2, E::kLiteral, kEndsWord},
-    {"mod", F::kInfix, 4, 2, E::kLiteral, kEndsWord},
-    {"pow", F::kFunction, 0, 2, E::kNothing, 0},
+    {"div", F::kInfix, 4, 2, E::kIntDivision, kEndsWord},
+    {"mod", F::kInfix, 4, 2, E::kIntDivision, kEndsWord},
+    {"pow", F::kFunction, 0, 2, E::kArithmetic, 0},
     {"sqrt", F::kFunction, 0, 1, E::kSquareRoot, kEndsWord},
     {"format", F::kFunction, 0, 2, E::kFormat, 0},
     {"(-)", F::kPrefix, 0, 1, E::kPrefixSign, 0},
     {"(+)", F::kPrefix, 0, 1, E::kPrefixSign, 0},
+    {"(!)", F::kPrefix, 0, 1, E::kNot, 0},
 };
 
 bool IsWord(const char* spelling) {
@@ -120,12 +119,15 @@ bool CompletesWord(const std::string& symbol, char c) {
   return false;
 }
 
-bool IsOperatorChar(char c) {
-  if (c == '\0') return false;
+std::size_t InfixWordAt(const std::string& text, std::size_t pos) {
   for (const Operator& op : kOperators) {
-    if (IsSymbolic(op) && op.evaluation != E::kLiteral && op.spelling[0] == c) return true;
+    if (op.form != F::kInfix || !IsWord(op.spelling)) continue;
+    std::size_t n = std::strlen(op.spelling);
+    if (text.compare(pos, n, op.spelling) != 0) continue;
+    unsigned char next = pos + n < text.size() ? static_cast<unsigned char>(text[pos + n]) : ' ';
+    if (std::isalnum(next) == 0 && next != '_' && next != '.') return n;
   }
-  return false;
+  return 0;
 }
 
 }  // namespace detail

@@ -14,16 +14,18 @@ namespace detail {
 enum class OperatorForm {
   kInfix,     // a op b, at its precedence level
   kFunction,  // name(a, b, ...)
-  kPrefix,    // the parser's own element for a sign before an operand
+  kPrefix,    // the parser's own element for a sign or '!' before an operand
 };
 
 // What the evaluator does with the operator's element.
 enum class Evaluation {
-  kNothing,     // an operator that changes no stack (yet)
-  kLiteral,     // not an operator for the evaluator: read as a literal
-  kSign,        // '+' or '-' between two values
-  kArithmetic,  // '*', '/', '**' (EvalStacks::Arithmetic)
-  kPrefixSign,  // "(-)" or "(+)"
+  kSign,         // '+' or '-' between two values
+  kArithmetic,   // '*', '/', '**', "pow" (EvalStacks::Arithmetic)
+  kIntDivision,  // "div" and "mod": integer quotient and remainder
+  kComparison,   // 1 when the comparison holds, else 0
+  kLogical,      // "&&" and "||": 1 or 0
+  kPrefixSign,   // "(-)" or "(+)"
+  kNot,          // "(!)": 1 for a false value, else 0
   kSquareRoot,
   kFormat,  // format(value, picture): its element is "{format=picture}"
 };
@@ -57,9 +59,9 @@ bool CompletesPair(const std::string& symbol, char c);    // symbol + c is a two
 bool EndsPendingPair(const std::string& symbol, char c);  // a held first character that c does not complete
 bool CompletesWord(const std::string& symbol, char c);    // symbol + c is a word marked kEndsWord
 
-// For the evaluator: true when an element starting with c is an operator
-// element (the first character of a symbolic spelling that is evaluated).
-bool IsOperatorChar(char c);
+// The length of an infix word ("div", "mod") that begins at pos of text
+// and is not the start of a longer word, or 0.
+std::size_t InfixWordAt(const std::string& text, std::size_t pos);
 
 }  // namespace detail
 }  // namespace kez

@@ -101,6 +101,45 @@ TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
   }
 }
 
+// Discovery lists tables and columns; a session view is walked like a table
+// and leaves the database file's schema as it was.
+TEST_F(KezqCliTest, TablesColumnsAndSessionViews) {
+  const std::string before = RunKezq({"-s", source_, "--tables", "fx"}).out;
+  EXPECT_EQ(before, "copy\ncut\nlongs\nnames\nodd\nshown\nsink\nt\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err = "";
+  } cases[] = {
+      {{"-s", source_, "--columns", "fx:t"},
+       0,
+       "item\tstring\t8\namount\tint\t80\nprice\tdouble\t80\nnote\tstring\t255\n"},
+      {{"-s", source_, "--view", "top=SELECT item, amount FROM t ORDER BY amount DESC LIMIT 2", "-r",
+        "@fx:main:top:{*}:5", "-o", "csv", "Get(@fx:main:top:{*}:5:item)"},
+       0,
+       "item\nquince\npear\n"},
+      {{"-s", source_, "--view", "fx:top=SELECT item FROM t WHERE amount > 5", "--tables", "fx", "--columns", "fx:top"},
+       0,
+       "copy\ncut\nlongs\nnames\nodd\nshown\nsink\nt\ntop\nitem\tstring\t8\n"},
+      {{"-s", source_, "--columns", "fx:nowhere"},
+       1,
+       "",
+       "--columns fx:nowhere: ERROR: sqlite cannot open rowset <nowhere> of <" + fixture_ +
+           ">: no such table: nowhere (code 1) \n"},
+      {{"--tables", "nobody"}, 1, "", "--tables nobody: ERROR: Impossible to load DataSource @nobody \n"},
+      {{"--columns", "fx"}, 2, "", "kezq: --columns wants SOURCE:TABLE, not 'fx' (try kezq --help)\n"},
+      {{"--view", "top"}, 2, "", "kezq: --view wants NAME=SELECT..., not 'top' (try kezq --help)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    KezqResult r = RunKezq(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_EQ(RunKezq({"-s", source_, "--tables", "fx"}).out, before);
+}
+
 TEST_F(KezqCliTest, HelpVersionAndTraceChannels) {
   KezqResult r = RunKezq({"--help"});
   EXPECT_EQ(r.status, 0);

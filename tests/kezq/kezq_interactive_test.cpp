@@ -55,10 +55,10 @@ TEST(KezqInteractiveTest, PromptRunsQueriesAndDotCommands) {
   std::string fixture = dir.File("fixture.db");
   BuildFixture(fixture);
   int status = -1;
-  std::string screen = Converse(
-      {"-s", "fx=sqlite:" + fixture},
-      {"Get(40+2)", ".rows @fx:main:t:{*}:2 2", ".sources", "get(1)", ".errors", ".trace NoSuch 2", ".help", ".quit"},
-      &status);
+  std::string screen = Converse({"-s", "fx=sqlite:" + fixture},
+                                {"Get(40+2)", ".rows @fx:main:t:{*}:2 2", ".sources", "get(1)", ".errors",
+                                 ".trace NoSuch 2", ".tables fx", ".columns fx t", ".help", ".quit"},
+                                &status);
   EXPECT_TRUE(WIFEXITED(status));
   const std::string shown[] = {"42",
                                "apple",
@@ -66,6 +66,9 @@ TEST(KezqInteractiveTest, PromptRunsQueriesAndDotCommands) {
                                "fx = sqlite:" + fixture,
                                "ERROR: UNKNOWN FUNCTION FOR CONSTANT !",
                                ".trace: no channel named NoSuch",
+                               "names",
+                               "amount\tint\t80",
+                               ".columns SOURCE TABLE",
                                ".quit"};
   for (const std::string& text : shown) EXPECT_NE(screen.find(text), std::string::npos) << text << " in:\n" << screen;
   EXPECT_EQ(screen.find("plum"), std::string::npos) << screen;  // two rows only

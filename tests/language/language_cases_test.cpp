@@ -7,7 +7,7 @@
 // KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
 // brackets), "postfix" (the kind of the expression INPUT and its postfix
 // list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval" (INPUT evaluated as an expression, shown as
-// "int:3", "double:2.5" or "string:text") or "list" (INPUT is a postfix list,
+// "int:3", "double:2.5", "string:text", or "none" when it gave no value) or "list" (INPUT is a postfix list,
 // elements between blanks, evaluated as it is) or "query" (INPUT is a query
 // text: "function | data path | put target | result kind | target kind"). "var <tab> $NAME <tab> VALUE"
 // makes a variable for the lines below it (VALUE: an int, a double, or a
@@ -65,6 +65,7 @@ List Fields(const std::string& line) {
 }
 
 std::string Shown(const KezDcQrQRExpression& e) {
+  if (e.Failed()) return "none";
   if (e.BasicType == "int") return "int:" + std::to_string(e.IntValue);
   if (e.BasicType == "double") return kez::Format("double:%.15g", e.DoubleValue);
   return e.BasicType.Std() + ":" + e.StringValue.Std();

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "Discovery.h"
 #include "Stop.h"
 #include "kezdcqr/KezDcQr.h"
 
@@ -25,6 +26,8 @@ const char kHelp[] =
     "  .next DATAPATH          move a data block to its next row\n"
     "  .rows DATAPATH [N]      show N rows (default 10, 0 for all) of a data block, moving it on\n"
     "  .sources                list the registered data sources\n"
+    "  .tables [SOURCE]        list the tables and views of a data source (of every one without SOURCE)\n"
+    "  .columns SOURCE TABLE   list the columns of a table: name, type and field size\n"
     "  .errors                 show the messages of the last query that failed\n"
     "  .trace NAME LEVEL       set a trace channel's level (TraceQResult, TraceQuery, *)\n"
     "  .commit                 commit the rows that open batches (batch=N) hold\n"
@@ -81,6 +84,23 @@ bool DotCommand(Runner& runner, const std::string& line, int& status) {
     std::cout << kHelp;
   } else if (command == ".sources") {
     ListSources();
+  } else if (command == ".tables") {
+    ListTables(argument, stdout);
+    std::fflush(stdout);
+    ok = !runner.FlushErrors(".tables");
+  } else if (command == ".columns") {
+    std::istringstream rest(argument);
+    std::string source, table;
+    rest >> source;
+    std::getline(rest >> std::ws, table);
+    if (source.empty() || table.empty()) {
+      std::cerr << ".columns wants SOURCE TABLE\n";
+      ok = false;
+    } else {
+      ListColumns(source, table, stdout);
+      std::fflush(stdout);
+      ok = !runner.FlushErrors(".columns");
+    }
   } else if (command == ".errors") {
     for (const std::string& message : runner.LastErrors()) std::cout << message;
   } else if (command == ".reset") {

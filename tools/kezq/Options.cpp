@@ -93,6 +93,19 @@ bool ApplyValue(const std::string& name, const std::string& value, Options& o, s
       return error = "--trace wants NAME=LEVEL, not '" + value + "'", false;
     }
     o.traces.emplace_back(left, static_cast<int>(level));
+  } else if (name == "--tables") {
+    o.tables.push_back(value);
+  } else if (name == "--columns") {
+    std::size_t colon = value.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == value.size()) {
+      return error = "--columns wants SOURCE:TABLE, not '" + value + "'", false;
+    }
+    o.columns.emplace_back(value.substr(0, colon), value.substr(colon + 1));
+  } else if (name == "--view") {
+    if (!SplitPair(value, left, right) || right.empty()) {
+      return error = "--view wants NAME=SELECT..., not '" + value + "'", false;
+    }
+    o.views.emplace_back(left, right);
   } else {
     return error = "unknown option '" + name + "'", false;
   }
@@ -100,8 +113,9 @@ bool ApplyValue(const std::string& name, const std::string& value, Options& o, s
 }
 
 bool TakesValue(const std::string& name) {
-  static const char* const kWithValue[] = {"-s", "--source", "-c", "--catalog", "-f", "--file",  "-r",     "--rows",
-                                           "-n", "--limit",  "-o", "--format",  "-t", "--trace", "--null", "--header"};
+  static const char* const kWithValue[] = {
+      "-s", "--source", "-c", "--catalog", "-f",       "--file",    "-r",     "--rows", "-n",      "--limit",
+      "-o", "--format", "-t", "--trace",   "--tables", "--columns", "--view", "--null", "--header"};
   for (const char* option : kWithValue) {
     if (name == option) return true;
   }
@@ -196,7 +210,8 @@ const char* HelpText() {
           "Usage: kezq [options] [QUERY ...]\n"
           "Runs one-line KezDcQr queries, e.g. kezq 'Get(@shop:main:orders:{*}:20:amount * 2)'.\n"
           "With no query and a terminal on standard input, starts an interactive prompt (.help lists\n"
-          "its dot-commands: .next, .rows P [N] (0: all rows), .commit, .delete, .reset, .quit or .exit).\n"
+          "its dot-commands: .next, .rows P [N] (0: all rows), .tables, .columns, .commit, .delete, .reset,\n"
+          ".quit or .exit).\n"
           "\n"
           "Options:\n"
           "  -s, --source NAME=URI   register a data source (") +
@@ -219,6 +234,11 @@ const char* HelpText() {
       "                          name for a lone cell, else the expression's text)\n"
       "      --no-header         print no header line\n"
       "      --null TEXT         how NULL prints (default: empty; JSON null)\n"
+      "      --tables SOURCE     list the tables and views of a data source, one a line; repeatable\n"
+      "      --columns SOURCE:TABLE  list the columns of a table: name, type and field size\n"
+      "      --view [SOURCE:]NAME=SELECT...  give every session of the data source (of every SQL data\n"
+      "                          source without SOURCE:) a temporary view NAME over that SELECT:\n"
+      "                          a filtered, ordered or joined rowset that leaves the database as it was\n"
       "  -e, --echo              print the comment and the text of each query before its result\n"
       "  -k, --keep-going        go on after a query that reported an error\n"
       "      --strict            count warnings as errors in the exit status\n"

@@ -27,6 +27,9 @@ struct Options {
   std::vector<std::string> files;                            // -f FILE ('-': standard input)
   std::vector<std::pair<std::string, int>> traces;           // -t NAME=LEVEL
   std::vector<std::string> queries;                          // the QUERY arguments
+  std::vector<std::string> tables;                           // --tables SOURCE
+  std::vector<std::pair<std::string, std::string>> columns;  // --columns SOURCE:TABLE
+  std::vector<std::pair<std::string, std::string>> views;    // --view [SOURCE:]NAME=SELECT...
   std::string rows;                                          // -r DATAPATH
   long limit = 0;                                            // -n N (0: no limit)
   Format format = Format::kTable;

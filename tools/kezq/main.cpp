@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Discovery.h"
 #include "Interactive.h"
 #include "LineReader.h"
 #include "Options.h"
@@ -34,6 +35,12 @@ bool Configure(const kezq::Options& options, std::string& error) {
   }
   for (const auto& source : options.sources) {
     KezDcDbDataSourceFactory::RegisterDataSource(source.first.c_str(), source.second.c_str());
+  }
+  for (const auto& view : options.views) {
+    std::size_t colon = view.first.find(':');
+    std::string source = colon == std::string::npos ? std::string() : view.first.substr(0, colon);
+    std::string name = colon == std::string::npos ? view.first : view.first.substr(colon + 1);
+    KezDcDbDataSourceFactory::AddSessionView(source.c_str(), name.c_str(), view.second.c_str());
   }
   for (const auto& trace : options.traces) {
     if (KezTrace::SetLevelOf(trace.first.c_str(), trace.second) == 0) {
@@ -90,6 +97,18 @@ int main(int argc, char** argv) {
     files.emplace_back(new kezq::LineReader(file));
     if (!files.back()->Opened()) return Usage("cannot read query file '" + file + "'");
   }
+  // Discovery runs before the queries.
+  int listed = 0;
+  for (const std::string& source : options.tables) {
+    kezq::ListTables(source, stdout);
+    if (runner.FlushErrors("--tables " + source)) listed = 1;
+  }
+  for (const auto& column : options.columns) {
+    kezq::ListColumns(column.first, column.second, stdout);
+    if (runner.FlushErrors("--columns " + column.first + ":" + column.second)) listed = 1;
+  }
+  bool only_discovery = !options.tables.empty() || !options.columns.empty();
+  if (only_discovery && options.queries.empty() && files.empty()) return listed;
   std::vector<kezq::QueryLine> arguments;
   for (std::size_t k = 0; k < options.queries.size(); ++k) {
     arguments.push_back(kezq::QueryLine{options.queries[k], "argument " + std::to_string(k + 1), ""});

@@ -265,12 +265,51 @@ int MemInsert::InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* bu
   return rowset_->Insert(accessor, buffer);
 }
 
+// The tables of a memory database, in name order.
+class MemSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
+ public:
+  MemSchema(KezIDcDbSimpleSession* session, std::string database) : session_(session), database_(std::move(database)) {
+    session_->AddRef();
+  }
+  ~MemSchema() override { session_->Release(); }
+
+  int GetTables(uint32_t* count, _SEQUENCE_KezDcDbNameSeq** names) override {
+    auto* seq = new _SEQUENCE_KezDcDbNameSeq();
+    auto db = S().databases.find(database_);
+    if (db != S().databases.end()) {
+      seq->length(static_cast<uint32_t>(db->second.size()));
+      uint32_t i = 0;
+      for (const auto& table : db->second) (*seq)[i++] = table.first.c_str();  // a map: in name order
+    }
+    if (count) *count = seq->length();
+    if (names) {
+      *names = seq;
+    } else {
+      delete seq;
+    }
+    return 0;
+  }
+
+ private:
+  LiveCount live_;
+  KezIDcDbSimpleSession* session_;  // one reference held
+  std::string database_;
+};
+
 class MemSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
  public:
   MemSession(KezIDcDbDataSource* source, std::string database) : source_(source), database_(std::move(database)) {
     source_->AddRef();
   }
   ~MemSession() override { source_->Release(); }
+
+  int QueryInterface(KezDcDbClassId id, void** out) override {
+    if (id == KezIDcDbSchema::ClassId() && out) {
+      *out = static_cast<KezIDcDbSchema*>(new MemSchema(this, database_));
+      return 0;
+    }
+    return KezDcDbRefCounted<KezIDcDbSimpleSession>::QueryInterface(id, out);
+  }
 
   int OpenRowset(const char* name, KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;

@@ -2,6 +2,7 @@
 // opening sessions, each on a connection of its own.
 #include "database/access/postgresql/KezDcDbPostgres.h"
 
+#include "database/access/KezDcDbSessionViews.h"
 #include "database/access/postgresql/PgSession.h"
 #include "foundation/KezDcCMError.h"
 
@@ -39,11 +40,22 @@ class PgDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
     PGconn* conn = spare_ ? spare_ : Connect(*options_);
     spare_ = nullptr;
     if (!conn) return 1;
-    *out = static_cast<KezIDcDbSimpleSession*>(new PgSession(this, options_, conn));
+    auto* session = new PgSession(this, options_, conn);
+    *out = static_cast<KezIDcDbSimpleSession*>(session);
+    session->CreateSessionViews(views_);
     return 0;
   }
 
+  int QueryInterface(KezDcDbClassId id, void** out) override {
+    if (id == KezIDcDbSessionViews::ClassId() && out) {
+      *out = static_cast<KezIDcDbSessionViews*>(new SessionViewsAdder(this, &views_));
+      return 0;
+    }
+    return KezDcDbRefCounted<KezIDcDbDataSource>::QueryInterface(id, out);
+  }
+
  private:
+  SessionViewList views_;
   PgLiveObject live_;
   std::shared_ptr<const PgOptions> options_;
   PGconn* spare_;  // owned; null once a session took it

@@ -93,6 +93,7 @@ PGconn* PgSession::Connection() {
   --PgCountersOf().open_connections;  // the same connection, counted once
   lost_ = false;
   ++generation_;
+  RunSessionViews();  // the temporary views went with the old connection
   return conn_;
 }
 

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "database/access/KezDcDbRefCounted.h"
+#include "database/access/KezDcDbSessionViews.h"
 #include "database/access/postgresql/PgCommon.h"
 #include "database/access/postgresql/PgOptions.h"
 
@@ -41,6 +42,11 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   PgSession(const PgSession&) = delete;
   PgSession& operator=(const PgSession&) = delete;
 
+  // Creates the data source's session views on the connection, and again
+  // after each reconnection; a refused one is reported (PgSchema.cpp).
+  void CreateSessionViews(const SessionViewList& views);
+  // Also answers KezIDcDbSchema (PgSchema.cpp).
+  int QueryInterface(KezDcDbClassId id, void** out) override;
   // Commits the pending batch, then gives back the reference.
   int Release() override;
   // Opens the table or view named `name` (quoted, never spliced).
@@ -106,6 +112,7 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   void EndFailedTransaction();
   void NoteLost();
   void ReportNoRowInserted(const std::string& what);
+  void RunSessionViews();
 
   PgLiveObject live_;
   KezIDcDbDataSource* source_;  // one reference held
@@ -120,6 +127,7 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   bool pipeline_ = false;
   std::deque<Queued> queued_;
   uint32_t pending_rows_ = 0;
+  SessionViewList views_;
 };
 
 // Sets what every connection of the backend needs: UTF-8 texts, notices

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "database/access/KezDcDbSessionViews.h"
 #include "database/access/sqlite/SqliteRowset.h"
 #include "database/access/sqlite/SqliteSession.h"
 #include "foundation/KezCFormat.h"
@@ -42,9 +43,41 @@ bool SetJournalMode(sqlite3* db, const SqliteOptions& options, bool created) {
   return false;
 }
 
+// Creates the session views on a new session's connection. Only the first
+// statement of a view's SQL is taken: a text with more is refused.
+void CreateSessionViews(sqlite3* db, const SessionViewList& views, const std::string& path) {
+  for (const SessionView& view : views) {
+    std::string sql = "CREATE TEMP VIEW " + QuoteIdentifier(view.name) + " AS " + view.select;
+    const std::string what = "cannot create the session view <" + view.name + "> of <" + path + ">";
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, &tail);
+    StatementPtr statement(raw);
+    if (rc != SQLITE_OK) {
+      ReportSqliteFailure(db, rc, what);
+      continue;
+    }
+    std::string rest = tail ? tail : "";
+    if (rest.find_first_not_of(" \t\r\n;") != std::string::npos) {
+      KezDcCMError::AddError("ERROR: sqlite %s: its SQL holds more than one statement \n", what.c_str());
+      continue;
+    }
+    rc = sqlite3_step(statement.get());
+    if (rc != SQLITE_DONE) ReportSqliteFailure(db, rc, what);
+  }
+}
+
 class SqliteDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
  public:
   explicit SqliteDataSource(std::shared_ptr<const SqliteOptions> options) : options_(std::move(options)) {}
+
+  int QueryInterface(KezDcDbClassId id, void** out) override {
+    if (id == KezIDcDbSessionViews::ClassId() && out) {
+      *out = static_cast<KezIDcDbSessionViews*>(new SessionViewsAdder(this, &views_));
+      return 0;
+    }
+    return KezDcDbRefCounted<KezIDcDbDataSource>::QueryInterface(id, out);
+  }
 
   int OpenSession(KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;
@@ -56,12 +89,14 @@ class SqliteDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
     sqlite3* db = OpenConnection(*options_, false, &rc);
     if (!db) return rc;
     *out = static_cast<KezIDcDbSimpleSession*>(new SqliteSession(this, options_, db));
+    CreateSessionViews(db, views_, options_->path);
     return 0;
   }
 
  private:
   SqliteLiveObject live_;
   std::shared_ptr<const SqliteOptions> options_;
+  SessionViewList views_;
 };
 
 KezIDcDbDataSource* OpenWithOptions(const SqliteOptions& options) {

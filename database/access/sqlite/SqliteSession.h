@@ -34,6 +34,8 @@ class SqliteSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   SqliteSession(const SqliteSession&) = delete;
   SqliteSession& operator=(const SqliteSession&) = delete;
 
+  // Also answers KezIDcDbSchema (SqliteSchema.cpp).
+  int QueryInterface(KezDcDbClassId id, void** out) override;
   // Commits the pending batch, then gives back the reference.
   int Release() override;
   // Opens the table or view named `name` (always quoted as one identifier).

@@ -28,8 +28,9 @@ TEST_F(ParserTest, PathOperandIsEmittedAsTheRegistryKeyOfItsNode) {
   EXPECT_TRUE(Registered("$n"));
 }
 
-// A missing ")" is reported and the rest kept; a stray ")" starts a further
-// expression.
+// A missing ")" is reported and the rest kept; a stray ")" is a symbol left
+// after a complete expression. Either way the expression gives no value,
+// and says why again at each later evaluation.
 TEST_F(ParserTest, ParenthesisErrorsAreReportedAndTheRestKept) {
   std::string type;
   KezDcQrQRExpression* e = NewExpression("sqrt(4", &type);
@@ -38,10 +39,17 @@ TEST_F(ParserTest, ParenthesisErrorsAreReportedAndTheRestKept) {
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Locate("sqrt(4"), e);
   EXPECT_EQ(type, "Expression");
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(Postfix(NewExpression("1)+2")), (List{"1", ")", "2", "+"}));
-  EXPECT_TRUE(Errors().empty());
-  EXPECT_EQ(Postfix(NewExpression("pow(1;2)")), (List{"1;2", ")", "pow"}));
-  EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <,> WAITING AT )[8] !\n", "SYNTAX ERROR <)> WAITING AT [8] !\n"}));
+  EXPECT_EQ(e->GetQResult(), nullptr);
+  EXPECT_TRUE(e->Failed());
+  EXPECT_TRUE(Errors().empty());  // the analysis has just said it
+  EXPECT_EQ(e->GetQResult(), nullptr);
+  EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <)> WAITING AT [6] !\n"}));
+  KezDcCMError::ClearErrors();
+  EXPECT_EQ(Postfix(NewExpression("1)+2")), (List{"1"}));
+  EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <end of expression> WAITING AT )[2] !\n"}));
+  KezDcCMError::ClearErrors();
+  EXPECT_EQ(Postfix(NewExpression("pow(1;2)")), (List{"1;2", "pow"}));
+  EXPECT_EQ(Errors(), (List{"SYNTAX ERROR <,> WAITING AT )[8] !\n"}));
 }
 
 TEST_F(ParserTest, ExpressionIsRegisteredBeforeItsAnalysis) {
@@ -109,7 +117,7 @@ TEST_F(ParserTest, NestingBound) {
   EXPECT_EQ(Postfix(e), (List{"$a", "2", "*"}));
   EXPECT_EQ(Errors(),
             (List{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n", bound + 6)}));
-  EXPECT_EQ(*static_cast<int*>(e->GetQResult()), 0);
+  EXPECT_EQ(e->GetQResult(), nullptr);
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 1);
   KezDcCMError::ClearErrors();
   EXPECT_EQ(Postfix(NewExpression(std::string(bound, '(') + "2*3" + std::string(bound, ')'))), (List{"2", "3", "*"}));
