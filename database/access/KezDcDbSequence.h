@@ -6,6 +6,7 @@
 #define KEZ_DC_DB_SEQUENCE_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "foundation/KezExport.h"
@@ -86,6 +87,19 @@ class KEZDCQR_API _SEQUENCE_KezDcDbColInfoSeq : public KezDcDbSequence<KezDcDbCo
 class KEZDCQR_API _SEQUENCE_KezDcDbNameSeq : public KezDcDbSequence<KezUnicodeString> {
  public:
   explicit _SEQUENCE_KezDcDbNameSeq(uint32_t maximum = 0) : KezDcDbSequence<KezUnicodeString>(maximum) {}
+
+  // Hands the names out as the schema interface does: their number in
+  // *count and a new sequence in *out (the caller's), either may be null.
+  // Returns 0.
+  static int HandOut(const std::vector<std::string>& names, uint32_t* count, _SEQUENCE_KezDcDbNameSeq** out) {
+    auto n = static_cast<uint32_t>(names.size());
+    if (count) *count = n;
+    if (!out) return 0;
+    *out = new _SEQUENCE_KezDcDbNameSeq(n);
+    (*out)->length(n);
+    for (uint32_t i = 0; i < n; ++i) (**out)[i] = KezUnicodeString(names[i]);
+    return 0;
+  }
 };
 
 class KEZDCQR_API _SEQUENCE_KezDcDbRowHandleSeq : public KezDcDbSequence<KezDcDbRowHandle> {

@@ -274,20 +274,12 @@ class MemSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
   ~MemSchema() override { session_->Release(); }
 
   int GetTables(uint32_t* count, _SEQUENCE_KezDcDbNameSeq** names) override {
-    auto* seq = new _SEQUENCE_KezDcDbNameSeq();
+    std::vector<std::string> found;
     auto db = S().databases.find(database_);
     if (db != S().databases.end()) {
-      seq->length(static_cast<uint32_t>(db->second.size()));
-      uint32_t i = 0;
-      for (const auto& table : db->second) (*seq)[i++] = table.first.c_str();  // a map: in name order
+      for (const auto& table : db->second) found.push_back(table.first);  // a map: in name order
     }
-    if (count) *count = seq->length();
-    if (names) {
-      *names = seq;
-    } else {
-      delete seq;
-    }
-    return 0;
+    return _SEQUENCE_KezDcDbNameSeq::HandOut(found, count, names);
   }
 
  private:

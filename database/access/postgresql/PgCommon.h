@@ -9,15 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "database/access/RowsetBook.h"
+
 namespace kez {
 namespace detail {
 
-struct PgCounters {
-  int live_objects = 0;       // data sources, sessions, rowsets, insert interfaces
-  long outstanding_rows = 0;  // row handles fetched and not released
-  int live_accessors = 0;     // accessor handles created and not released
-  int open_connections = 0;
-  int misuses = 0;
+struct PgCounters : LayerCounters {
   long round_trips = 0;  // FETCH statements sent
 };
 

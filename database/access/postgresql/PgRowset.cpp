@@ -59,12 +59,9 @@ PgRowset::PgRowset(PgSession* session, std::string name, const PGresult* describ
 }
 
 PgRowset::~PgRowset() {
-  DropHeldRows();
+  book_.DropHeldRows();
   EndWalk();
-  if (!accessors_.empty()) {
-    ++PgCountersOf().misuses;
-    PgCountersOf().live_accessors -= static_cast<int>(accessors_.size());
-  }
+  book_.Close();
   block_.clear();
   current_.reset();
   previous_.reset();
@@ -120,43 +117,12 @@ int PgRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSeq* b
   Accessor accessor;
   for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i)
     accessor.bindings.push_back((*bindings)[i]);
-  if (next_accessor_ == 0) ++next_accessor_;
-  *out = next_accessor_++;
-  accessors_.emplace(*out, std::move(accessor));
-  ++PgCountersOf().live_accessors;
+  *out = book_.AddAccessor(std::move(accessor));
   return 0;
 }
 
 int PgRowset::ReleaseAccessor(KezDcDbHAccessor accessor) {
-  if (accessors_.erase(accessor) == 0) {
-    ++PgCountersOf().misuses;
-    return 1;
-  }
-  --PgCountersOf().live_accessors;
-  return 0;
-}
-
-PgRowset::Accessor* PgRowset::FindAccessor(KezDcDbHAccessor handle, const char* operation) {
-  auto found = accessors_.find(handle);
-  if (found != accessors_.end()) return &found->second;
-  ++PgCountersOf().misuses;
-  KezDcCMError::AddError("ERROR: postgresql rowset %s: %s with unknown accessor handle %u \n", Describe().c_str(),
-                         operation, handle);
-  return nullptr;
-}
-
-bool PgRowset::HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const {
-  if (buffer) return true;
-  ++PgCountersOf().misuses;
-  KezDcCMError::AddError("ERROR: postgresql rowset %s: %s without a row buffer \n", Describe().c_str(), operation);
-  return false;
-}
-
-void PgRowset::DropHeldRows() {
-  if (held_rows_ == 0) return;
-  ++PgCountersOf().misuses;
-  PgCountersOf().outstanding_rows -= held_rows_;
-  held_rows_ = 0;
+  return book_.ReleaseAccessor(accessor);
 }
 
 // A block whose rows could take more than max_block_memory octets in their
@@ -176,7 +142,7 @@ bool PgRowset::BlockFits(uint32_t wanted) {
 }
 
 int PgRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) {
-  DropHeldRows();
+  book_.DropHeldRows();
   bool failed_before = failed_;
   uint32_t n = 0;
   if (!at_end_ && BlockFits(wanted)) {
@@ -190,8 +156,7 @@ int PgRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDb
   }
   block_first_ = next_handle_;
   next_handle_ += n;
-  held_rows_ = n;
-  PgCountersOf().outstanding_rows += n;
+  book_.HoldRows(n);
   if (obtained) *obtained = n;
   if (rows) {
     *rows = new _SEQUENCE_KezDcDbRowHandleSeq(n);
@@ -309,7 +274,7 @@ int PgRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQUENC
   const Accessor* accessor = FindAccessor(handle, "GetDataSeq");
   if (!accessor) return 1;
   uint32_t index = row - block_first_;
-  if (held_rows_ == 0 || index >= block_.size()) {
+  if (book_.HeldRows() == 0 || index >= block_.size()) {
     ++PgCountersOf().misuses;
     KezDcCMError::AddError("ERROR: postgresql rowset %s: row handle %u is not in the block held \n", Describe().c_str(),
                            row);
@@ -363,12 +328,7 @@ void PgRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) {
 }
 
 int PgRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {
-  if (count > held_rows_) {
-    ++PgCountersOf().misuses;
-    count = held_rows_;
-  }
-  held_rows_ -= count;
-  PgCountersOf().outstanding_rows -= count;
+  book_.ReleaseRows(count);
   return 0;
 }
 

@@ -66,9 +66,12 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     int row;
   };
 
-  Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation);
-  bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const;
-  void DropHeldRows();
+  Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation) {
+    return book_.FindAccessor(handle, operation, [this] { return Describe(); });
+  }
+  bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) {
+    return book_.HasBuffer(buffer, operation, [this] { return Describe(); });
+  }
   bool BlockFits(uint32_t wanted);
   bool StartWalk(uint32_t prefetch);
   bool Fetch(uint32_t prefetch);
@@ -90,19 +93,17 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::vector<std::string> texts_;  // parameter texts of the insert in progress
   std::vector<const char*> values_;
   std::vector<Column> columns_;
-  std::vector<bool> cut_reported_;  // per column
-  std::map<KezDcDbHAccessor, Accessor> accessors_;
-  KezDcDbHAccessor next_accessor_ = 1;
-  PgResult current_;   // the rows fetched last
-  PgResult previous_;  // the rows before them that the block still holds
-  PgResult ahead_;     // the next rows, fetched while the block was read
+  std::vector<bool> cut_reported_;                           // per column
+  RowsetBook<Accessor> book_{"postgresql", PgCountersOf()};  // accessors and held rows
+  PgResult current_;                                         // the rows fetched last
+  PgResult previous_;                                        // the rows before them that the block still holds
+  PgResult ahead_;                                           // the next rows, fetched while the block was read
   bool ahead_sent_ = false;
   bool ahead_ready_ = false;
   int next_row_ = 0;  // next row of current_ to hand out
   std::vector<RowRef> block_;
   KezDcDbRowHandle block_first_ = 0;
   KezDcDbRowHandle next_handle_ = 1;
-  uint32_t held_rows_ = 0;
   bool started_ = false;      // the walk's cursor was declared
   bool walking_ = false;      // the cursor is open
   bool server_done_ = false;  // the cursor has no rows left

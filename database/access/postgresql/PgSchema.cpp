@@ -31,20 +31,11 @@ class PgSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
     if (!session_->Check(result, PGRES_TUPLES_OK, "cannot list the tables of <" + session_->Options().shown + ">")) {
       return 1;
     }
-    int rows = PQntuples(result.get());
-    auto* seq = new _SEQUENCE_KezDcDbNameSeq(static_cast<uint32_t>(rows));
-    seq->length(static_cast<uint32_t>(rows));
-    for (int i = 0; i < rows; ++i) {
-      (*seq)[static_cast<uint32_t>(i)] = KezUnicodeString(
-          std::string(PQgetvalue(result.get(), i, 0), static_cast<std::size_t>(PQgetlength(result.get(), i, 0))));
+    std::vector<std::string> found;
+    for (int i = 0; i < PQntuples(result.get()); ++i) {
+      found.emplace_back(PQgetvalue(result.get(), i, 0), static_cast<std::size_t>(PQgetlength(result.get(), i, 0)));
     }
-    if (count) *count = seq->length();
-    if (names) {
-      *names = seq;
-    } else {
-      delete seq;
-    }
-    return 0;
+    return _SEQUENCE_KezDcDbNameSeq::HandOut(found, count, names);
   }
 
  private:

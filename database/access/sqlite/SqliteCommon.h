@@ -9,17 +9,13 @@
 #include <memory>
 #include <string>
 
+#include "database/access/RowsetBook.h"
 #include "database/access/sqlite/SqliteOptions.h"
 
 namespace kez {
 namespace detail {
 
-struct SqliteCounters {
-  int live_objects = 0;       // data sources, sessions, rowsets, insert interfaces
-  long outstanding_rows = 0;  // row handles fetched and not released
-  int live_accessors = 0;     // accessor handles created and not released
-  int open_connections = 0;
-  int misuses = 0;
+struct SqliteCounters : LayerCounters {
   long arena_growths = 0;
 };
 

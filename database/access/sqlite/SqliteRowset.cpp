@@ -20,14 +20,9 @@ SqliteRowset::SqliteRowset(SqliteSession* session, std::string name, StatementPt
 }
 
 SqliteRowset::~SqliteRowset() {
-  DropHeldRows();
-  if (!accessors_.empty()) {
-    ++Counters().misuses;
-    Counters().live_accessors -= static_cast<int>(accessors_.size());
-  }
-  // Statements go before the session reference: the last one closes the
-  // connection.
-  accessors_.clear();
+  // Statements (the accessors' inserts) go before the session reference:
+  // the last one closes the connection.
+  book_.Close();
   select_.reset();
   session_->Release();
 }
@@ -100,45 +95,12 @@ int SqliteRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSe
     if (b.columnId >= 1 && b.columnId <= columns_.size())
       caps_[b.columnId - 1] = std::max(caps_[b.columnId - 1], b.maxlen);
   }
-  if (next_accessor_ == 0) ++next_accessor_;
-  *out = next_accessor_++;
-  accessors_.emplace(*out, std::move(accessor));
-  ++Counters().live_accessors;
+  *out = book_.AddAccessor(std::move(accessor));
   return 0;
 }
 
 int SqliteRowset::ReleaseAccessor(KezDcDbHAccessor accessor) {
-  if (accessors_.erase(accessor) == 0) {
-    ++Counters().misuses;
-    return 1;
-  }
-  --Counters().live_accessors;
-  return 0;
-}
-
-SqliteRowset::Accessor* SqliteRowset::FindAccessor(KezDcDbHAccessor handle, const char* operation) {
-  auto found = accessors_.find(handle);
-  if (found != accessors_.end()) return &found->second;
-  ++Counters().misuses;
-  KezDcCMError::AddError("ERROR: sqlite rowset %s: %s with unknown accessor handle %u \n", Describe().c_str(),
-                         operation, handle);
-  return nullptr;
-}
-
-bool SqliteRowset::HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const {
-  if (buffer) return true;
-  ++Counters().misuses;
-  KezDcCMError::AddError("ERROR: sqlite rowset %s: %s without a row buffer \n", Describe().c_str(), operation);
-  return false;
-}
-
-// Rows still held when the next block is fetched (or the rowset goes) are
-// dropped: a slip in the caller's release discipline, counted as a misuse.
-void SqliteRowset::DropHeldRows() {
-  if (held_rows_ == 0) return;
-  ++Counters().misuses;
-  Counters().outstanding_rows -= held_rows_;
-  held_rows_ = 0;
+  return book_.ReleaseAccessor(accessor);
 }
 
 // The octets that one row of a block may take at most: every column's cap.
@@ -162,14 +124,13 @@ bool SqliteRowset::BlockFits(uint32_t wanted) {
 }
 
 int SqliteRowset::GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) {
-  DropHeldRows();
+  book_.DropHeldRows();
   arena_.Reset(static_cast<uint32_t>(columns_.size()));
   bool failed_before = failed_;
   uint32_t n = at_end_ || !BlockFits(wanted) ? 0 : FetchInto(wanted);
   block_first_ = next_handle_;
   next_handle_ += n;
-  held_rows_ = n;
-  Counters().outstanding_rows += n;
+  book_.HoldRows(n);
   if (obtained) *obtained = n;
   if (rows) {
     *rows = new _SEQUENCE_KezDcDbRowHandleSeq(n);
@@ -209,7 +170,7 @@ int SqliteRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQ
   const Accessor* accessor = FindAccessor(handle, "GetDataSeq");
   if (!accessor) return 1;
   uint32_t index = row - block_first_;
-  if (held_rows_ == 0 || index >= arena_.Rows()) {
+  if (book_.HeldRows() == 0 || index >= arena_.Rows()) {
     ++Counters().misuses;
     KezDcCMError::AddError("ERROR: sqlite rowset %s: row handle %u is not in the block held \n", Describe().c_str(),
                            row);
@@ -258,12 +219,7 @@ void SqliteRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) 
 }
 
 int SqliteRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {
-  if (count > held_rows_) {
-    ++Counters().misuses;
-    count = held_rows_;
-  }
-  held_rows_ -= count;
-  Counters().outstanding_rows -= count;
+  book_.ReleaseRows(count);
   return 0;
 }
 

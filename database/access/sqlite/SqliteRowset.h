@@ -61,9 +61,12 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
 
   void ReadColumns();
   uint32_t NaturalSize(uint32_t column) const;
-  Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation);
-  bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) const;
-  void DropHeldRows();
+  Accessor* FindAccessor(KezDcDbHAccessor handle, const char* operation) {
+    return book_.FindAccessor(handle, operation, [this] { return Describe(); });
+  }
+  bool HasBuffer(const _SEQUENCE_SEQUENCE_octet* buffer, const char* operation) {
+    return book_.HasBuffer(buffer, operation, [this] { return Describe(); });
+  }
   uint64_t RowOctets() const;
   bool BlockFits(uint32_t wanted);
   uint32_t FetchInto(uint32_t wanted);
@@ -82,14 +85,12 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::string name_;
   StatementPtr select_;
   std::vector<Column> columns_;
-  std::vector<uint32_t> caps_;      // octets of text kept per column
-  std::vector<bool> cut_reported_;  // per column
-  std::map<KezDcDbHAccessor, Accessor> accessors_;
-  KezDcDbHAccessor next_accessor_ = 1;
+  std::vector<uint32_t> caps_;                       // octets of text kept per column
+  std::vector<bool> cut_reported_;                   // per column
+  RowsetBook<Accessor> book_{"sqlite", Counters()};  // accessors and held rows
   SqliteRowArena arena_;
   KezDcDbRowHandle block_first_ = 0;  // handle of the block's first row
   KezDcDbRowHandle next_handle_ = 1;
-  uint32_t held_rows_ = 0;
   bool at_end_ = false;
   bool walk_started_ = false;  // the walk's bound is taken
   bool counted_ = false;       // the walk stops after rows_left_ more rows

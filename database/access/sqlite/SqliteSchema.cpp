@@ -38,16 +38,7 @@ class SqliteSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
     if (rc != SQLITE_DONE) {
       return ReportSqliteFailure(db, rc, "cannot list the tables of <" + session_->Options().path + ">");
     }
-    auto* seq = new _SEQUENCE_KezDcDbNameSeq(static_cast<uint32_t>(found.size()));
-    seq->length(static_cast<uint32_t>(found.size()));
-    for (uint32_t i = 0; i < found.size(); ++i) (*seq)[i] = KezUnicodeString(std::move(found[i]));
-    if (count) *count = seq->length();
-    if (names) {
-      *names = seq;
-    } else {
-      delete seq;
-    }
-    return 0;
+    return _SEQUENCE_KezDcDbNameSeq::HandOut(found, count, names);
   }
 
  private:
