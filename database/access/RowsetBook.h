@@ -68,8 +68,8 @@ class RowsetBook {
     auto found = accessors_.find(handle);
     if (found != accessors_.end()) return &found->second;
     ++counters_.misuses;
-    KezDcCMError::AddError("ERROR: %s rowset %s: %s with unknown accessor handle %u \n", backend_,
-                           describe().c_str(), operation, handle);
+    KezDcCMError::AddError("ERROR: %s rowset %s: %s with unknown accessor handle %u \n", backend_, describe().c_str(),
+                           operation, handle);
     return nullptr;
   }
   template <class Describe>
