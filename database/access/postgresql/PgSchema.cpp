@@ -31,8 +31,10 @@ class PgSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
     if (!session_->Check(result, PGRES_TUPLES_OK, "cannot list the tables of <" + session_->Options().shown + ">")) {
       return 1;
     }
+    int rows = PQntuples(result.get());
     std::vector<std::string> found;
-    for (int i = 0; i < PQntuples(result.get()); ++i) {
+    found.reserve(static_cast<std::size_t>(rows));
+    for (int i = 0; i < rows; ++i) {
       found.emplace_back(PQgetvalue(result.get(), i, 0), static_cast<std::size_t>(PQgetlength(result.get(), i, 0)));
     }
     return _SEQUENCE_KezDcDbNameSeq::HandOut(found, count, names);
