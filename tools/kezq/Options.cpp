@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Output.h"
 #include "kezdcqr/KezDcQr.h"
 
 namespace kezq {
@@ -21,35 +22,6 @@ bool SplitPair(const std::string& text, std::string& name, std::string& value) {
   name = text.substr(0, eq);
   value = text.substr(eq + 1);
   return true;
-}
-
-const FormatEntry kFormats[] = {
-    {"table", "(default)", Format::kTable},
-    {"csv", "", Format::kCsv},
-    {"tsv", "", Format::kTsv},
-    {"json", "(one object per line)", Format::kJson},
-};
-
-bool ParseFormat(const std::string& text, Format& format) {
-  for (const FormatEntry& entry : kFormats) {
-    if (text == entry.name) {
-      format = entry.format;
-      return true;
-    }
-  }
-  return false;
-}
-
-// "table, csv, tsv or json", with each format's note when with_notes.
-std::string FormatList(bool with_notes) {
-  std::string list;
-  std::size_t count = sizeof kFormats / sizeof kFormats[0];
-  for (std::size_t k = 0; k < count; ++k) {
-    if (k > 0) list += k + 1 == count ? " or " : ", ";
-    list += kFormats[k].name;
-    if (with_notes && *kFormats[k].note) list += std::string(" ") + kFormats[k].note;
-  }
-  return list;
 }
 
 bool ParseCount(const std::string& text, long& out) {
@@ -76,8 +48,8 @@ bool ApplyValue(const std::string& name, const std::string& value, Options& o, s
   } else if (name == "-n" || name == "--limit") {
     if (!ParseCount(value, o.limit)) return error = "--limit wants a number, not '" + value + "'", false;
   } else if (name == "-o" || name == "--format") {
-    if (!ParseFormat(value, o.format))
-      return error = "--format is " + FormatList(false) + ", not '" + value + "'", false;
+    if (!FindFormat(value)) return error = "--format is " + FormatList(false) + ", not '" + value + "'", false;
+    o.format = value;
   } else if (name == "--null") {
     o.null_text = value;
   } else if (name == "--header") {

@@ -9,18 +9,6 @@
 
 namespace kezq {
 
-enum class Format { kTable, kCsv, kTsv, kJson };
-
-// A row of the output-format table (kFormats in Options.cpp): --format's
-// name, a note for the help (empty when none), and the format that
-// RecordWriter writes for it. The option's parser, its error message and the
-// help read that table.
-struct FormatEntry {
-  const char* name;
-  const char* note;
-  Format format;
-};
-
 struct Options {
   std::vector<std::pair<std::string, std::string>> sources;  // -s NAME=URI
   std::vector<std::string> catalogs;                         // -c FILE
@@ -32,11 +20,11 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> views;    // --view [SOURCE:]NAME=SELECT...
   std::string rows;                                          // -r DATAPATH
   long limit = 0;                                            // -n N (0: no limit)
-  Format format = Format::kTable;
-  std::string null_text;            // --null TEXT (how NULL prints)
-  std::vector<std::string> header;  // --header a,b,c
-  bool no_header = false;           // --no-header
-  bool strict = false;              // --strict: warnings count as errors
+  std::string format = "table";                              // -o NAME, a name of the format table
+  std::string null_text;                                     // --null TEXT (how NULL prints)
+  std::vector<std::string> header;                           // --header a,b,c
+  bool no_header = false;                                    // --no-header
+  bool strict = false;                                       // --strict: warnings count as errors
   bool keep_going = false;
   bool echo = false;
   bool help = false;

@@ -4,6 +4,7 @@
 #define KEZQ_OUTPUT_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,44 +30,56 @@ std::string ValueText(const Value& value);
 // two, combining marks none, an invalid octet one.
 std::size_t DisplayWidth(const std::string& text);
 
-// Writes records of named values. Table output aligns its columns on the
-// first rows it sees (it holds at most kTableSample rows back), so a walk of
-// millions of rows streams in constant memory.
+// The length of the valid UTF-8 sequence at text[k] (with its code point
+// in code), or 0 when the octets there are not one.
+std::size_t Utf8Sequence(const std::string& text, std::size_t k, char32_t& code);
+
+// Writes records of named values in one output format; each format of the
+// format table (Writers.cpp) is a subclass.
 class RecordWriter {
  public:
-  static const std::size_t kTableSample = 50;
+  virtual ~RecordWriter() = default;
+  RecordWriter(const RecordWriter&) = delete;
+  RecordWriter& operator=(const RecordWriter&) = delete;
 
-  RecordWriter(const Options& options, std::FILE* out, std::FILE* err);
   // One named value on its own (a "Get" outside --rows); nothing for kNone.
-  void WriteSingle(const std::string& name, const Value& value);
+  void WriteSingle(const std::string& name, const Value& value) {
+    if (value.kind != Value::kNone) Single(name, value);
+  }
   // One record of a --rows walk; the names are those of every record.
-  void WriteRecord(const std::vector<std::string>& names, const std::vector<Value>& values);
-  // Prints what the table sample still holds.
-  void Finish();
+  virtual void WriteRecord(const std::vector<std::string>& names, const std::vector<Value>& values) = 0;
+  // Prints what the writer still holds back, and flushes.
+  virtual void Finish();
 
- private:
+ protected:
+  RecordWriter(const Options& options, std::FILE* out, std::FILE* err);
+  virtual void Single(const std::string& name, const Value& value) = 0;
+  // The names with --header's names in place of the first ones.
   const std::vector<std::string>& Header(const std::vector<std::string>& names);
-  void AppendField(const Value& value);
-  void AppendJson(const std::vector<std::string>& names, const std::vector<Value>& values);
-  void AppendJsonString(const std::string& text);
-  void AppendDelimited(const std::string& text);
+  // Ends line_ and writes it.
   void WriteLine();
-  void FlushTable();
-  void WriteTableRow(const std::vector<std::string>& fields);
 
   const Options& options_;
-  Format format_;
   std::FILE* out_;
   std::FILE* err_;
-  bool header_done_ = false;
-  bool invalid_utf8_warned_ = false;
   std::string line_;  // the line being built, reused from record to record
   std::vector<std::string> header_;
-  std::vector<std::string> names_;
-  std::vector<std::vector<std::string>> sample_;
-  std::vector<std::size_t> widths_;
-  bool widths_fixed_ = false;
 };
+
+// A row of the output-format table: --format's name, a note for the help
+// (empty when none), and the writer's maker.
+struct FormatEntry {
+  const char* name;
+  const char* note;
+  std::unique_ptr<RecordWriter> (*make)(const Options& options, std::FILE* out, std::FILE* err);
+};
+
+// The table's row for a name, or null.
+const FormatEntry* FindFormat(const std::string& name);
+// "table, csv, tsv or json", with each format's note when with_notes.
+std::string FormatList(bool with_notes);
+// The writer of options.format.
+std::unique_ptr<RecordWriter> NewRecordWriter(const Options& options, std::FILE* out, std::FILE* err);
 
 }  // namespace kezq
 

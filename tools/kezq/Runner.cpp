@@ -132,7 +132,7 @@ std::string ColumnName(KezDcQrQuery* query) {
 }
 
 Runner::Runner(const Options& options, std::FILE* out, std::FILE* err)
-    : options_(options), out_(out), err_(err), writer_(options, out, err) {}
+    : options_(options), out_(out), err_(err), writer_(NewRecordWriter(options, out, err)) {}
 
 namespace {
 
@@ -198,7 +198,7 @@ bool Runner::RunLine(const QueryLine& line) {
   GetValue(query, value);
   bool failed = FlushErrors(line.origin);
   // A failed query prints no value.
-  if (!failed && query->Function == "Get") writer_.WriteSingle(ColumnName(query), value);
+  if (!failed && query->Function == "Get") writer_->WriteSingle(ColumnName(query), value);
   CountInsert(query, failed);
   if (options_.echo) std::fprintf(out_, "\n");
   if (std::fflush(out_) != 0 && output_error_ == 0) output_error_ = errno ? errno : EIO;
@@ -253,7 +253,7 @@ int Runner::Run(const std::vector<LineReader*>& inputs, const std::vector<QueryL
     if (going && result == LineReader::kStopped) going = false;
   }
   for (std::size_t k = 0; going && k < arguments.size(); ++k) going = run(arguments[k]);
-  writer_.Finish();
+  writer_->Finish();
   return status;
 }
 
@@ -327,13 +327,13 @@ int Runner::RunRows(const std::vector<QueryLine>& lines) {
   while ((status == 0 || options_.keep_going) && !Stopping() && (node = DataBlock(key)) && node->IsMoreData() &&
          (options_.limit == 0 || done < options_.limit)) {
     if (!RunRecord(lines, plans, names, values)) status = 1;
-    if ((status == 0 || options_.keep_going) && !values.empty()) writer_.WriteRecord(names, values);
+    if ((status == 0 || options_.keep_going) && !values.empty()) writer_->WriteRecord(names, values);
     progress.Update(++done);
     if ((node = DataBlock(key))) node->GetNextLine();
     if (FlushErrors("--rows")) status = 1;
   }
   progress.Finish();
-  writer_.Finish();
+  writer_->Finish();
   return status;
 }
 
@@ -364,12 +364,12 @@ bool Runner::ShowRows(const std::string& path, long count) {
     names.push_back(UniqueName(accessor->AccessorList[k].Std(), names));
   }
   bool ok = !FlushErrors(".rows");
-  RecordWriter table(options_, out_, err_);
+  std::unique_ptr<RecordWriter> table = NewRecordWriter(options_, out_, err_);
   for (long done = 0; (count == 0 || done < count) && (node = DataBlock(key)) && node->IsMoreData(); ++done) {
-    table.WriteRecord(names, RowValues(static_cast<KezDcQrQRData*>(node)));
+    table->WriteRecord(names, RowValues(static_cast<KezDcQrQRData*>(node)));
     if ((node = DataBlock(key))) node->GetNextLine();
   }
-  table.Finish();
+  table->Finish();
   return !FlushErrors(".rows") && ok;
 }
 

@@ -5,6 +5,7 @@
 #define KEZQ_RUNNER_H
 
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,7 +62,7 @@ class Runner {
   int OutputError() const { return output_error_; }
   // Rows inserted by data-block puts that reported nothing.
   long Inserted() const { return inserted_; }
-  void Finish() { writer_.Finish(); }
+  void Finish() { writer_->Finish(); }
 
  private:
   std::vector<Value> RowValues(KezDcQrQRData* block);
@@ -75,7 +76,7 @@ class Runner {
   const Options& options_;
   std::FILE* out_;
   std::FILE* err_;
-  RecordWriter writer_;
+  std::unique_ptr<RecordWriter> writer_;
   std::vector<std::string> last_errors_;
   std::set<std::string> warned_;  // the warnings already said
   int output_error_ = 0;
