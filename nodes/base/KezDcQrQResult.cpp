@@ -36,6 +36,12 @@ KezUnicodeString KezDcQrQResult::JoinKey(const KezUnicodeString* components, int
   return key;
 }
 
+KezUnicodeString KezDcQrQResult::EnterTree(const KezUnicodeString* path, int count) {
+  SubQueryFlag = SubQueryFlagOf(path, count);
+  Register(QRHTab, JoinKey(path, count));
+  return count > 1 ? JoinKey(path, count - 1) : KezUnicodeString();
+}
+
 void KezDcQrQResult::Register(KezHashDicKezDcQrQResult* registry, const KezUnicodeString& key) {
   if (!registry) return;
   registry->Insert(key, this);

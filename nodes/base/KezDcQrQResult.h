@@ -115,6 +115,11 @@ class KEZDCQR_API KezDcQrQResult {
   // Components joined by ':'.
   static KezUnicodeString JoinKey(const KezUnicodeString* components, int count);
 
+  // The first steps of a database kind's constructor: sets the sub-query
+  // flag of the node's path (its first count components, data source
+  // first), registers the node in QRHTab under the joined path, and returns
+  // its father's key (empty for a data source).
+  KezUnicodeString EnterTree(const KezUnicodeString* path, int count);
   // Registers the node under key in registry, with the insertion trace.
   void Register(KezHashDicKezDcQrQResult* registry, const KezUnicodeString& key);
   // Leaves the registry, tracing "%s already removed from ..." when the key

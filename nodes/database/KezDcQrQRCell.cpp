@@ -39,9 +39,7 @@ KezDcQrQRCell::KezDcQrQRCell(KezUnicodeString iDataSource, KezUnicodeString iSes
   Type = "Cell";
   BasicType = "string";
   const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block, Cell};
-  SubQueryFlag = SubQueryFlagOf(components, 6);
-  Register(QRHTab, JoinKey(components, 6));
-  KezUnicodeString father = JoinKey(components, 5);
+  KezUnicodeString father = EnterTree(components, 6);
   if (QRHTab->Locate(father)) {
     p_QRData = kez::detail::LocateKind<KezDcQrQRData>(father);
     QR_TRA(4, "Locate in QRHT FatherPath:<%s> (%x) OK\n", father.ConvertToChar(), Addr(p_QRData));

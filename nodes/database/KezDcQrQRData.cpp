@@ -40,8 +40,7 @@ KezDcQrQRData::KezDcQrQRData(KezUnicodeString iDataSource, KezUnicodeString iSes
   NumBlock = rows <= static_cast<unsigned long>(INT_MAX) ? static_cast<uint32_t>(rows) : 0;
   if (NumBlock == 0) KezDcCMError::AddError("ERROR DATBLOCK CAN'T BE <%s> (PUT A NUMBER) !\n", Block.ConvertToChar());
   const KezUnicodeString components[] = {DataSource, Session, Rowset, Accessor, Block};
-  SubQueryFlag = SubQueryFlagOf(components, 5);
-  Register(QRHTab, JoinKey(components, 5));
+  EnterTree(components, 5);
   FindFathers(components);
 }
 

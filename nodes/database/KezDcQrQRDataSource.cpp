@@ -21,8 +21,7 @@ KezDcQrQRDataSource::KezDcQrQRDataSource(KezUnicodeString iDataSource)
   DataSource = iDataSource;
   BasicType = "int";
   Type = "DataSource";
-  SubQueryFlag = SubQueryFlagOf(&DataSource, 1);
-  Register(QRHTab, DataSource);
+  EnterTree(&DataSource, 1);
 }
 
 KezDcQrQRDataSource::~KezDcQrQRDataSource() {

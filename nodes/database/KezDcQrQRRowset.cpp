@@ -31,10 +31,7 @@ KezDcQrQRRowset::KezDcQrQRRowset(KezUnicodeString iDataSource, KezUnicodeString 
   BasicType = "int";
   Type = "Rowset";
   const KezUnicodeString components[] = {DataSource, Session, Rowset};
-  SubQueryFlag = SubQueryFlagOf(components, 3);
-  Register(QRHTab, JoinKey(components, 3));
-  KezUnicodeString father = JoinKey(components, 2);
-  p_QRSession = kez::detail::LinkToFather<KezDcQrQRSession>(this, father);
+  p_QRSession = kez::detail::LinkToFather<KezDcQrQRSession>(this, EnterTree(components, 3));
 }
 
 KezDcQrQRRowset::~KezDcQrQRRowset() {

@@ -26,9 +26,7 @@ KezDcQrQRSession::KezDcQrQRSession(KezUnicodeString iDataSource, KezUnicodeStrin
   BasicType = "int";
   Type = "Session";
   const KezUnicodeString components[] = {DataSource, Session};
-  SubQueryFlag = SubQueryFlagOf(components, 2);
-  Register(QRHTab, JoinKey(components, 2));
-  p_QRDataSource = kez::detail::LinkToFather<KezDcQrQRDataSource>(this, DataSource);
+  p_QRDataSource = kez::detail::LinkToFather<KezDcQrQRDataSource>(this, EnterTree(components, 2));
 }
 
 KezDcQrQRSession::~KezDcQrQRSession() {
