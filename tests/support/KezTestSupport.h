@@ -38,8 +38,15 @@ inline std::vector<std::string> Keys(KezHashDicKezDcQrQResult* registry) {
   return keys;
 }
 
+// The node registered under key, or null.
+inline KezDcQrQResult* Located(const KezUnicodeString& key) {
+  return KezDcQrQResult::QRHTab->Locate(key);
+}
+inline KezDcQrQResult* Located(const char* key) {
+  return Located(KezUnicodeString(key));
+}
 inline KezDcQrQResult* Located(const std::string& key) {
-  return KezDcQrQResult::QRHTab->Locate(key.c_str());
+  return Located(key.c_str());
 }
 
 // NewQR with the type given by value: the components after the first are
