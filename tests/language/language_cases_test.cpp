@@ -22,9 +22,8 @@
 // field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets. Blank
 // lines and lines starting with '#' are skipped. Evaluations run over the
 // memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
-#include <dirent.h>
-
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -38,35 +37,26 @@ namespace {
 
 using List = std::vector<std::string>;
 
+// One field with its escapes replaced by their octets.
 std::string Unescape(const std::string& field) {
   std::string out;
   for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
+    char c = field[i] == '\\' && i + 1 < field.size() ? field[++i] : '\0';
+    if (c == 'x' && i + 2 < field.size()) {
+      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c ? c : field[i];
     }
-    char c = field[++i];
-    if (c == 't')
-      out += '\t';
-    else if (c == 'n')
-      out += '\n';
-    else if (c == 'r')
-      out += '\r';
-    else if (c == 'x' && i + 2 < field.size())
-      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16)), i += 2;
-    else
-      out += c;
   }
   return out;
 }
 
 List Fields(const std::string& line) {
   List fields;
-  std::size_t start = 0;
-  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-    fields.push_back(Unescape(line.substr(start, tab - start)));
-  }
-  fields.push_back(Unescape(line.substr(start)));
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, '\t');) fields.push_back(Unescape(field));
+  if (line.empty() || line.back() == '\t') fields.push_back("");
   return fields;
 }
 
@@ -169,13 +159,8 @@ void MakeVariable(const List& f) {
 
 List CaseFiles() {
   List files;
-  const std::string folder = std::string(KEZDCQR_TESTS_DIR) + "/language/cases";
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name.size() > 5 && name.compare(name.size() - 5, 5, ".test") == 0) files.push_back(name);
-    }
-    closedir(dir);
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/language/cases")) {
+    if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
   }
   std::sort(files.begin(), files.end());
   return files;
