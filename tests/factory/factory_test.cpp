@@ -4,6 +4,7 @@
 // operations of the base class. How paths split is a case file
 // (tests/language/cases/data-path.test).
 #include "support/KezTestSupport.h"
+#include "support/TraceCapture.h"
 
 namespace kez {
 namespace test {
@@ -190,6 +191,19 @@ TEST_F(ForwardingTest, EachOperationReachesItsKindAndAnotherKindIsRefused) {
                                "ERROR: GetNbRowsObtained ON A <DataSource> QUERY RESULT !\n",
                                "ERROR: GetConstant ON A <DataSource> QUERY RESULT !\n",
                                "ERROR: PutVariable ON A <DataSource> QUERY RESULT !\n"}));
+}
+
+// Level 2 of the query results' trace shows what each parse of a path
+// found, level 4 each registration; reading through it changes nothing.
+TEST_F(ForwardingTest, TraceShowsEachParseAndEachRegistration) {
+  TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
+  EXPECT_STREQ(KezDcQrQResult::NewQResult("@m:main:items:{name+qty}:1:name")->GetCell(), "apple");
+  capture.Stop();
+  for (const char* line :
+       {"=-->> QrQResult::ParseDataPath: TYPE      =<Cell>\n", "=-->> QrQResult::ParseDataPath: Cell      =<name>\n",
+        "Insert in QRHT DataPath:<@m:main:items:{name+qty}:1:name> ("}) {
+    EXPECT_NE(capture.Text().find(line), std::string::npos) << line;
+  }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ TEST(UnicodeStringTest, TextsAndCharactersCompareByContentAndIndexOctets) {
   const char* null_text = nullptr;
   EXPECT_TRUE(KezUnicodeString() == "" && KezUnicodeString() == null_text);
   EXPECT_TRUE(s == KezUnicodeString(std::string("abc")));
+  EXPECT_STREQ(s, "abc");  // a text is a C string where one is asked
   KezUnicodeChar c('Y');
   EXPECT_TRUE(c == 'Y' && 'Y' == c && c != 'N');
   c = 'N';
