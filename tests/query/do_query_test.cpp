@@ -28,8 +28,8 @@ class DoQueryTest : public ShopItemsTest {
     q->DoQuery();
     return q;
   }
-  // Runs text as the first query to name its expression, so that the
-  // query gets the expression's own type (a later query gets "Expression").
+  // Runs text as the only query, over registries emptied of every query
+  // and result.
   static KezDcQrQuery* RunFresh(const std::string& text) {
     KezDcQrQuery::DeleteAllQueries();
     return Run(text);

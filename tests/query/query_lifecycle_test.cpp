@@ -9,6 +9,7 @@ namespace test {
 namespace {
 
 using Strings = std::vector<std::string>;
+using QueryTextTest = KezTest;
 using QueryLifecycleTest = KezTest;
 
 KezDcQrQuery* New(const char* text) {
@@ -28,7 +29,7 @@ std::string Lost(const char* what, const char* query, const char* path) {
 
 // A later query naming the same expression shares it and its kind, so that
 // a Get and a Put of one data block do not spoil each other.
-TEST_F(QueryLifecycleTest, SameTextGivesTheSameQueryAndQueriesShareTheExpressionAndItsKind) {
+TEST_F(QueryTextTest, SameTextGivesTheSameQueryAndQueriesShareTheExpressionAndItsKind) {
   KezDcQrQuery* q = New("Get(@s:m:r:a:2)");
   EXPECT_EQ(New("Get(@s:m:r:a:2)"), q);
   KezDcQrQuery* other = New("Get(@s:m:r:a:2) ");
@@ -43,7 +44,7 @@ TEST_F(QueryLifecycleTest, SameTextGivesTheSameQueryAndQueriesShareTheExpression
 
 // An empty text is registered like any other text, so the library's own
 // deletions free it; only a client's own default-constructed query is not.
-TEST_F(QueryLifecycleTest, EmptyTextMakesARegisteredQueryThatTheDeletionsFree) {
+TEST_F(QueryTextTest, EmptyTextMakesARegisteredQueryThatTheDeletionsFree) {
   KezDcQrQuery* a = New("");
   EXPECT_EQ(New(""), a);
   EXPECT_EQ(Errors(), Strings{"ERROR in QrQuery::QrQuery: EMPTY QUERY \n"});
