@@ -1,166 +1,211 @@
-// The factory: lookups before creation, ancestors created from the data
-// source down, sub-query expressions registered as they are met, refusals
-// for accessor and data-block sub-queries, and the types it knows.
-#include <string>
-#include <vector>
-
+// The factory and the registries: lookups before creation, ancestors created
+// from the data source down, sub-query expressions registered as they are
+// met, the types it knows, deletions and their cascades, and the forwarding
+// operations of the base class. How paths split is a case file
+// (tests/language/cases/data-path.test).
 #include "support/KezTestSupport.h"
 #include "support/TraceCapture.h"
 
+namespace kez {
+namespace test {
 namespace {
 
-using kez::test::CountError;
-using kez::test::Errors;
-using kez::test::TraceCapture;
 using Strings = std::vector<std::string>;
+using FactoryTest = KezTest;
 
-class FactoryTest : public kez::test::KezTest {
- protected:
-  static KezDcQrQResult* NewQR(const char* ds, const char* s, const char* r, const char* a, const char* d,
-                               const char* c, const char* type) {
-    KezUnicodeString t = type;
-    return KezDcQrQResult::NewQR(ds, s, r, a, d, c, t);
-  }
-  static KezDcQrQResult* Registered(const char* key) { return KezDcQrQResult::QRHTab->Locate(key); }
-  static KezDcQrQResult* Expression(const char* text) { return KezDcQrQResult::ExprHTab->Locate(text); }
-
-  // The keys registered while f runs, in order ("QR:" or "Expr:" before
-  // each key), read from the query results' trace.
-  template <class F>
-  static Strings Registrations(F f) {
-    TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
-    f();
-    capture.Stop();
-    Strings keys;
-    for (const std::string& line : capture.LinesStartingWith("Insert in ")) {
-      std::size_t open = line.find('<');
-      std::size_t close = line.rfind('>');
-      std::string prefix = line.compare(0, 14, "Insert in QRHT") == 0 ? "QR:" : "Expr:";
-      keys.push_back(prefix + line.substr(open + 1, close - open - 1));
-    }
-    return keys;
-  }
-};
-
-TEST_F(FactoryTest, CellOnEmptyRegistriesCreatesAncestorsTopDown) {
-  Strings keys = {"@sales"};
-  for (const char* part : {"main", "orders", "amount", "20", "amount"}) keys.push_back(keys.back() + ":" + part);
-  KezDcQrQResult* cell = nullptr;
-  Strings order = Registrations([&] { cell = KezDcQrQResult::NewQResult(keys[5].c_str()); });
-  Strings expected;
-  for (const std::string& key : keys) expected.push_back("QR:" + key);
-  EXPECT_EQ(order, expected);
-  EXPECT_EQ(cell, Registered(keys[5].c_str()));
+TEST_F(FactoryTest, CellCreatesItsAncestorsTopDownAndRegisteredNodesComeBack) {
+  KezDcQrQResult* cell = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount");
+  Strings keys = Keys(KezDcQrQResult::QRHTab);
+  EXPECT_EQ(keys, (Strings{"@sales", "@sales:main", "@sales:main:orders", "@sales:main:orders:amount",
+                           "@sales:main:orders:amount:20", "@sales:main:orders:amount:20:amount"}));
+  EXPECT_EQ(cell, Located(keys[5]));
   const char* const types[] = {"DataSource", "Session", "Rowset", "Accessor", "Data", "Cell"};
   for (int k = 0; k < 6; ++k) {
-    KezDcQrQResult* node = Registered(keys[k].c_str());
-    ASSERT_NE(node, nullptr) << keys[k];
+    KezDcQrQResult* node = Located(keys[k]);
     EXPECT_EQ(node->Type, types[k]);
     EXPECT_EQ(node->BasicType, k < 5 ? "int" : "string");
     EXPECT_EQ(node->SubQueryFlag, 'N');
     EXPECT_EQ(node->SubQueryFather, nullptr);
   }
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(FactoryTest, RegisteredNodesAreReturnedAndOnlyMissingOnesCreated) {
-  KezDcQrQResult* first = KezDcQrQResult::NewQResult("@sales:main:orders:amount:20");
-  KezDcQrQResult* again = nullptr;
-  EXPECT_TRUE(Registrations([&] { again = KezDcQrQResult::NewQResult("@sales : main:orders:amount:20"); }).empty());
-  EXPECT_EQ(again, first);
-  EXPECT_EQ(Registrations([] { NewQR("@sales", "main", "orders", "amount", "20", "price", "Cell"); }),
-            Strings{"QR:@sales:main:orders:amount:20:price"});
-  EXPECT_EQ(Registrations([] { NewQR("@sales", "other", "", "", "", "", "Session"); }), Strings{"QR:@sales:other"});
+  EXPECT_EQ(KezDcQrQResult::NewQResult("@sales : main:orders:amount:20"), Located(keys[4]));
+  NewQR("Cell", "@sales", "main", "orders", "amount", "20", "price");
+  NewQR("Session", "@sales", "other");
+  keys.push_back("@sales:main:orders:amount:20:price");
+  keys.push_back("@sales:other");
+  EXPECT_EQ(Keys(KezDcQrQResult::QRHTab), keys);
   // Whatever the type asked, the registered node comes back.
   KezUnicodeString type = "Variable";
-  EXPECT_EQ(KezDcQrQResult::NewQR("@sales", "12", "", "", "", "", type), Registered("@sales"));
+  EXPECT_EQ(KezDcQrQResult::NewQR("@sales", "12", "", "", "", "", type), Located("@sales"));
   EXPECT_EQ(type, "Variable");
-  EXPECT_EQ(Registered("@sales")->Type, "DataSource");
+  EXPECT_TRUE(Errors().empty());
+  // A node under a '#' name that is no variable is not expanded.
+  NewQR("DataSource", "#odd");
+  KezUnicodeString out[7];
+  KezDcQrQResult::ParseDataPath("@x:#odd", out[0], out[1], out[2], out[3], out[4], out[5], out[6]);
+  EXPECT_EQ(out[1], "");
+  EXPECT_EQ(Errors(), Strings{"ERROR: IMPOSSIBLE TO EXPAND <#odd> ! \n"});
 }
 
 TEST_F(FactoryTest, SubQueryComponentsRegisterTheirExpressionsAsTheyAreMet) {
-  KezDcQrQResult* cell = nullptr;
-  Strings order = Registrations([&] { cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount"); });
-  EXPECT_EQ(order, (Strings{"QR:@sales", "QR:@sales:main", "QR:@sales:main:[#table]", "Expr:#table", "QR:#table",
-                            "QR:@sales:main:[#table]:amount", "QR:@sales:main:[#table]:amount:20",
-                            "QR:@sales:main:[#table]:amount:20:amount"}));
-  ASSERT_NE(Expression("#table"), nullptr);
-  EXPECT_EQ(Registered("#table")->Type, "Variable");
-  EXPECT_EQ(Registered("@sales:main:[#table]")->SubQueryFlag, 'Y');
+  KezDcQrQResult* cell = KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:20:amount");
+  EXPECT_EQ(Keys(KezDcQrQResult::QRHTab),
+            (Strings{"@sales", "@sales:main", "@sales:main:[#table]", "#table", "@sales:main:[#table]:amount",
+                     "@sales:main:[#table]:amount:20", "@sales:main:[#table]:amount:20:amount"}));
+  EXPECT_EQ(Located("#table")->Type, "Variable");
+  EXPECT_EQ(Located("@sales:main:[#table]")->SubQueryFlag, 'Y');
   EXPECT_EQ(cell->SubQueryFlag, 'Y');
-  EXPECT_EQ(Registered("@sales:main")->SubQueryFlag, 'N');
-  // At the data source the expression is the text after the marker.
-  NewQR("@$base", "", "", "", "", "", "DataSource");
-  EXPECT_NE(Registered("@$base"), nullptr);
-  EXPECT_NE(Expression("$base"), nullptr);
-  NewQR("@[#base]", "", "", "", "", "", "DataSource");
-  EXPECT_NE(Registered("@[#base]"), nullptr);
-  EXPECT_NE(Expression("#base"), nullptr);
-  NewQR("@sales", "$sess", "", "", "", "", "Session");
-  EXPECT_NE(Expression("$sess"), nullptr);
-  NewQR("@sales", "main", "orders", "amount", "1", "[$col]", "Cell");
-  EXPECT_NE(Expression("$col"), nullptr);  // bracket and marker: one expression
+  EXPECT_EQ(Located("@sales:main")->SubQueryFlag, 'N');
+  // At the data source the expression is the text after the marker; a
+  // bracket and a marker make one expression.
+  NewQR("DataSource", "@$base");
+  NewQR("DataSource", "@[#base]");
+  NewQR("Session", "@sales", "$sess");
+  NewQR("Cell", "@sales", "main", "orders", "amount", "1", "[$col]");
+  EXPECT_EQ(Keys(KezDcQrQResult::ExprHTab), (Strings{"#table", "$base", "#base", "$sess", "$col"}));
+  EXPECT_NE(Located("@[#base]"), nullptr);
   EXPECT_TRUE(Errors().empty());
+  // Accessor and data-block sub-queries are refused; the node is made.
+  KezDcQrQResult* accessor = NewQR("Accessor", "@sales", "main", "orders", "$cols");
+  EXPECT_EQ(accessor, Located("@sales:main:orders:$cols"));
+  EXPECT_NE(NewQR("Data", "@sales", "main", "orders", "amount", "[#n]"), nullptr);
+  EXPECT_EQ(Keys(KezDcQrQResult::ExprHTab).size(), 5u);
+  EXPECT_EQ(Errors(), (Strings{"ERROR: NO ACCESSOR SUB-QUERY <$cols> FOR DATAPATH\n",
+                               "ERROR DATBLOCK CAN'T BE <[#n]> (PUT A NUMBER) !\n",
+                               "ERROR: NO DATABLOCK SUB-QUERY <[#n]> FOR DATAPATH\n"}));
 }
 
-TEST_F(FactoryTest, AccessorAndDataBlockSubQueriesAreRefused) {
-  KezDcQrQResult* accessor = NewQR("@sales", "main", "orders", "$cols", "", "", "Accessor");
-  EXPECT_NE(accessor, nullptr);
-  EXPECT_EQ(accessor, Registered("@sales:main:orders:$cols"));
-  EXPECT_EQ(CountError("ERROR: NO ACCESSOR SUB-QUERY <$cols> FOR DATAPATH\n"), 1);
-  EXPECT_EQ(Expression("$cols"), nullptr);
-
-  KezDcCMError::ClearErrors();
-  KezDcQrQResult* data = NewQR("@sales", "main", "orders", "amount", "[#n]", "", "Data");
-  EXPECT_NE(data, nullptr);
-  EXPECT_EQ(CountError("ERROR: NO DATABLOCK SUB-QUERY <[#n]> FOR DATAPATH\n"), 1);
-  EXPECT_EQ(Expression("#n"), nullptr);
-}
-
-TEST_F(FactoryTest, UnknownTypesYieldNullAndCreateNothing) {
+TEST_F(FactoryTest, TypesMakeVariablesConstantsAndExpressionsAndUnknownOnesNothing) {
   for (const char* type : {"", "Exp_Cell", "cell", "Query", "Exp_Data"}) {
-    Strings order =
-        Registrations([&] { EXPECT_EQ(NewQR("@sales", "main", "o", "a", "1", "c", type), nullptr) << type; });
-    EXPECT_TRUE(order.empty()) << type;
+    EXPECT_EQ(NewQR(type, "@sales", "main", "o", "a", "1", "c"), nullptr) << type;
   }
   EXPECT_EQ(KezDcQrQResult::NewQResult("sales:main"), nullptr);
   EXPECT_EQ(KezDcQrQResult::NewQResult(""), nullptr);
-  EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
-  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
-}
-
-TEST_F(FactoryTest, VariablesFollowTheSessionComponentAndConstantsKeepTheirQuotes) {
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Size() + KezDcQrQResult::ExprHTab->Size(), 0);
+  // A variable takes its session component as its text, else the int 0.
   auto* by_int = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQResult("#rate"));
-  ASSERT_NE(by_int, nullptr);
   EXPECT_EQ(by_int->BasicType, "int");
   EXPECT_EQ(by_int->IntValue, 0);
-  auto* by_text = static_cast<KezDcQrQRVariable*>(NewQR("#count", "12", "", "", "", "", "Variable"));
-  ASSERT_NE(by_text, nullptr);
+  auto* by_text = static_cast<KezDcQrQRVariable*>(NewQR("Variable", "#count", "12"));
   EXPECT_EQ(by_text->BasicType, "string");
   EXPECT_EQ(by_text->StringValue, "12");
-  EXPECT_EQ(Registered("#count"), by_text);
-  KezDcQrQResult* constant = KezDcQrQResult::NewQResult("\"north\"");
-  ASSERT_NE(constant, nullptr);
-  EXPECT_EQ(constant->Type, "Constant");
-  EXPECT_EQ(Registered("\"north\""), constant);
-}
-
-TEST_F(FactoryTest, ExpressionTypeIsHandedBackOnlyByANewExpression) {
-  KezDcQrQResult* e = nullptr;
-  auto handed = [&](const char* text) {
+  EXPECT_EQ(Located("#count"), by_text);
+  EXPECT_EQ(KezDcQrQResult::NewQResult("\"north\"")->Type, "Constant");
+  EXPECT_NE(Located("\"north\""), nullptr);
+  // Only a new expression hands its kind back.
+  auto handed = [](const char* text) {
     KezUnicodeString type = "Expression";
-    e = KezDcQrQResult::NewQR(text, "", "", "", "", "", type);
+    KezDcQrQResult::NewQR(text, "", "", "", "", "", type);
     return type.Std();
   };
   EXPECT_EQ(handed("@sales:main:orders:amount:20"), "Exp_Data");
-  KezDcQrQResult* first = e;
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(Expression("@sales:main:orders:amount:20"), first);
-  EXPECT_EQ(Registered("@sales:main:orders:amount:20")->Type, "Data");
+  EXPECT_EQ(Located("@sales:main:orders:amount:20")->Type, "Data");
   EXPECT_EQ(handed("@sales:main:orders:amount:20"), "Expression");
-  EXPECT_EQ(e, first);
   EXPECT_EQ(handed("1 + $x"), "Expression");
   EXPECT_EQ(handed("42"), "Exp_Constant");
 }
 
+// A tree under @sales with two sessions, a sub-query and a variable outside.
+void BuildTree() {
+  KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:amount");
+  KezDcQrQResult::NewQResult("@sales:main:orders:amount:20:price");
+  KezDcQrQResult::NewQResult("@sales:main:[#table]:amount:5:amount");
+  KezDcQrQResult::NewQResult("@sales:other:items:qty:1:qty");
+  KezDcQrQResult::NewQResult("$outside");
+}
+
+TEST_F(FactoryTest, DeletionsCascadeDownTheChildrenAndSubQueries) {
+  BuildTree();
+  KezDcQrQResult::DeleteQResult("   @sales:main:orders:amount:20:amount  ");
+  EXPECT_EQ(Located("@sales:main:orders:amount:20:amount"), nullptr);
+  EXPECT_EQ(static_cast<KezDcQrQRData*>(Located("@sales:main:orders:amount:20"))->QRChildList.Size(), 1);
+  KezDcQrQResult::DeleteQResult("@sales:main:orders");
+  EXPECT_EQ(Located("@sales:main:orders:amount:20:price"), nullptr);
+  EXPECT_NE(Located("@sales:main:[#table]:amount:5:amount"), nullptr);
+  KezDcQrQResult::DeleteQResult("@sales");
+  EXPECT_EQ(Keys(KezDcQrQResult::QRHTab), (Strings{"#table", "$outside"}));
+  // An expression text deletes the expression, its node, and the ancestors
+  // that nothing else uses.
+  KezUnicodeString type = "Expression";
+  KezDcQrQResult::NewQR("@sales:main:orders:amount:20:amount", "", "", "", "", "", type);
+  ASSERT_EQ(type, "Exp_Cell");
+  KezDcQrQResult::DeleteQResult("@sales:main:orders:amount:20:amount");
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 1);  // #table's
+  EXPECT_EQ(Keys(KezDcQrQResult::QRHTab), (Strings{"#table", "$outside"}));
+  KezDcQrQResult::DeleteQResult("@nowhere");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// Every node deleted once: a node deleted twice, or a walk yielding a
+// deleted node, is a use after free that the sanitizer build reports.
+TEST_F(FactoryTest, DeleteAllQResultSurvivesCascadesThatRemoveEntries) {
+  BuildTree();
+  for (int k = 0; k < 50; ++k) {
+    std::string n = std::to_string(k);
+    KezDcQrQResult::NewQResult(("@db" + n + ":s:r:a:1:c").c_str());
+    KezUnicodeString type = "Expression";
+    KezDcQrQResult::NewQR(("@db" + n + ":s:r:a:1:c + $v" + n).c_str(), "", "", "", "", "", type);
+  }
+  ASSERT_GT(KezDcQrQResult::QRHTab->Size(), 300);
+  KezDcQrQResult::DeleteAllQResult();
+  EXPECT_EQ(KezDcQrQResult::QRHTab->Size() + KezDcQrQResult::ExprHTab->Size(), 0);
+  KezDcQrQResult::DeleteAllQResult();
+}
+
+using ForwardingTest = ShopItemsTest;
+
+TEST_F(ForwardingTest, EachOperationReachesItsKindAndAnotherKindIsRefused) {
+  KezDcQrQResult* name = KezDcQrQResult::NewQResult("@m:main:items:{name+qty}:1:name");
+  KezDcQrQResult* block = KezDcQrQResult::NewQResult("@m:main:items:{name+qty}:1");
+  EXPECT_EQ(block->GetData(), block);
+  EXPECT_EQ(block->GetNbRowsObtained(), 1);
+  EXPECT_TRUE(block->IsMoreData());
+  EXPECT_STREQ(name->GetCell(), "apple");
+  block->GetNextLine();
+  EXPECT_STREQ(name->GetCell(), "pear");
+  block->FreeRowsetOfData();
+  EXPECT_EQ(static_cast<KezDcQrQRRowset*>(Located("@m:main:items"))->p_QResult, nullptr);
+  block->InitData();
+  EXPECT_NE(static_cast<KezDcQrQRData*>(block)->p_RowBuffer, nullptr);
+  name->GetCell();
+  KezDcQrQResult* constant = KezDcQrQResult::NewQResult("\"kiwi\"");
+  EXPECT_STREQ(constant->GetConstant(), "kiwi");
+  constant->PutConstant(name);
+  EXPECT_STREQ(name->GetCell(), "kiwi");
+  KezDcQrQResult* variable = KezDcQrQResult::NewQResult("#n");
+  EXPECT_EQ(*static_cast<int*>(variable->GetVariable()), 0);
+  variable->PutVariable(name);
+  EXPECT_STREQ(name->GetCell(), "0");
+  KezUnicodeString type = "Expression";
+  EXPECT_EQ(*static_cast<int*>(KezDcQrQResult::NewQR("6*7", "", "", "", "", "", type)->GetExpression()), 42);
+  EXPECT_TRUE(Errors().empty());
+  KezDcQrQResult* source = KezDcQrQResult::NewQResult("@m");
+  EXPECT_EQ(variable->GetCell(), nullptr);
+  EXPECT_EQ(variable->GetData(), nullptr);
+  EXPECT_FALSE(variable->IsMoreData());
+  EXPECT_EQ(source->GetNbRowsObtained(), 0);
+  EXPECT_EQ(source->GetConstant(), nullptr);
+  variable->PutVariable(source);  // the target is no cell
+  EXPECT_EQ(Errors(), (Strings{"ERROR: GetCell ON A <Variable> QUERY RESULT !\n",
+                               "ERROR: GetData ON A <Variable> QUERY RESULT !\n",
+                               "ERROR: IsMoreData ON A <Variable> QUERY RESULT !\n",
+                               "ERROR: GetNbRowsObtained ON A <DataSource> QUERY RESULT !\n",
+                               "ERROR: GetConstant ON A <DataSource> QUERY RESULT !\n",
+                               "ERROR: PutVariable ON A <DataSource> QUERY RESULT !\n"}));
+}
+
+// Level 2 of the query results' trace shows what each parse of a path
+// found, level 4 each registration; reading through it changes nothing.
+TEST_F(ForwardingTest, TraceShowsEachParseAndEachRegistration) {
+  TraceCapture capture(&KezDcQrQResult::sp_Trace, 4);
+  EXPECT_STREQ(KezDcQrQResult::NewQResult("@m:main:items:{name+qty}:1:name")->GetCell(), "apple");
+  capture.Stop();
+  for (const char* line :
+       {"=-->> QrQResult::ParseDataPath: TYPE      =<Cell>\n", "=-->> QrQResult::ParseDataPath: Cell      =<name>\n",
+        "Insert in QRHT DataPath:<@m:main:items:{name+qty}:1:name> ("}) {
+    EXPECT_NE(capture.Text().find(line), std::string::npos) << line;
+  }
+}
+
 }  // namespace
+}  // namespace test
+}  // namespace kez

@@ -1,7 +1,6 @@
 // Sub-queries: resolving '$' and bracketed components, linking resolved
 // nodes to unresolved ones, the reads of every kind through them, and the
 // bound on sub-queries whose values are sub-queries again.
-#include "database/access/memory/MemoryFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -35,14 +34,13 @@ class SubQueryTest : public KezTest {
 
   // Gives the variable a text value, creating it when absent.
   static void Set(const char* name, const char* value) {
-    KezDcQrQResult* node = Registered(name);
+    KezDcQrQResult* node = Located(name);
     if (node && node->GetKind() == KezDcQrQResult::kVariable) {
       static_cast<KezDcQrQRVariable*>(node)->Affect(KezUnicodeString(value));
     } else {
       new KezDcQrQRVariable(name, KezUnicodeString(value));
     }
   }
-  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
   template <class T>
   static T* Node(const std::string& path) {
     return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
@@ -52,10 +50,7 @@ class SubQueryTest : public KezTest {
     KezDcQrQResult::GetSubQuery(component, out);
     return out.Std();
   }
-  static void NewExpression(const char* text) {
-    KezUnicodeString type = "Expression";
-    KezDcQrQResult::NewQR(text, "", "", "", "", "", type);
-  }
+  static void NewExpression(const char* text) { NewQR("Expression", text); }
   static std::vector<KezDcQrQResult*> Subs(KezDcQrQResult* node) {
     std::vector<KezDcQrQResult*> out;
     for (int k = 1; k <= node->ListOfSubQuery.Size(); ++k) out.push_back(node->ListOfSubQuery[k]);
@@ -101,9 +96,9 @@ TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDifferAndReportsMiss
   auto* resolved = Node<KezDcQrQRCell>("@sales:main:orders:item:1:item");
   KezDcQrQResult::SetSubQueryFather("@sales", "@sales", "main", "main", "[#table]", "orders", "item", "item", "1", "1",
                                     "item", "item");
-  KezDcQrQResult* rowset = Registered("@sales:main:[#table]");
-  EXPECT_EQ(Subs(rowset), std::vector<KezDcQrQResult*>{Registered("@sales:main:orders")});
-  EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, rowset);
+  KezDcQrQResult* rowset = Located("@sales:main:[#table]");
+  EXPECT_EQ(Subs(rowset), std::vector<KezDcQrQResult*>{Located("@sales:main:orders")});
+  EXPECT_EQ(Located("@sales:main:orders")->SubQueryFather, rowset);
   EXPECT_EQ(resolved->SubQueryFather, nullptr);
   EXPECT_TRUE(Subs(unresolved).empty());
   EXPECT_TRUE(Errors().empty());
@@ -114,7 +109,7 @@ TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDifferAndReportsMiss
   Set("$t", "orders");
   auto* second = Node<KezDcQrQRRowset>("@sales:main:$t");
   EXPECT_NE(second->GetQResult(), nullptr);
-  EXPECT_EQ(Registered("@sales:main:orders")->SubQueryFather, rowset);
+  EXPECT_EQ(Located("@sales:main:orders")->SubQueryFather, rowset);
   EXPECT_EQ(Subs(rowset).size(), 1u);
   EXPECT_TRUE(Subs(second).empty());
 }
@@ -122,9 +117,9 @@ TEST_F(SubQueryTest, SetSubQueryFatherLinksOnlyTheLevelsThatDifferAndReportsMiss
 TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCellAndEveryReadResolvesAgain) {
   Set("#table", "orders");
   auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
-  EXPECT_EQ(Registered("@sales:main:orders"), nullptr);
+  EXPECT_EQ(Located("@sales:main:orders"), nullptr);
   EXPECT_STREQ(cell->GetQResult(), "10");
-  auto* resolved = static_cast<KezDcQrQRCell*>(Registered("@sales:main:orders:amount:20:amount"));
+  auto* resolved = static_cast<KezDcQrQRCell*>(Located("@sales:main:orders:amount:20:amount"));
   ASSERT_NE(resolved, nullptr);
   EXPECT_STREQ(resolved->p_QResult, "10");
   EXPECT_EQ(cell->p_QResult, nullptr);  // the value stays with the resolved cell
@@ -133,12 +128,12 @@ TEST_F(SubQueryTest, WorkedExampleReadsTheResolvedCellAndEveryReadResolvesAgain)
   int registered = KezDcQrQResult::QRHTab->Size();
   cell->GetQResult();
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), registered);
-  EXPECT_EQ(Subs(Registered("@sales:main:[#table]")).size(), 1u);
+  EXPECT_EQ(Subs(Located("@sales:main:[#table]")).size(), 1u);
   Set("#table", "stock");
   EXPECT_STREQ(cell->GetQResult(), "100");
-  EXPECT_NE(Registered("@sales:main:orders:amount:20:amount"), nullptr);
-  EXPECT_EQ(Subs(Registered("@sales:main:[#table]")),
-            (std::vector<KezDcQrQResult*>{Registered("@sales:main:orders"), Registered("@sales:main:stock")}));
+  EXPECT_NE(Located("@sales:main:orders:amount:20:amount"), nullptr);
+  EXPECT_EQ(Subs(Located("@sales:main:[#table]")),
+            (std::vector<KezDcQrQResult*>{Located("@sales:main:orders"), Located("@sales:main:stock")}));
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -146,7 +141,7 @@ TEST_F(SubQueryTest, DataBlockWalksTheResolvedRows) {
   Set("#table", "orders");
   auto* data = Node<KezDcQrQRData>("@sales:main:[#table]:item+amount:2");
   KezDcQrQRData* holder = data->GetQResult();
-  ASSERT_EQ(holder, Registered("@sales:main:orders:item+amount:2"));
+  ASSERT_EQ(holder, Located("@sales:main:orders:item+amount:2"));
   auto* cell = Node<KezDcQrQRCell>("@sales:main:[#table]:item+amount:2:item");
   EXPECT_STREQ(cell->GetQResult(), "o1");
   data->GetNextLine();
@@ -167,20 +162,20 @@ TEST_F(SubQueryTest, DataSourceAndSessionReadTheResolvedObjects) {
   auto* source = Node<KezDcQrQRDataSource>("@$base");
   KezIDcDbDataSource* opened = source->GetQResult();
   ASSERT_NE(opened, nullptr);
-  EXPECT_EQ(opened, static_cast<KezDcQrQRDataSource*>(Registered("@sales"))->p_QResult);
+  EXPECT_EQ(opened, static_cast<KezDcQrQRDataSource*>(Located("@sales"))->p_QResult);
   EXPECT_EQ(source->p_QResult, nullptr);
-  EXPECT_EQ(Subs(source), std::vector<KezDcQrQResult*>{Registered("@sales")});
+  EXPECT_EQ(Subs(source), std::vector<KezDcQrQResult*>{Located("@sales")});
   auto* session = Node<KezDcQrQRSession>("@sales:$sess");
   KezIDcDbSimpleSession* open_session = session->GetQResult();
   ASSERT_NE(open_session, nullptr);
-  EXPECT_EQ(open_session, static_cast<KezDcQrQRSession*>(Registered("@sales:main"))->p_QResult);
+  EXPECT_EQ(open_session, static_cast<KezDcQrQRSession*>(Located("@sales:main"))->p_QResult);
   EXPECT_EQ(session->p_QResult, nullptr);
   Set("$base", "alt");
   auto* cell = Node<KezDcQrQRCell>("@$base:main:orders:item:10:item");
   EXPECT_STREQ(cell->GetQResult(), "alt1");
   Set("$base", "sales");
   EXPECT_STREQ(cell->GetQResult(), "o1");
-  EXPECT_EQ(Subs(source), (std::vector<KezDcQrQResult*>{Registered("@sales"), Registered("@alt")}));
+  EXPECT_EQ(Subs(source), (std::vector<KezDcQrQResult*>{Located("@sales"), Located("@alt")}));
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -194,10 +189,7 @@ TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutErrorAndTraced) {
   EXPECT_FALSE(Node<KezDcQrQRData>("@sales:main:$t:item:10")->IsMoreData());
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
-  const std::string trace = capture.Text();
-  EXPECT_NE(trace.find("GetQResult This is a Sub-Query \n"), std::string::npos) << trace;
-  EXPECT_NE(trace.find("Cas Rowset Vide ERowset:##0==##0 ? \n"), std::string::npos) << trace;
-  EXPECT_NE(trace.find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << trace;
+  EXPECT_NE(capture.Text().find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << capture.Text();
 }
 
 TEST_F(SubQueryTest, EmptyValueGivesEachKindItsEmptyResult) {
@@ -230,7 +222,7 @@ TEST_F(SubQueryTest, PutsFollowTheRowsetThePathResolvesTo) {
             (std::vector<KezDcDbMemoryRow>{{"n1", KezDcDbMemory::Null()}}));
   EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "stock"),
             (std::vector<KezDcDbMemoryRow>{{"n2", KezDcDbMemory::Null()}}));
-  EXPECT_EQ(static_cast<KezDcQrQRRowset*>(Registered("@sales:main:[#table]"))->p_WriteQResult, nullptr);
+  EXPECT_EQ(static_cast<KezDcQrQRRowset*>(Located("@sales:main:[#table]"))->p_WriteQResult, nullptr);
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -239,11 +231,11 @@ TEST_F(SubQueryTest, ValueHoldingAColonNamesNoNodeOfItsLevel) {
   EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
   EXPECT_EQ(Errors(), std::vector<std::string>{"ERROR: SUB-QUERY PATH <@sales:main:orders:item> DOESN'T NAME A "
                                                "Rowset !\n"});
-  EXPECT_EQ(Registered("@sales:main:orders:item"), nullptr);  // the key stays free for the accessor
+  EXPECT_EQ(Located("@sales:main:orders:item"), nullptr);  // the key stays free for the accessor
   EXPECT_NE(Node<KezDcQrQRAccessor>("@sales:main:orders:item"), nullptr);
   Set("$t", "[#x:y]");  // inside brackets a colon belongs to the text
   Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult();
-  EXPECT_NE(Registered("@sales:main:[#x:y]"), nullptr);
+  EXPECT_NE(Located("@sales:main:[#x:y]"), nullptr);
 }
 
 TEST_F(SubQueryTest, FreeingAndDeletingAnUnresolvedNodeReachesTheResolvedOnes) {
@@ -251,25 +243,25 @@ TEST_F(SubQueryTest, FreeingAndDeletingAnUnresolvedNodeReachesTheResolvedOnes) {
   auto* cell = Node<KezDcQrQRCell>(kWorkedCell);
   cell->GetQResult();
   EXPECT_EQ(Held(), "3/3/1");
-  auto* rowset = static_cast<KezDcQrQRRowset*>(Registered("@sales:main:[#table]"));
+  auto* rowset = static_cast<KezDcQrQRRowset*>(Located("@sales:main:[#table]"));
   rowset->FreeQResult();
   EXPECT_EQ(Held(), "2/0/0");
-  EXPECT_EQ(static_cast<KezDcQrQRCell*>(Registered("@sales:main:orders:amount:20:amount"))->p_QResult, nullptr);
+  EXPECT_EQ(static_cast<KezDcQrQRCell*>(Located("@sales:main:orders:amount:20:amount"))->p_QResult, nullptr);
   EXPECT_STREQ(cell->GetQResult(), "10");
   KezDcQrQResult::DeleteQResult("@sales:main:[#table]");
   EXPECT_EQ(Held(), "0/0/0");  // the session and data source, now unused, went too
-  EXPECT_EQ(Registered("@sales"), nullptr);
-  EXPECT_EQ(Registered("@sales:main:orders"), nullptr);
-  EXPECT_EQ(Registered("@sales:main:orders:amount:20:amount"), nullptr);
-  EXPECT_EQ(Registered(kWorkedCell), nullptr);
+  EXPECT_EQ(Located("@sales"), nullptr);
+  EXPECT_EQ(Located("@sales:main:orders"), nullptr);
+  EXPECT_EQ(Located("@sales:main:orders:amount:20:amount"), nullptr);
+  EXPECT_EQ(Located(kWorkedCell), nullptr);
   // An unresolved data source deletes what it resolved to.
   Set("$base", "alt");
   Node<KezDcQrQRCell>("@$base:main:orders:item:10:item")->GetQResult();
   EXPECT_EQ(Held(), "3/1/1");
   KezDcQrQResult::DeleteQResult("@$base");
   EXPECT_EQ(Held(), "0/0/0");
-  EXPECT_EQ(Registered("@alt"), nullptr);
-  EXPECT_EQ(Registered("@alt:main:orders:item:10:item"), nullptr);
+  EXPECT_EQ(Located("@alt"), nullptr);
+  EXPECT_EQ(Located("@alt:main:orders:item:10:item"), nullptr);
 }
 
 // Variables $v0 .. $v<n-1> each naming the next, the last naming orders.

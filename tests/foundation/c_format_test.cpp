@@ -1,9 +1,9 @@
-// The number writers and readers: "%d" exactly as printf, "%e" as printf
-// where six digits after the point read back, with the fewest more digits
-// where they do not; and what counts as a plain decimal number.
+// The number writers and readers beyond the one-line cases of
+// tests/language/cases/format.test: "%e" with the fewest digits that read
+// back over random doubles, "%d" as printf, what counts as a plain decimal
+// number, and the 254-character bound of a number under a picture.
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -11,47 +11,27 @@
 #include <random>
 
 #include "foundation/KezCFormat.h"
+#include "nodes/base/KezDcQrQResult.h"
 
 namespace {
-
-template <class T>
-std::string Printf(const char* format, T value) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
 
 // The text "%.Ne" gives with the fewest N >= 6 that reads back as d.
 std::string FewestDigits(double d) {
   for (int digits = 6;; ++digits) {
-    std::string text = Printf(("%." + std::to_string(digits) + "e").c_str(), d);
+    std::string text = kez::Format("%.*e", digits, d);
     if (std::strtod(text.c_str(), nullptr) == d) return text;
   }
 }
 
-TEST(CFormatTest, FormatEWritesTheFewestDigitsAfterThePointThatReadBack) {
-  for (double d : {0.0, -0.0, 1.5, 2.5, 3.5, 0.1, 1e300, 1e-300, 123456.0, 7.0 / 2, 100.0}) {
-    EXPECT_EQ(kez::FormatE(d), Printf("%e", d)) << d;
-  }
-  EXPECT_EQ(kez::FormatE(2147483647.0), "2.147483647e+09");
-  EXPECT_EQ(kez::FormatE(1.0 / 7), "1.4285714285714285e-01");
-  EXPECT_EQ(kez::FormatE(12345678.0), "1.2345678e+07");
-  EXPECT_EQ(kez::FormatE(3.141592653589793), "3.141592653589793e+00");
-  for (double d : {HUGE_VAL, -HUGE_VAL, std::nan("")}) EXPECT_EQ(kez::FormatE(d), Printf("%e", d));
-  for (double d : {1234.5678, DBL_MAX, DBL_MIN, 4.9e-324, 1.0 / 3, 9.99999949}) {
-    EXPECT_EQ(kez::FormatE(d), FewestDigits(d)) << d;
-  }
+TEST(CFormatTest, FormatEWritesTheFewestDigitsThatReadBackAndFormatDAsPrintf) {
   std::mt19937_64 random(20261207);
   for (int k = 0; k < 20000; ++k) {
     uint64_t bits = random();
     double d = 0;
     std::memcpy(&d, &bits, sizeof d);
-    if (!std::isfinite(d)) continue;
-    std::string text = kez::FormatE(d);
-    ASSERT_EQ(std::strtod(text.c_str(), nullptr), d) << text;
-    ASSERT_EQ(text, FewestDigits(d));
+    if (std::isfinite(d)) ASSERT_EQ(kez::FormatE(d), FewestDigits(d));
   }
-  for (int i : {0, -1, 42, INT_MAX, INT_MIN}) EXPECT_EQ(kez::FormatD(i), Printf("%d", i));
+  for (int i : {0, -1, 42, INT_MAX, INT_MIN}) EXPECT_EQ(kez::FormatD(i), std::to_string(i));
 }
 
 TEST(CFormatTest, OnlyPlainDecimalTextsAreNumbers) {
@@ -69,6 +49,25 @@ TEST(CFormatTest, OnlyPlainDecimalTextsAreNumbers) {
   EXPECT_EQ(kez::DecimalValue("INFINITY", &whole), 0.0);
   EXPECT_EQ(kez::DecimalValue("-2.5e2", &whole), -250.0);
   EXPECT_TRUE(whole);
+}
+
+// A longer result (a width above 254, 1e300 under "f", pictures longer than
+// the library works with internally) is the start of what printf would
+// have written, whatever mix of width and precision is asked.
+TEST(CFormatTest, NumberUnderALongPictureIsTheFirst254CharactersOfTheExactResult) {
+  const int cases[][2] = {{300, 0}, {0, 0}, {0, 400}, {500, 4500}, {6000, 3000}, {0, 9000}, {4200, 4000}, {10, 6000}};
+  for (double value : {3.5, 1e300, -1.0 / 7}) {
+    for (const auto& c : cases) {
+      std::string picture = std::string(c[0], '#') + (c[1] ? "." + std::string(c[1], '#') : "");
+      std::string exact = c[1] ? kez::Format("%0*.*f", c[0] + c[1] + 1, c[1], value) : kez::Format("%0*f", c[0], value);
+      KezUnicodeString out;
+      KezDcQrQResult::FormatNumeric(value, picture.c_str(), out);
+      EXPECT_EQ(out.Std(), exact.substr(0, 254)) << c[0] << "/" << c[1] << " " << value;
+    }
+  }
+  KezUnicodeString infinite;
+  KezDcQrQResult::FormatNumeric(1.0 / 0.0, (std::string(6000, '#') + "." + std::string(5000, '#')).c_str(), infinite);
+  EXPECT_EQ(infinite.Std(), std::string(254, ' '));
 }
 
 }  // namespace

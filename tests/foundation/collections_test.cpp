@@ -14,23 +14,20 @@
 namespace {
 
 // Pointers, ints and doubles share one template: the pointer and int
-// instances stand for all three.
-TEST(RawCollTest, PointerCollectionIsOneBasedAndRemovesByValueAnywhere) {
+// instances stand for all three. The typed lists of nodes never touch the
+// nodes: plain addresses serve.
+TEST(CollectionTest, OneBasedListsRemoveByValueAndPositionAndCopyIndependently) {
   std::vector<int> values(9);
   KezRawCollPV coll(0);
   for (int& v : values) coll.Append(&v);
   EXPECT_EQ(coll[0], nullptr);
   EXPECT_EQ(coll[10], nullptr);
-  // The middle, then both ends, then what remains in any order.
-  for (int k : {4, 0, 8, 5, 1, 7, 3, 6, 2}) {
+  for (int k : {4, 0, 8, 5, 1, 7, 3, 6, 2}) {  // the middle, both ends, the rest
     EXPECT_EQ(coll.RemoveValue(&values[k]), 1) << k;
     EXPECT_EQ(coll.RemoveValue(&values[k]), 0) << k;
     for (int i = 1; i <= coll.Size(); ++i) EXPECT_NE(coll[i], &values[k]);
   }
   EXPECT_EQ(coll.Size(), 0);
-}
-
-TEST(RawCollTest, ValueCollectionRemovesByPositionAndCopiesIndependently) {
   KezRawCollint ints;
   for (int v : {10, 20, 30}) ints.Append(v);
   EXPECT_EQ(ints.RemovePosition(2), 1);
@@ -38,46 +35,37 @@ TEST(RawCollTest, ValueCollectionRemovesByPositionAndCopiesIndependently) {
   EXPECT_EQ(ints.RemovePosition(3), 0);
   EXPECT_EQ(ints[2], 30);
   EXPECT_EQ(ints[3], 0);
-  KezRawCollint copy(ints);
+  KezRawCollint copy(ints), assigned;
   copy.Append(40);
-  KezRawCollint assigned;
   assigned = copy;
   assigned.RemovePosition(1);
   EXPECT_EQ(ints.Size(), 2);
   EXPECT_EQ(copy.Size(), 3);
-  ASSERT_EQ(assigned.Size(), 2);
   EXPECT_EQ(assigned[1], 30);
   EXPECT_EQ(assigned[2], 40);
   assigned.RemoveAll(1);
   EXPECT_EQ(assigned.Size(), 0);
-}
-
-TEST(ListValTest, TextListIsOneBasedWithEmptyTextOutside) {
-  KezListValKezUnicodeString list;
-  for (const char* text : {"a", "b", "c"}) list.Append(text);
-  EXPECT_EQ(list[0], "");
-  EXPECT_EQ(list[4], "");
-  EXPECT_EQ(list.RemovePosition(2), 1);
-  EXPECT_EQ(list.RemovePosition(3), 0);
-  EXPECT_EQ(list[2], "c");
-  list.RemoveAll(1);
-  EXPECT_EQ(list.Size(), 0);
-}
-
-// The typed lists of nodes never touch the nodes: plain addresses serve.
-TEST(TypedListTest, NodeListCopiesAndAssignsItsEntries) {
+  KezListValKezUnicodeString texts;
+  for (const char* text : {"a", "b", "c"}) texts.Append(text);
+  EXPECT_EQ(texts[0], "");
+  EXPECT_EQ(texts[4], "");
+  EXPECT_EQ(texts.RemovePosition(2), 1);
+  EXPECT_EQ(texts.RemovePosition(3), 0);
+  EXPECT_EQ(texts[2], "c");
+  texts.RemoveAll(1);
+  EXPECT_EQ(texts.Size(), 0);
   std::vector<char> storage(3);
   auto node = [&](int k) { return reinterpret_cast<KezDcQrQResult*>(&storage[k]); };
-  KezListPtrKezDcQrQResult list(0);
-  for (int k = 0; k < 3; ++k) list.Append(node(k));
-  KezListPtrKezDcQrQResult copy(list);
-  EXPECT_EQ(copy.RemoveValue(node(1)), 1);
-  KezListPtrKezDcQrQResult& same = list;
-  list = same;  // self-assignment keeps the entries
-  EXPECT_EQ(list.Size(), 3);
-  list = copy;
-  ASSERT_EQ(list.Size(), 2);
-  EXPECT_EQ(list[2], node(2));
+  KezListPtrKezDcQrQResult nodes(0);
+  for (int k = 0; k < 3; ++k) nodes.Append(node(k));
+  KezListPtrKezDcQrQResult node_copy(nodes);
+  EXPECT_EQ(node_copy.RemoveValue(node(1)), 1);
+  KezListPtrKezDcQrQResult& same = nodes;
+  nodes = same;  // self-assignment keeps the entries
+  EXPECT_EQ(nodes.Size(), 3);
+  nodes = node_copy;
+  ASSERT_EQ(nodes.Size(), 2);
+  EXPECT_EQ(nodes[2], node(2));
 }
 
 class HashDicoTest : public ::testing::Test {
@@ -88,7 +76,6 @@ class HashDicoTest : public ::testing::Test {
     for (int k = 0; k < n; ++k) dico_.Insert(Key(k), &values_[static_cast<std::size_t>(k)]);
   }
   static KezUnicodeString Key(int k) { return KezUnicodeString(("k" + std::to_string(k)).c_str()); }
-  // The keys of a whole walk, in order.
   static std::vector<std::string> Keys(KezHashDico& dico) {
     int i = 1, j = 0;
     KezUnicodeString key;
@@ -141,38 +128,27 @@ TEST_F(HashDicoTest, WalkSurvivesRemovalsAndNeverYieldsARemovedValue) {
     }
   }
   EXPECT_EQ(dico_.Size(), 0);
-  // Every value was either yielded or removed before the walk reached it.
   EXPECT_EQ(removed.size(), static_cast<std::size_t>(n));
 }
 
-TEST_F(HashDicoTest, InsertAfterManyRemovalsKeepsEveryEntryReachable) {
+// Insertion after many removals may compact the holes; a null value cannot
+// be told from the end of a walk, so the walk passes over it.
+TEST_F(HashDicoTest, EntriesStayReachableAfterCompactionAndPastNullValues) {
   Fill(200);
   for (int k = 0; k < 200; k += 2) dico_.Remove(Key(k));
   int extra = 0;
-  dico_.Insert("late", &extra);  // may compact the holes
+  dico_.Insert("late", &extra);
+  dico_.Insert("null", nullptr);
+  dico_.Insert("after", &extra);
   for (int k = 1; k < 200; k += 2) EXPECT_EQ(dico_.Locate(Key(k)), &values_[static_cast<std::size_t>(k)]);
   std::vector<std::string> keys = Keys(dico_);
-  EXPECT_EQ(keys.size(), 101u);
-  EXPECT_EQ(keys.back(), "late");
-}
-
-// A null value cannot be told from the end of a walk: the walk passes over
-// it so that the entries after it are still reached.
-TEST_F(HashDicoTest, WalkPassesOverNullValuesAndEndsWithNull) {
-  int a = 0;
-  dico_.Insert("null", nullptr);
-  dico_.Insert("a", &a);
+  EXPECT_EQ(keys.size(), 102u);
+  EXPECT_EQ(keys.back(), "after");
   int i = 1, j = 0;
-  EXPECT_EQ(dico_.Next(i, j, nullptr), &a);
-  EXPECT_EQ(dico_.Next(i, j, nullptr), nullptr);
-  EXPECT_EQ(dico_.Next(i, j, nullptr), nullptr);
-  Fill(50);  // removing everything during a walk ends it
-  i = 1;
-  j = 0;
   ASSERT_NE(dico_.Next(i, j, nullptr), nullptr);
-  dico_.RemoveAll();
+  dico_.RemoveAll();  // removing everything during a walk ends it
   EXPECT_EQ(dico_.Next(i, j, nullptr), nullptr);
-  EXPECT_EQ(dico_.Size(), 0);
+  EXPECT_EQ(dico_.Next(i, j, nullptr), nullptr);
   KezHashDico never_filled(100);
   i = 1;
   j = 0;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "foundation/KezTrace.h"
@@ -16,13 +16,6 @@ int evaluations = 0;
 const char* Observed() {
   ++evaluations;
   return "evaluated";
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 class TraceTest : public ::testing::Test {
@@ -62,7 +55,8 @@ TEST_F(TraceTest, WritesLinesUpToTheChannelLevelAndEvaluatesNothingAbove) {
   }
   std::string expected = "IN->> QrQuery::DoQuery <Get (1+2 [,])> \ncomma=-1\nevaluated\na long line " +
                          std::string(3000, 'z') + "\nm\xB0!\xB0m OK QUERY <Get(x)> EXISTS\n*\xA3* \xB5s\n";
-  EXPECT_EQ(ReadFile(path_), expected);
+  std::ifstream in(path_, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), expected);
 }
 
 TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
@@ -87,18 +81,14 @@ TEST_F(TraceTest, LevelsComeFromTheEnvironmentWhenTheChannelIsCreated) {
 TEST_F(TraceTest, ChannelsAreFoundByNameAndSetTogether) {
   KezTrace g("FindG", "comment G", 0, "STDERR", 1024);
   EXPECT_EQ(KezTrace::Find("FindG"), &g);
-  EXPECT_STREQ(KezTrace::Find("FindG")->GetComment(), "comment G");
+  EXPECT_STREQ(g.GetComment(), "comment G");
   EXPECT_EQ(KezTrace::Find("NoSuchChannel"), nullptr);
   EXPECT_EQ(KezTrace::SetLevelOf("FindG", 7), 1);
-  EXPECT_EQ(g.GetLevel(), 7);
-  EXPECT_TRUE(g.IsActive(7));
-  EXPECT_FALSE(g.IsActive(8));
+  EXPECT_TRUE(g.GetLevel() == 7 && g.IsActive(7) && !g.IsActive(8));
   g.SetLevel(-3);
-  EXPECT_EQ(g.GetLevel(), 0);
-  EXPECT_FALSE(g.IsActive(0));
+  EXPECT_TRUE(g.GetLevel() == 0 && !g.IsActive(0));
   // The library's own channels exist from start-up.
   ASSERT_NE(KezTrace::Find("TraceQResult"), nullptr);
-  ASSERT_NE(KezTrace::Find("TraceQuery"), nullptr);
   EXPECT_STREQ(KezTrace::Find("TraceQuery")->GetComment(), "Trace des Queries");
 }
 

@@ -10,76 +10,63 @@
 
 namespace {
 
-TEST(UnicodeStringTest, TextsAndCharactersCompareWithCStringsByContentOnBothSides) {
+// Texts are octet strings: UTF-8 passes through unchanged, one octet per
+// position, and past the end is the empty character, which equals no octet.
+TEST(UnicodeStringTest, TextsAndCharactersCompareByContentAndIndexOctets) {
   KezUnicodeString s("abc");
   char buffer[] = "abc";  // a different address holding the same text
-  EXPECT_TRUE(s == buffer);
-  EXPECT_TRUE(buffer == s);
-  EXPECT_FALSE(s != buffer);
-  EXPECT_TRUE(s != "ab");
-  EXPECT_TRUE("abcd" != s);
-  EXPECT_TRUE(KezUnicodeString() == "");
+  EXPECT_TRUE(s == buffer && buffer == s && !(s != buffer));
+  EXPECT_TRUE(s != "ab" && "abcd" != s);
   const char* null_text = nullptr;
-  EXPECT_TRUE(KezUnicodeString() == null_text);
+  EXPECT_TRUE(KezUnicodeString() == "" && KezUnicodeString() == null_text);
   EXPECT_TRUE(s == KezUnicodeString(std::string("abc")));
+  EXPECT_STREQ(s, "abc");  // a text is a C string where one is asked
   KezUnicodeChar c('Y');
-  EXPECT_TRUE(c == 'Y');
-  EXPECT_TRUE('Y' == c);
-  EXPECT_TRUE(c != 'N');
+  EXPECT_TRUE(c == 'Y' && 'Y' == c && c != 'N');
   c = 'N';
-  EXPECT_TRUE(c == KezUnicodeChar('N'));
-  EXPECT_TRUE(KezUnicodeChar('\0') == '\0');
-}
-
-// Texts are octet strings: UTF-8 passes through unchanged, one octet per
-// position.
-TEST(UnicodeStringTest, IndexIsZeroBasedOverOctetsAndGivesTheEmptyCharacterOutside) {
-  KezUnicodeString s("\xC3\xA9t\xC3\xA9");  // "été"
-  EXPECT_EQ(s.GetLengthInChar(), 5);
-  EXPECT_TRUE(s[0] == '\xC3');
-  EXPECT_TRUE(s[5].IsEmpty());
-  EXPECT_TRUE(s[-1].IsEmpty());
-  EXPECT_TRUE(s[5] != '\0');  // past the end equals no octet, not even NUL
+  EXPECT_TRUE(c == KezUnicodeChar('N') && KezUnicodeChar('\0') == '\0');
+  KezUnicodeString t("\xC3\xA9t\xC3\xA9");  // "été"
+  EXPECT_EQ(t.GetLengthInChar(), 5);
+  EXPECT_TRUE(t[0] == '\xC3');
+  EXPECT_TRUE(t[5].IsEmpty() && t[-1].IsEmpty() && KezUnicodeChar().IsEmpty());
+  EXPECT_TRUE(t[5] != '\0');
   EXPECT_TRUE(KezUnicodeString()[0] == KezUnicodeChar());
-  EXPECT_TRUE(KezUnicodeChar().IsEmpty());
-  s.Append(KezUnicodeChar('\xB0'));
-  EXPECT_EQ(std::string(s.ConvertToChar()), "\xC3\xA9t\xC3\xA9\xB0");
+  t.Append(KezUnicodeChar('\xB0'));
+  EXPECT_EQ(std::string(t.ConvertToChar()), "\xC3\xA9t\xC3\xA9\xB0");
   EXPECT_EQ(KezUnicodeString(KezUnicodeChar('\xFF'), 1).Std(), "\xFF");
+  EXPECT_EQ(KezUnicodeString(KezUnicodeChar('x'), 3), "xxx");
+  EXPECT_EQ(KezUnicodeString(KezUnicodeChar('x'), -2), "");
+  EXPECT_EQ(KezUnicodeString(KezUnicodeChar(), 2), "");
+  KezUnicodeString u;
+  u.Append("a").Append(KezUnicodeString("b")).Append('c').Append(KezUnicodeChar());
+  EXPECT_EQ(u, "abc");
+  u = static_cast<const char*>(nullptr);
+  EXPECT_TRUE(u.IsEmpty());
 }
 
-TEST(UnicodeStringTest, StripRemovesOnlyTheGivenCharacterAtOneEnd) {
+TEST(UnicodeStringTest, StripSubStringAndRemoveClipToTheText) {
   KezUnicodeString s("  a b  ");
   EXPECT_EQ(s.Strip(1, ' '), "a b  ");
   EXPECT_EQ(s.Strip(2, ' '), "  a b");
-  EXPECT_EQ(s.Strip(1, ' ').Strip(2, ' '), "a b");
   EXPECT_EQ(s.Strip(3, ' '), "  a b  ");
   EXPECT_EQ(KezUnicodeString("\t a").Strip(1, ' '), "\t a");
   EXPECT_EQ(KezUnicodeString("   ").Strip(1, ' '), "");
   EXPECT_EQ(KezUnicodeString("{x}").Strip(1, '{').Strip(2, '}'), "x");
   EXPECT_EQ(s, "  a b  ");  // a copy: the text itself is unchanged
-}
-
-TEST(UnicodeStringTest, SubStringAndRemoveClipToTheText) {
-  KezUnicodeString s("abcdef");
-  EXPECT_EQ(s.SubString(1, 3), "bcd");
-  EXPECT_EQ(s.SubString(4, 100), "ef");
-  EXPECT_EQ(s.SubString(6, 1), "");
-  EXPECT_EQ(s.SubString(-2, 4), "ab");
-  EXPECT_EQ(s.SubString(2, 0), "");
-  EXPECT_EQ(s.SubString(2, -1), "");
-
-  KezUnicodeString t("abc");
-  t.Remove(0, 1);
-  EXPECT_EQ(t, "bc");
-  t.Remove(t.GetLengthInChar() - 1, 1);
-  EXPECT_EQ(t, "b");
-  t.Remove(5, 1);
-  t.Remove(-1, 1);
-  EXPECT_EQ(t, "b");
-  t.Remove(0, 10);
-  EXPECT_EQ(t, "");
-  t.Remove(t.GetLengthInChar() - 1, 1);  // on an empty text: nothing
-  EXPECT_EQ(t, "");
+  KezUnicodeString t("abcdef");
+  const std::pair<int, int> cuts[] = {{1, 3}, {4, 100}, {6, 1}, {-2, 4}, {2, 0}, {2, -1}};
+  const char* const pieces[] = {"bcd", "ef", "", "ab", "", ""};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(t.SubString(cuts[k].first, cuts[k].second), pieces[k]) << k;
+  KezUnicodeString r("abc");
+  r.Remove(0, 1);
+  EXPECT_EQ(r, "bc");
+  r.Remove(r.GetLengthInChar() - 1, 1);
+  r.Remove(5, 1);
+  r.Remove(-1, 1);
+  EXPECT_EQ(r, "b");
+  r.Remove(0, 10);
+  r.Remove(r.GetLengthInChar() - 1, 1);  // on an empty text: nothing
+  EXPECT_EQ(r, "");
 }
 
 // Decimals are read like scanf reads them, saturating on overflow; a text
@@ -110,17 +97,6 @@ TEST(UnicodeStringTest, ConvertToNumReadsDecimalsLikeScanfAndSaturates) {
   EXPECT_EQ(u, 4000000000UL);
   KezUnicodeString(std::string(40, '9')).ConvertToNum(&u, "%lu");
   EXPECT_EQ(u, ULONG_MAX);
-}
-
-TEST(UnicodeStringTest, RepeatedCharacterConstructorAndAppend) {
-  EXPECT_EQ(KezUnicodeString(KezUnicodeChar('x'), 3), "xxx");
-  EXPECT_EQ(KezUnicodeString(KezUnicodeChar('x'), -2), "");
-  EXPECT_EQ(KezUnicodeString(KezUnicodeChar(), 2), "");
-  KezUnicodeString s;
-  s.Append("a").Append(KezUnicodeString("b")).Append('c').Append(KezUnicodeChar());
-  EXPECT_EQ(s, "abc");
-  s = static_cast<const char*>(nullptr);
-  EXPECT_TRUE(s.IsEmpty());
 }
 
 }  // namespace

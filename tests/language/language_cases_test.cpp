@@ -6,19 +6,24 @@
 //
 // KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
 // brackets), "postfix" (the kind of the expression INPUT and its postfix
-// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval" (INPUT evaluated as an expression, shown as
-// "int:3", "double:2.5", "string:text", or "none" when it gave no value) or "list" (INPUT is a postfix list,
-// elements between blanks, evaluated as it is) or "query" (INPUT is a query
-// text: "function | data path | put target | result kind | target kind"). "var <tab> $NAME <tab> VALUE"
-// makes a variable for the lines below it (VALUE: an int, a double, or a
-// text; "free" after it frees its value). The MESSAGEs are the exact texts
-// that the case reports, without their final newline; none means none. In
-// every field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets.
-// Blank lines and lines starting with '#' are skipped. Evaluations run over
-// the memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
-#include <dirent.h>
-
+// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval"
+// (INPUT evaluated as an expression, shown as "int:3", "double:2.5",
+// "string:text", or "none" when it gave no value), "list" (INPUT is a
+// postfix list, elements between blanks, evaluated as it is), "query" (INPUT
+// is a query text: "function | data path | put target | result kind |
+// target kind"), "path" (INPUT is a data path: "type: data source|session|
+// ...", trailing empty components left out and "?" for an output the parse
+// left untouched) or "format" (INPUT is "VALUE PICTURE", the number written
+// under the picture; a VALUE alone is the number written as a text is, with
+// the fewest digits that read back). "var <tab> $NAME <tab> VALUE" makes a
+// variable for the lines below it (VALUE: an int, a double, or a text;
+// "free" after it frees its value). The MESSAGEs are the exact texts that
+// the case reports, without their final newline; none means none. In every
+// field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets. Blank
+// lines and lines starting with '#' are skipped. Evaluations run over the
+// memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -32,35 +37,26 @@ namespace {
 
 using List = std::vector<std::string>;
 
+// One field with its escapes replaced by their octets.
 std::string Unescape(const std::string& field) {
   std::string out;
   for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 == field.size()) {
-      out += field[i];
-      continue;
+    char c = field[i] == '\\' && i + 1 < field.size() ? field[++i] : '\0';
+    if (c == 'x' && i + 2 < field.size()) {
+      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c ? c : field[i];
     }
-    char c = field[++i];
-    if (c == 't')
-      out += '\t';
-    else if (c == 'n')
-      out += '\n';
-    else if (c == 'r')
-      out += '\r';
-    else if (c == 'x' && i + 2 < field.size())
-      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16)), i += 2;
-    else
-      out += c;
   }
   return out;
 }
 
 List Fields(const std::string& line) {
   List fields;
-  std::size_t start = 0;
-  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-    fields.push_back(Unescape(line.substr(start, tab - start)));
-  }
-  fields.push_back(Unescape(line.substr(start)));
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, '\t');) fields.push_back(Unescape(field));
+  if (line.empty() || line.back() == '\t') fields.push_back("");
   return fields;
 }
 
@@ -91,20 +87,42 @@ std::string Postfixed(const std::string& text) {
   return joined.empty() ? type : type + ": " + joined;
 }
 
-// Also checks that the query's node is its data path's expression and that
-// only a put target that is kept (a cell or a variable) is registered.
+// Also checks that the query is registered, that its node is its data path's
+// expression, and that only a put target that is kept (a cell or a
+// variable) is registered.
 std::string Queried(const std::string& text) {
   KezDcQrQuery::DeleteAllQueries();
   KezDcCMError::ClearErrors();
   KezDcQrQuery* q = KezDcQrQuery::NewQuery(KezUnicodeString(text));
   EXPECT_EQ(q->QueryText.Std(), text);
-  EXPECT_NE(q->p_QResult, nullptr);
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Locate(KezUnicodeString(text)), q);  // registered even when malformed
+  EXPECT_EQ(q->p_QResult != nullptr, !q->TypeOfQResult.IsEmpty());
   EXPECT_EQ(q->p_QResult, KezDcQrQResult::ExprHTab->Locate(q->DataPath));
   bool kept = q->TypeOfQRPutTarget == "Variable" || q->TypeOfQRPutTarget == "Cell";
   EXPECT_EQ(q->p_QRPutTarget, kept ? KezDcQrQResult::QRHTab->Locate(q->DataPathT) : nullptr);
   EXPECT_EQ(KezDcQrQResult::QRHTab->Locate(q->DataPathT) != nullptr, kept);
   return q->Function.Std() + " | " + q->DataPath.Std() + " | " + q->DataPathT.Std() + " | " + q->TypeOfQResult.Std() +
          " | " + q->TypeOfQRPutTarget.Std();
+}
+
+// Every output starts as "?" so that an output the parse leaves shows.
+std::string Parsed(const std::string& path) {
+  KezUnicodeString out[7] = {"?", "?", "?", "?", "?", "?", "?"};
+  KezDcQrQResult::ParseDataPath(path.c_str(), out[0], out[1], out[2], out[3], out[4], out[5], out[6]);
+  int n = 6;
+  while (n > 0 && out[n - 1].IsEmpty()) --n;
+  std::string text = out[6].Std() + ":";
+  for (int k = 0; k < n; ++k) text += (k ? "|" : " ") + out[k].Std();
+  return text;
+}
+
+std::string Formatted(const std::string& input) {
+  std::size_t blank = input.find(' ');
+  double value = kez::AtoF(input.substr(0, blank).c_str());
+  if (blank == std::string::npos) return kez::FormatE(value);
+  KezUnicodeString out = "unchanged";
+  KezDcQrQResult::FormatNumeric(value, input.substr(blank + 1).c_str(), out);
+  return out.Std();
 }
 
 std::string Evaluated(const std::string& text) {
@@ -141,13 +159,8 @@ void MakeVariable(const List& f) {
 
 List CaseFiles() {
   List files;
-  const std::string folder = std::string(KEZDCQR_TESTS_DIR) + "/language/cases";
-  if (DIR* dir = opendir(folder.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name.size() > 5 && name.compare(name.size() - 5, 5, ".test") == 0) files.push_back(name);
-    }
-    closedir(dir);
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/language/cases")) {
+    if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -174,12 +187,14 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
     ASSERT_GE(f.size(), 3u) << where;
     KezDcCMError::ClearErrors();
     const std::string& kind = f[0];
-    ASSERT_TRUE(kind == "tokens" || kind == "postfix" || kind == "eval" || kind == "list" || kind == "query") << where;
     std::string got = kind == "tokens"    ? Symbols(f[1])
                       : kind == "postfix" ? Postfixed(f[1])
                       : kind == "eval"    ? Evaluated(f[1])
                       : kind == "query"   ? Queried(f[1])
-                                          : EvaluatedList(list_expression_, f[1]);
+                      : kind == "path"    ? Parsed(f[1])
+                      : kind == "format"  ? Formatted(f[1])
+                      : kind == "list"    ? EvaluatedList(list_expression_, f[1])
+                                          : "unknown kind " + kind;
     EXPECT_EQ(got, f[2]) << where;
     List messages;
     for (std::size_t k = 3; k < f.size(); ++k) messages.push_back(f[k] + "\n");

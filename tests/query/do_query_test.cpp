@@ -1,13 +1,11 @@
 // DoQuery: the dispatch table row by row, over literals, variables,
 // constants and a memory database, with the message of every row.
-#include <string>
-#include <vector>
-
 #include "support/KezTestSupport.h"
 
+namespace kez {
+namespace test {
 namespace {
 
-using kez::test::Errors;
 using Strings = std::vector<std::string>;
 using Rows = std::vector<KezDcDbMemoryRow>;
 
@@ -23,15 +21,15 @@ std::string Unknown(const char* kind) {
   return std::string("ERROR: UNKNOWN FUNCTION FOR ") + kind + " ! \n";
 }
 
-class DoQueryTest : public kez::test::ShopItemsTest {
+class DoQueryTest : public ShopItemsTest {
  protected:
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* q = KezDcQrQuery::NewQuery(text.c_str());
     q->DoQuery();
     return q;
   }
-  // Runs text as the first query to name its expression, so that the
-  // query gets the expression's own type (a later query gets "Expression").
+  // Runs text as the only query, over registries emptied of every query
+  // and result.
   static KezDcQrQuery* RunFresh(const std::string& text) {
     KezDcQrQuery::DeleteAllQueries();
     return Run(text);
@@ -44,17 +42,14 @@ class DoQueryTest : public kez::test::ShopItemsTest {
     }
   }
   static KezDcQrQRExpression* Value(KezDcQrQuery* q) { return static_cast<KezDcQrQRExpression*>(q->p_QResult); }
-  static KezDcQrQRVariable* Variable(const char* name) {
-    return static_cast<KezDcQrQRVariable*>(KezDcQrQResult::QRHTab->Locate(name));
-  }
-  static KezDcQrQResult* Node(const char* key) { return KezDcQrQResult::QRHTab->Locate(key); }
-  static const char* CellText(const char* key) { return static_cast<KezDcQrQRCell*>(Node(key))->GetQResult(); }
+  static KezDcQrQRVariable* Variable(const char* name) { return static_cast<KezDcQrQRVariable*>(Located(name)); }
+  static const char* CellText(const char* key) { return static_cast<KezDcQrQRCell*>(Located(key))->GetQResult(); }
   // A query over a plain query result: the text names it, and the type and
   // result are set as a client driving the nodes directly would.
   static KezDcQrQuery* Plain(const std::string& text, const char* type) {
     KezDcQrQuery* q = KezDcQrQuery::NewQuery(text.c_str());
     q->TypeOfQResult = type;
-    q->p_QResult = Node(q->DataPath);
+    q->p_QResult = Located(q->DataPath);
     return q;
   }
 };
@@ -181,9 +176,9 @@ TEST_F(DoQueryTest, PlainDatabaseRowsRunTheirKindsOperations) {
   KezDcQrQuery* rowset = Plain("Get(@m:main:items)", "Rowset");
   KezDcQrQuery* accessor = Plain("Get(@m:main:items:{name+qty})", "Accessor");
   for (KezDcQrQuery* q : {source, session, rowset, accessor}) q->DoQuery();
-  EXPECT_NE(static_cast<KezDcQrQRDataSource*>(Node("@m"))->p_QResult, nullptr);
-  EXPECT_NE(static_cast<KezDcQrQRSession*>(Node("@m:main"))->p_QResult, nullptr);
-  EXPECT_NE(static_cast<KezDcQrQRAccessor*>(Node("@m:main:items:{name+qty}"))->h_QResult, 0u);
+  EXPECT_NE(static_cast<KezDcQrQRDataSource*>(Located("@m"))->p_QResult, nullptr);
+  EXPECT_NE(static_cast<KezDcQrQRSession*>(Located("@m:main"))->p_QResult, nullptr);
+  EXPECT_NE(static_cast<KezDcQrQRAccessor*>(Located("@m:main:items:{name+qty}"))->h_QResult, 0u);
   EXPECT_TRUE(Errors().empty());
 
   const std::pair<KezDcQrQuery*, const char*> rows[] = {
@@ -193,12 +188,12 @@ TEST_F(DoQueryTest, PlainDatabaseRowsRunTheirKindsOperations) {
     RunAs(row.first, {"Put", "Init", "get", "Free"});
     EXPECT_EQ(Errors(), (Strings(3, Unknown(row.second))));
   }
-  EXPECT_EQ(static_cast<KezDcQrQRDataSource*>(Node("@m"))->p_QResult, nullptr);  // freed
+  EXPECT_EQ(static_cast<KezDcQrQRDataSource*>(Located("@m"))->p_QResult, nullptr);  // freed
 }
 
 TEST_F(DoQueryTest, PlainDataRowGetsInitsAndPuts) {
   KezDcQrQuery* data = Plain(Text("Init", kBlock), "Data");
-  auto* block = static_cast<KezDcQrQRData*>(Node(kBlock));
+  auto* block = static_cast<KezDcQrQRData*>(Located(kBlock));
   data->DoQuery();
   EXPECT_NE(block->p_RowBuffer, nullptr);
   RunAs(data, {"Get"});
@@ -215,7 +210,7 @@ TEST_F(DoQueryTest, PlainCellVariableAndConstantRowsPutOnlyIntoACell) {
   cell->DoQuery();
   EXPECT_STREQ(CellText(kQty), "apple");
   RunAs(cell, {"Get"});
-  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Node(kName))->p_StringQResult, "apple");
+  EXPECT_STREQ(static_cast<KezDcQrQRCell*>(Located(kName))->p_StringQResult, "apple");
 
   Run("Put(\"pear\", $fruit)");
   KezDcQrQuery* variable = Plain(Text("Put", "$fruit", kName), "Variable");
@@ -227,7 +222,7 @@ TEST_F(DoQueryTest, PlainCellVariableAndConstantRowsPutOnlyIntoACell) {
   constant->DoQuery();
   EXPECT_STREQ(CellText(kName), "fig");
   RunAs(constant, {"Get"});
-  EXPECT_STREQ(static_cast<KezDcQrQRConstant*>(Node("\"fig\""))->p_QResult, "fig");
+  EXPECT_STREQ(static_cast<KezDcQrQRConstant*>(Located("\"fig\""))->p_QResult, "fig");
 
   Plain("Put($fruit, $other)", "Variable")->DoQuery();  // a put target that is no cell: nothing
   EXPECT_EQ(Variable("$other")->IntValue, 0);
@@ -239,3 +234,5 @@ TEST_F(DoQueryTest, PlainCellVariableAndConstantRowsPutOnlyIntoACell) {
 }
 
 }  // namespace
+}  // namespace test
+}  // namespace kez

@@ -31,22 +31,6 @@ const Target kTargets[] = {{"query", fuzz::RunQueryInput},
                            {"expression", fuzz::RunExpressionInput},
                            {"format", fuzz::RunFormatInput}};
 
-std::vector<fs::path> FilesIn(const fs::path& folder) {
-  std::vector<fs::path> files;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) {
-    // Dot files (.keep) only keep an empty folder in the repository.
-    if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-std::string Octets(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The fuzz drivers make the layer refuse releases at times, so the handles
 // it keeps are no leak here: each driver checks what it left itself.
 class ReplayTest : public ::testing::TestWithParam<Target> {
@@ -58,11 +42,18 @@ class ReplayTest : public ::testing::TestWithParam<Target> {
   }
   void SetUp() override { Reset(); }
   void TearDown() override { Reset(); }
-  // Runs every file of the folder; returns how many there were.
+  // Runs every file of the folder but dot files (.keep only keeps an empty
+  // folder in the repository); returns how many there were.
   size_t ReplayFolder(const fs::path& folder) {
-    std::vector<fs::path> files = FilesIn(folder);
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      std::string input = Octets(file);
+      std::ifstream in(file, std::ios::binary);
+      std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       EXPECT_TRUE(GetParam().driver(reinterpret_cast<const uint8_t*>(input.data()), input.size()))
           << file << " left something behind";
     }

@@ -29,6 +29,34 @@ inline int CountError(const std::string& message) {
   return n;
 }
 
+// The keys of a registry (QRHTab, ExprHTab), in the order they were added.
+inline std::vector<std::string> Keys(KezHashDicKezDcQrQResult* registry) {
+  std::vector<std::string> keys;
+  int i = 1, j = 0;
+  KezUnicodeString key;
+  while (registry->Next(i, j, &key)) keys.push_back(key.Std());
+  return keys;
+}
+
+// The node registered under key, or null.
+inline KezDcQrQResult* Located(const KezUnicodeString& key) {
+  return KezDcQrQResult::QRHTab->Locate(key);
+}
+inline KezDcQrQResult* Located(const char* key) {
+  return Located(KezUnicodeString(key));
+}
+inline KezDcQrQResult* Located(const std::string& key) {
+  return Located(key.c_str());
+}
+
+// NewQR with the type given by value: the components after the first are
+// optional.
+inline KezDcQrQResult* NewQR(const char* type, const char* ds, const char* s = "", const char* r = "",
+                             const char* a = "", const char* d = "", const char* c = "") {
+  KezUnicodeString t = type;
+  return KezDcQrQResult::NewQR(ds, s, r, a, d, c, t);
+}
+
 class KezTest : public ::testing::Test {
  protected:
   void SetUp() override {

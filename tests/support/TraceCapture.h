@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "foundation/KezTrace.h"
 
@@ -44,19 +42,10 @@ class TraceCapture {
     channel_ = nullptr;
   }
 
+  // Everything written to the channel so far.
   std::string Text() const {
     std::ifstream in(path_, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  // The lines that begin with prefix, in order.
-  std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
-    std::vector<std::string> lines;
-    std::istringstream in(Text());
-    for (std::string line; std::getline(in, line);) {
-      if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
-    }
-    return lines;
   }
 
  private:
