@@ -207,27 +207,6 @@ TEST_F(CellPutTest, CellPutCopiesIntoTheTargetFieldWithinItsBounds) {
   EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
 }
 
-// Values are written as text into their fields (a neighbour untouched);
-// the block put inserts the row and leaves the buffer as it was.
-TEST_F(CellPutTest, QueriesWriteValuesIntoTheFieldsAndTheBlockPutInsertsTheRow) {
-  const std::string item = std::string(kBlock) + ":item", amount = std::string(kBlock) + ":amount";
-  auto* block = Node<KezDcQrQRData>(kBlock);
-  Run("Put(\"" + std::string(40, 'z') + "\"," + item + ")");
-  EXPECT_EQ(Field(block, 0), std::string(32, 'z'));
-  Run("Put(\"x\" + \"y\"," + item + ")");
-  Run("Put(7/2," + amount + ")");
-  EXPECT_EQ(Field(block, 1), "3.500000e+00");
-  Run("Put(40+2, " + amount + ")");
-  EXPECT_EQ(Field(block, 0) + "|" + Field(block, 1), "xy|42");
-  EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "orders").empty());
-  Run(std::string("Put(") + kBlock + ")");
-  Run(std::string("Put(") + kBlock + ")");
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"), Rows(2, {"xy", "42", KezDcDbMemory::Null()}));
-  EXPECT_EQ(Errors(), Texts{"WARNING: a value of 40 octets put into cell <" + item +
-                            "> was cut to its 32-octet field; open the data source with text_size=40 or more (and "
-                            "declared_size=0 when the column declares its length) to fit it \n"});
-}
-
 // A column outside the accessor, or a row without a buffer, writes nothing;
 // a failed insert or insert interface is reported and the next put inserts.
 TEST_F(CellPutTest, PutsThatCannotWriteAreReportedAndTheNextPutInserts) {

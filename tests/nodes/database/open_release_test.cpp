@@ -116,31 +116,6 @@ TEST_F(OpenReleaseTest, SeveralBlocksAndAccessorsUnderOneRowsetAllGoBack) {
   EXPECT_EQ(Registered("@m:main:orders:*:5:item"), nullptr);
 }
 
-// A deleted query takes the nodes that it alone used, up to the data
-// source, unless a client holds one of them.
-TEST_F(OpenReleaseTest, DeletingQueriesReleasesTheAncestorsNothingElseUses) {
-  FillOrders(3);
-  const std::string text = "Get(@m:main:orders:{item+amount}:10:item)";
-  const std::string other = "Get(@m:main:orders:{item+amount}:10:amount)";
-  Run(text);
-  Run(other);
-  KezDcQrQuery::DeleteQuery(text.c_str());  // the cell only: its sibling still reads the block
-  EXPECT_EQ(Registered("@m:main:orders:{item+amount}:10:item"), nullptr);
-  EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQuery::DeleteQuery(other.c_str());
-  EXPECT_EQ(Held() + " " + std::to_string(KezDcQrQResult::QRHTab->Size()), "0/0/0 0");
-  KezDcQrQResult::NewQResult("@m");  // a client holds the data source from now on
-  Run(text);
-  KezDcQrQResult::DeleteQResult("@m:main:orders:{item+amount}:10");
-  EXPECT_EQ(Registered("@m:main"), nullptr);
-  EXPECT_EQ(Held(), "1/0/0");
-  Run(other);  // a new query opens the road again below the held data source
-  EXPECT_EQ(Held(), "3/3/1");
-  KezDcQrQuery::DeleteAllQueries();
-  EXPECT_EQ(Held(), "0/0/0");
-  EXPECT_EQ(KezDcQrQResult::QRHTab->Size() + KezDcQrQResult::ExprHTab->Size(), 0);
-}
-
 }  // namespace
 }  // namespace test
 }  // namespace kez

@@ -2,7 +2,7 @@
 // (tests/language/cases/): what they hand out and put into the fields of a
 // row, the nodes an expression names (deleted with it or elsewhere, or
 // changing between evaluations), unknown basic types, the nesting bound,
-// junk texts, and numbers under a decimal-comma locale.
+// and numbers under a decimal-comma locale.
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -252,32 +252,6 @@ TEST_F(ExpressionTest, NestingIsBoundedAndRefusedOnce) {
   KezDcCMError::ClearErrors();
   EXPECT_EQ(Postfix(NewExpression(std::string(bound, '(') + "2*3" + std::string(bound, ')'))), (List{"2", "3", "*"}));
   EXPECT_TRUE(Errors().empty());
-}
-
-// Junk (hostile characters or any octets, up to a megabyte) neither
-// crashes nor leaks, and the tokenizer reads any text to its end.
-TEST_F(ExpressionTest, JunkTextsAreReadToTheirEndWithoutCrashOrLeak) {
-  const char alphabet[] = "()+-*/,|&=!<>\"\\[]{}@#$: \t\n0123456789.aeqrstdvmofw";
-  unsigned seed = 12345;
-  for (int round = 0; round < 40; ++round) {
-    std::string text;
-    std::size_t length = round == 0 ? (1u << 20) : 1 + (seed % 400);
-    for (std::size_t i = 0; i < length; ++i) {
-      seed = seed * 1103515245u + 12345u;
-      text += round % 2 ? static_cast<char>(seed >> 16) : alphabet[(seed >> 16) % (sizeof alphabet - 1)];
-    }
-    KezDcQrQRExpression tokens;
-    tokens.ExpressionText = KezUnicodeString(text);
-    for (std::size_t symbols = 0; symbols <= text.size(); ++symbols) {
-      if (tokens.Parse(), tokens.Symbol.IsEmpty()) break;
-    }
-    EXPECT_EQ(tokens.ParsePosition, static_cast<int>(text.size()));
-    KezDcQrQRExpression* junk = NewExpression(text);
-    junk->GetQResult();
-    junk->FreeQResult();
-    KezDcQrQResult::DeleteAllQResult();
-  }
-  KezDcCMError::ClearErrors();
 }
 
 // Switches LC_ALL to a locale whose decimal separator is a comma, building
