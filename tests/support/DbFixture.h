@@ -1,9 +1,10 @@
-// Helpers of the database-node tests: a fixture with the memory database
-// "shop" registered as the data source m, node look-ups by data path, and
-// readers of row-buffer fields and of the backend's live counters.
+// Helpers of the database-node tests: the memory database "shop" registered
+// as the data source m, node look-ups by data path, a reader of row-buffer
+// fields, and the memory backend's counters.
 #ifndef KEZ_TEST_DB_FIXTURE_H
 #define KEZ_TEST_DB_FIXTURE_H
 
+#include <initializer_list>
 #include <string>
 
 #include "database/access/memory/MemoryFaults.h"
@@ -13,12 +14,12 @@ namespace kez {
 namespace test {
 
 using Texts = std::vector<std::string>;
+using Rows = std::vector<KezDcDbMemoryRow>;
 
 class DbTest : public KezTest {
  protected:
   void SetUp() override {
     KezTest::SetUp();
-    // orders: a string column of 32 octets, an I4 and an R8 column.
     KezDcDbMemory::CreateRowset(
         "shop", "orders",
         {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
@@ -42,15 +43,14 @@ class DbTest : public KezTest {
                                {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
     }
   }
-
   // The node that the data path names, created when absent; null when it is
   // of another kind.
   template <class T>
   static T* Node(const std::string& path) {
     return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
   }
-  // A node of the type under @m:main built from its components, for rowset
-  // names ("##0") that a data path cannot spell.
+  // A node under @m:main built from its components, for rowset names
+  // ("##0") that a data path cannot spell.
   template <class T>
   static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
                   const char* cell = "") {
@@ -58,15 +58,13 @@ class DbTest : public KezTest {
     return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
   }
   static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
-  // Runs the query text once and returns the query.
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
     query->DoQuery();
     return query;
   }
-
-  // The text of field index (0-based binding entry) of a data block's row
-  // buffer: up to its first zero octet or its maxlen octets.
+  // The text of field index (0-based) of a data block's row buffer: up to
+  // its first zero octet or its maxlen octets.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
     const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
@@ -78,10 +76,15 @@ class DbTest : public KezTest {
   }
   // The first field of the row that the data block stands on.
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
-
-  // Calls of the layer operation since the test began.
+  // Calls of the layer operation since the test began; of several, joined
+  // by '/'.
   long Calls(KezDcDbMemoryFaults::Operation op) const {
     return KezDcDbMemoryFaults::CallCount(op) - calls_at_start_[op];
+  }
+  std::string Calls(std::initializer_list<KezDcDbMemoryFaults::Operation> ops) const {
+    std::string out;
+    for (auto op : ops) out += (out.empty() ? "" : "/") + std::to_string(Calls(op));
+    return out;
   }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {

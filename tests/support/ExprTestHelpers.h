@@ -1,5 +1,5 @@
 // Helpers of the expression tests: reading postfix lists, building
-// expressions, and a memory table to put values into.
+// expressions, and the memory table that expressions read.
 #ifndef KEZ_TEST_EXPR_TEST_HELPERS_H
 #define KEZ_TEST_EXPR_TEST_HELPERS_H
 
@@ -26,14 +26,12 @@ inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* 
   return e;
 }
 
-// Rowset "orders" of the memory database "shop", read as @m:s:orders:...
-// Row buffer of the accessor {item+amount+price+code+memo}: item (10 octets)
-// at 0, amount (I4, 80) at 10, price (R8, 80) at 90, code (0 octets) at 170,
-// memo (4 octets) at 170.
+// The rowset "orders" of the memory database "shop", one row, read as
+// @m:s:orders:{item+amount+price+code+memo}:2 (code has 0 octets, memo 4).
 class ShopTest : public KezTest {
  protected:
   static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";
-  static constexpr uint32_t kItem = 0, kAmount = 10, kPrice = 90, kMemo = 170, kRowLength = 174;
+  static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
 
   void SetUp() override {
     KezTest::SetUp();
@@ -45,32 +43,6 @@ class ShopTest : public KezTest {
                                  {"memo", KEZDCDB_TYPESTRING, 4}});
     KezDcDbMemory::AppendRow("shop", "orders", {"apple", "3", "12.5", "", "ab"});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-  }
-
-  static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
-  static KezDcQrQRCell* Cell(const std::string& column) {
-    return static_cast<KezDcQrQRCell*>(KezDcQrQResult::NewQResult(KezUnicodeString(CellPath(column))));
-  }
-  static KezDcQrQRData* Block() {
-    return static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(KezUnicodeString(kBlock)));
-  }
-  // The octets of the row buffer from offset, n of them (zeros included).
-  static std::string Octets(uint32_t offset, uint32_t n) {
-    KezDcQrQRData* block = Block();
-    if (!block->p_RowBuffer) return "<no row buffer>";
-    std::string out;
-    for (uint32_t i = offset; i < offset + n && i < block->p_RowBuffer->length(); ++i) {
-      out += static_cast<char>((*block->p_RowBuffer)[i]);
-    }
-    return out;
-  }
-  // Fills the whole row buffer with c, so that untouched octets show.
-  static void FillRow(char c) {
-    KezDcQrQRData* block = Block();
-    block->InitQResult();
-    for (uint32_t i = 0; block->p_RowBuffer && i < block->p_RowBuffer->length(); ++i) {
-      (*block->p_RowBuffer)[i] = static_cast<unsigned char>(c);
-    }
   }
 };
 

@@ -1,8 +1,7 @@
-// Data-block nodes: walking a rowset block by block, the end of the rowset
-// and its restart, refused block sizes, the states after Init and Free, the
-// codes of GetNextRows (1 and 2 wait, 3 and more end the rowset, 998 without
-// a rowset), and what a cell reads when an operation of the layer fails.
-#include "database/access/memory/MemoryFaults.h"
+// Data blocks: walking a rowset block by block, its end and restart,
+// refused block sizes, fresh and freed nodes, the codes of GetNextRows (1
+// and 2 wait, 3 and more end the rowset, 998 without a rowset), and what a
+// read gives when an operation of the layer fails.
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -22,94 +21,65 @@ TEST_F(DataBlockTest, WalksTwentyFiveRowsInBlocksOfTenThenRestarts) {
     ASSERT_TRUE(data->IsMoreData());
     EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), k <= 20 ? 10 : 5);
   }
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 3);
   EXPECT_EQ(data->GetNbRowsObtained(), 5);
-
   EXPECT_EQ(data->GetNextLine(), data);  // the fetch after row 25 gets nothing
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 4);
   EXPECT_FALSE(data->IsMoreData());
   EXPECT_EQ(data->GetNbRowsObtained(), 0);
   EXPECT_EQ(CurrentRow(data), "r25");
-  EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), 0);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetDataSeq), 25);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 1);
-
-  // The next line reopens the rowset: its first row, then the second.
-  data->GetNextLine();
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
+  EXPECT_EQ(Held(), "3/0/1");
+  EXPECT_EQ(
+      Calls({KezDcDbMemoryFaults::kGetNextRows, KezDcDbMemoryFaults::kGetDataSeq, KezDcDbMemoryFaults::kOpenRowset}),
+      "4/25/1");
+  data->GetNextLine();  // the next line reopens the rowset: its first row, then the second
   EXPECT_EQ(CurrentRow(data), "r2");
-  EXPECT_TRUE(data->IsMoreData());
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
   EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(DataBlockTest, BlockOfOneFetchesAtEveryLine) {
-  FillOrders(3);
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:1");
-  EXPECT_EQ(CurrentRow(data), "r1");
-  data->GetNextLine();
-  data->GetNextLine();
-  EXPECT_EQ(CurrentRow(data), "r3");
-  EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), 1);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 3);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kReleaseRows), 2);
 }
 
 TEST_F(DataBlockTest, BlockThatIsNoPositiveNumberIsRefusedAndNeverFetchesNorRestartsItsSiblings) {
   FillOrders(3);
-  for (const char* block : {"0", "abc", "-5", "2147483648", "99999999999"}) {
-    SCOPED_TRACE(block);
+  auto* walking = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  walking->GetNextLine();
+  for (const std::string block : {"0", "abc", "-5", "2147483648", "99999999999"}) {
     KezDcCMError::ClearErrors();
-    auto* data = Node<KezDcQrQRData>(std::string("@m:main:orders:*:") + block);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(Errors(), Texts{"ERROR DATBLOCK CAN'T BE <" + std::string(block) + "> (PUT A NUMBER) !\n"});
-    EXPECT_EQ(data->NumBlock, 0u);
+    auto* data = Node<KezDcQrQRData>("@m:main:orders:*:" + block);
+    EXPECT_EQ(Errors(), Texts{"ERROR DATBLOCK CAN'T BE <" + block + "> (PUT A NUMBER) !\n"});
     data->GetQResult();
     data->GetNextLine();
     data->GetNextLine();
-    EXPECT_FALSE(data->IsMoreData());
-    EXPECT_EQ(data->GetNbRowsObtained(), 0);
-    EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 0);
-    EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetDataSeq), 0);
+    EXPECT_EQ(data->NumBlock + data->IsMoreData() + data->GetNbRowsObtained(), 0u) << block;
   }
-  auto* walking = Node<KezDcQrQRData>("@m:main:orders:*:10");
-  walking->GetNextLine();
-  long opened = Calls(KezDcDbMemoryFaults::kOpenRowset);
-  Node<KezDcQrQRData>("@m:main:orders:*:0")->GetNextLine();
-  Node<KezDcQrQRData>("@m:main:orders:*:0")->GetNextLine();
+  EXPECT_EQ(Calls({KezDcDbMemoryFaults::kGetNextRows, KezDcDbMemoryFaults::kOpenRowset}), "1/1");
   EXPECT_EQ(CurrentRow(walking), "r2");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened);
 }
 
+// An empty rowset ends with code 0; on a fresh node the first GetNextLine,
+// IsMoreData or Init starts the rowset (Init on a buffer changes nothing).
 TEST_F(DataBlockTest, FirstNextLineIsMoreDataOrInitOnAFreshNodeStartsTheRowset) {
-  FillOrders(3);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  EXPECT_FALSE(data->IsMoreData());
+  data->GetNextLine();
+  EXPECT_FALSE(data->IsMoreData());
+  EXPECT_EQ(data->RcGetNextRows + Calls(KezDcDbMemoryFaults::kGetDataSeq), 0);
+  FillOrders(3);
+  const auto fresh = [] { return KezDcQrQResult::DeleteQResult("@m"), Node<KezDcQrQRData>("@m:main:orders:*:10"); };
+  data = fresh();
   data->GetNextLine();  // the first row, then the next line
   EXPECT_EQ(CurrentRow(data), "r2");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 1);
-
-  KezDcQrQResult::DeleteQResult("@m");
-  data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  data = fresh();
   EXPECT_TRUE(data->IsMoreData());
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 2);
   EXPECT_EQ(Field(data, 0), "r1");
-
-  KezDcQrQResult::DeleteQResult("@m");
-  data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  data = fresh();
   long opened = Calls(KezDcDbMemoryFaults::kOpenRowset);
   data->InitData();
   ASSERT_NE(data->p_RowBuffer, nullptr);
   EXPECT_EQ(data->p_RowBuffer->length(), 192u);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 2);
-  // A buffer without rows counts as the end of the rowset.
-  EXPECT_EQ(data->GetData(), data);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened + 2);
+  EXPECT_EQ(data->GetData(), data);  // a buffer without rows counts as the end of the rowset
   EXPECT_EQ(Field(data, 0), "r1");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 3);
-  // Init on a node with a buffer changes nothing.
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened + 2);
   _SEQUENCE_SEQUENCE_octet* buffer = data->p_RowBuffer;
   data->InitQResult();
   EXPECT_EQ(data->p_RowBuffer, buffer);
-  EXPECT_EQ(Field(data, 0), "r1");
   EXPECT_EQ(data->RowCursor, 1u);
 }
 
@@ -121,25 +91,13 @@ TEST_F(DataBlockTest, FreeThenGetStartsAgainFromTheFirstRow) {
   EXPECT_EQ(CurrentRow(data), "r3");
   data->FreeQResult();
   EXPECT_EQ(data->p_QRD, nullptr);  // the holder is resolved again
-  EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), 0);
-  // The rowset stayed open at row 5: it starts again for the first row.
-  EXPECT_EQ(CurrentRow(data), "r1");
+  EXPECT_EQ(Held(), "3/0/1");
+  EXPECT_EQ(CurrentRow(data), "r1");  // the rowset stood at row 5: it starts again
   EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
-  // Freeing the rowset frees the block below it too, and opens it once.
-  data->FreeRowsetOfData();
+  data->FreeRowsetOfData();  // frees the block below the rowset too, and opens it once
   EXPECT_EQ(Held(), "2/0/0");
   EXPECT_EQ(CurrentRow(data), "r1");
   EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 3);
-}
-
-TEST_F(DataBlockTest, EmptyRowsetEndsWithCodeZeroAndRestartsAtEveryLine) {
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
-  EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->GetNbRowsObtained(), 0);
-  data->GetNextLine();
-  EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->RcGetNextRows, 0u);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetDataSeq), 0);
 }
 
 TEST_F(DataBlockTest, CodesOneAndTwoCopyNoRowAndWaitThreeAndAboveEndTheRowset) {
@@ -154,8 +112,7 @@ TEST_F(DataBlockTest, CodesOneAndTwoCopyNoRowAndWaitThreeAndAboveEndTheRowset) {
     EXPECT_EQ(CurrentRow(data), "");
     EXPECT_EQ(data->RcGetNextRows, static_cast<uint32_t>(code));
     EXPECT_EQ(data->IsMoreData(), !ends);
-    // 1 and 2 fetch again, the rows still to come; the end starts the rowset again.
-    data->GetNextLine();
+    data->GetNextLine();  // 1 and 2 fetch the rows still to come; the end starts the rowset again
     EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened + (ends ? 2 : 1));
     EXPECT_EQ(CurrentRow(data), ends ? "r2" : "r1");
     if (ends) continue;
@@ -177,11 +134,9 @@ TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
   EXPECT_EQ(unavailable->GetNextLine(), unavailable);
   EXPECT_EQ(unavailable->RcGetNextRows, KezDcQrQRData::kNoRowset);
   EXPECT_EQ(unavailable->p_RowBuffer, nullptr);
-
   FillOrders(1);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
   data->GetNextLine();  // past the only row
-  EXPECT_FALSE(data->IsMoreData());
   KezDcDbMemoryFaults::FailAlways(KezDcDbMemoryFaults::kOpenRowset, 5);
   data->GetNextLine();  // the rowset cannot reopen
   EXPECT_EQ(data->RcGetNextRows, KezDcQrQRData::kNoRowset);
@@ -201,9 +156,9 @@ TEST_F(DataBlockTest, FailedRowCopyEmptiesTheBufferAndIsReported) {
   KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetColumnsInfo, 5);
   KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetDataSeq, 5, 2);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
-  EXPECT_EQ(CurrentRow(data), "r1");  // the columns came with their failing code
+  EXPECT_EQ(CurrentRow(data), "r1");
   EXPECT_TRUE(Errors().empty());
-  data->GetNextLine();  // the copy of r2 fails
+  data->GetNextLine();
   EXPECT_EQ(CurrentRow(data), "");
   EXPECT_TRUE(data->IsMoreData());
   EXPECT_EQ(Errors(),
@@ -225,29 +180,23 @@ TEST_F(DataBlockTest, BlockWithoutAccessorHandleFetchesNoRowItCouldNotCopy) {
 }
 
 // Each layer operation failing once, as a client reading a cell sees it:
-// the messages, an empty value, and the value at the next read.
-TEST_F(DataBlockTest, EachFailingOperationIsReportedAndTheNextReadRecovers) {
+// the messages (each failure once), an empty value, and the value at the
+// next read.
+TEST_F(DataBlockTest, EachFailingOperationIsReportedOnceAndTheNextReadRecovers) {
   const std::string rowset = "ERROR: Impossible to open Rowset @m:main:orders \n";
-  const struct {
-    KezDcDbMemoryFaults::Operation operation;
-    int code;
-    Texts errors;
-  } cases[] = {
+  const std::pair<KezDcDbMemoryFaults::Operation, Texts> cases[] = {
       {KezDcDbMemoryFaults::kCreateDataSource,
-       1,
        {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n", rowset}},
-      {KezDcDbMemoryFaults::kOpenSession, 8, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
-      {KezDcDbMemoryFaults::kOpenRowset, 4, {}},
-  };
+      {KezDcDbMemoryFaults::kOpenSession, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
+      {KezDcDbMemoryFaults::kOpenRowset, {}}};
   FillOrders(2);
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.operation);
     KezDcQrQuery::DeleteAllQueries();
     KezDcCMError::ClearErrors();
-    KezDcDbMemoryFaults::FailAt(c.operation, c.code);
+    KezDcDbMemoryFaults::FailAt(c.first, 8);
     KezDcQrQuery* query = Run("Get(@m:main:orders:{item+amount}:10:item)");
     auto* value = static_cast<KezDcQrQRExpression*>(query->p_QResult);
-    EXPECT_EQ(Errors(), c.errors);
+    EXPECT_EQ(Errors(), c.second) << c.first;
     EXPECT_STREQ(value->p_StringQResult, "");
     KezDcQrQResult::NewQResult("@m:main:orders:{item+amount}:10")->GetNextLine();
     query->DoQuery();

@@ -1,0 +1,239 @@
+// Accessors, cells and puts: the attribute list and the row-buffer layout
+// it binds, what a cell reads (its type decided from the whole text, NULL,
+// the empty readings), and writing fields and inserting the row.
+#include "support/DbFixture.h"
+
+namespace kez {
+namespace test {
+namespace {
+
+const char kThings[] = "@m:main:things:v+w+x:1", kDst[] = "@m:main:dst:a+b:1",
+           kBlock[] = "@m:main:orders:{item+amount}:1";
+
+class CellPutTest : public DbTest {
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    KezDcDbMemory::CreateRowset(
+        "shop", "things", {{"v", KEZDCDB_TYPESTRING, 16}, {"w", KEZDCDB_TYPESTRING, 4}, {"x", KEZDCDB_TYPESTRING, 8}});
+    KezDcDbMemory::CreateRowset("shop", "dst", {{"a", KEZDCDB_TYPESTRING, 4}, {"b", KEZDCDB_TYPESTRING, 4}});
+  }
+  static KezDcQrQRAccessor* NewAccessor(const char* attributes, const char* rowset = "orders") {
+    return Built<KezDcQrQRAccessor>("Accessor", rowset, attributes);
+  }
+  static KezDcQrQRCell* Cell(const std::string& column, const std::string& block = kThings) {
+    return Node<KezDcQrQRCell>(block + ":" + column);
+  }
+  // "text type" of a cell's read.
+  static std::string Read(KezDcQrQRCell* cell) { return std::string(cell->GetQResult()) + " " + cell->BasicType.Std(); }
+  // The attributes of an accessor joined by '|'.
+  static std::string Attributes(const KezDcQrQRAccessor* accessor) {
+    std::string names;
+    for (int k = 1; k <= accessor->AccessorList.Size(); ++k)
+      names += (k > 1 ? "|" : "") + accessor->AccessorList[k].Std();
+    return names;
+  }
+  // "(columnId,offset,maxlen)" of every binding entry, then the lengths.
+  static std::string Bindings(const KezDcQrQRAccessor* accessor) {
+    std::string out;
+    for (uint32_t i = 0; accessor->p_BufferBinding && i < accessor->p_BufferBinding->length(); ++i) {
+      const KezDcDbBinding& b = (*accessor->p_BufferBinding)[i];
+      out += "(" + std::to_string(b.columnId) + "," + std::to_string(b.offset) + "," + std::to_string(b.maxlen) + ")";
+    }
+    return out + " " + std::to_string(accessor->MaxLength) + " " + std::to_string(accessor->MaxColLength);
+  }
+  // The octets of dst's row buffer, zero octets written as '0'.
+  static std::string DstOctets() {
+    auto* data = Node<KezDcQrQRData>(kDst);
+    std::string out;
+    for (uint32_t k = 0; data->p_RowBuffer && k < data->p_RowBuffer->length(); ++k) {
+      out += (*data->p_RowBuffer)[k] == 0 ? '0' : static_cast<char>((*data->p_RowBuffer)[k]);
+    }
+    return out;
+  }
+};
+
+TEST_F(CellPutTest, AttributeListSplitsOnPlusOutsideBracketsAndStripsBracesAndBlanks) {
+  const std::string closed = "ERROR: INVALID iAccessor - Too many closed brackets\n";
+  const struct {
+    const char* text;
+    const char* attributes;
+    Texts errors;
+  } cases[] = {
+      {"{item+[a+b]+price}", "item|[a+b]|price", {}},
+      {"{ item }", "item ", {}},
+      {"{item} ", "item", {}},
+      {" {a b} + c ", "{a b|c", {}},  // a blank before the brace keeps it; the closing brace goes all the same
+      {"", "", {}},
+      {"a]b+c", "a", Texts(4, closed)},
+      {"x+[a+b", "x|[a+b", {"ERROR: INVALID ACCESSOR - Too many opened brackets\n"}},
+  };
+  for (const auto& c : cases) {
+    KezDcCMError::ClearErrors();
+    KezDcQrQRAccessor* accessor = NewAccessor(c.text);
+    EXPECT_EQ(Attributes(accessor), c.attributes) << c.text;
+    EXPECT_EQ(accessor->NbAtt, static_cast<uint32_t>(accessor->AccessorList.Size())) << c.text;
+    EXPECT_EQ(Errors(), c.errors) << c.text;
+  }
+  EXPECT_EQ(NewAccessor("{item+[a+b]+price}")->SubQueryFlag, 'Y');
+  EXPECT_EQ(NewAccessor("item+amount")->SubQueryFlag, 'N');
+}
+
+// Fields lie back to back, sized by column type; the attributes that name no
+// column are reported, once each accessor.
+TEST_F(CellPutTest, BindingsLayFieldsBackToBackSizedByColumnType) {
+  KezDcDbMemory::CreateRowset("shop", "types",
+                              {{"zero", KEZDCDB_TYPESTRING, 0},
+                               {"sub", KEZDCDB_TYPEPTRSUBLIST, 5},
+                               {"dyn", KEZDCDB_TYPEPTRDYNSUBLIST, 6},
+                               {"odd", 1, 9},
+                               {"real", KEZDCDB_TYPER8, 300}});
+  const char* cases[][3] = {
+      {"orders", "*", "(1,0,32)(2,32,80)(3,112,80) 192 80"},  // every column in order
+      {"orders", "{price+item}", "(3,0,80)(1,80,32) 112 80"},
+      {"orders", "", "(0,0,0) 0 0"},  // one empty attribute, not the default accessor
+      {"types", "*", "(1,0,0)(2,0,5)(3,5,6)(4,11,0)(5,11,80) 91 80"},
+      {"types", "nothing+zero+real", "(0,0,0)(1,0,0)(5,0,80) 80 80"},
+  };
+  for (const auto& c : cases) {
+    KezDcQrQRAccessor* accessor = NewAccessor(c[1], c[0]);
+    EXPECT_NE(accessor->GetQResult(), 0u) << c[1];
+    EXPECT_EQ(Bindings(accessor), c[2]) << c[1];
+  }
+  EXPECT_EQ(Attributes(NewAccessor("*")), "item|amount|price");
+  EXPECT_EQ(Errors(),
+            (Texts{"ERROR: rowset <orders> has no column <> (accessor <@m:main:orders:>) \n",
+                   "ERROR: rowset <types> has no column <nothing> (accessor <@m:main:types:nothing+zero+real>) \n"}));
+}
+
+TEST_F(CellPutTest, AccessorReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) {
+  KezDcQrQRAccessor* accessor = NewAccessor("*");
+  KezDcDbHAccessor handle = accessor->GetQResult();
+  EXPECT_EQ(accessor->GetQResult(), handle);
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetColumnsInfo) + Calls(KezDcDbMemoryFaults::kCreateAccessor), 2);
+  accessor->FreeQResult();
+  EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0);
+  // Reordered columns show that the names, not the positions, are bound now.
+  KezDcDbMemory::CreateRowset(
+      "shop", "orders",
+      {{"price", KEZDCDB_TYPER8, 8}, {"amount", KEZDCDB_TYPEI4, 4}, {"item", KEZDCDB_TYPESTRING, 32}});
+  static_cast<KezDcQrQRRowset*>(Registered("@m:main:orders"))->FreeQResult();
+  ASSERT_NE(accessor->GetQResult(), 0u);
+  EXPECT_EQ(Bindings(accessor), "(3,0,32)(2,32,80)(1,112,80) 192 80");
+  KezDcQrQRAccessor* unbound = NewAccessor("*", "##0");  // no rowset interface: the handle is zero
+  EXPECT_EQ(unbound->GetQResult(), 0u);
+  EXPECT_EQ(unbound->p_BufferBinding, nullptr);
+  unbound->FreeQResult();
+  EXPECT_EQ(Attributes(unbound), "*");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// Only plain decimal texts are numbers; a field that fills all its octets
+// reads in full; a free releases the value and the next read takes the
+// current row.
+TEST_F(CellPutTest, CellDecidesTheTypeFromTheWholeText) {
+  const char* cases[][2] = {{"12.5", "double 12.5"},  {"12.5 kg", "string 12.5"}, {"abc", "string 0"},
+                            {"", "double 0"},         {"  7", "double 7"},        {"7 ", "string 7"},
+                            {"INFINITY", "string 0"}, {"nan", "string 0"},        {"0x1F", "string 0"},
+                            {"1e3", "double 1000"}};
+  for (const auto& c : cases) KezDcDbMemory::AppendRow("shop", "things", {c[0], "abcdef", "next"});
+  KezDcQrQRCell* cell = Cell("v");
+  EXPECT_EQ(Read(Cell("w")) + "|" + Read(Cell("x")), "abcd string|next string");
+  for (const auto& c : cases) {
+    const std::string read = Read(cell);
+    EXPECT_EQ(read + kez::Format(" %g", cell->DoubleValue), std::string(c[0]) + " " + c[1]);
+    EXPECT_EQ(cell->p_StringQResult, cell->p_QResult);
+    cell->FreeQResult();  // keeps the type
+    EXPECT_EQ(cell->BasicType.Std(), std::string(c[1]).substr(0, 6));
+    Node<KezDcQrQRData>(kThings)->GetNextLine();
+  }
+  EXPECT_TRUE(Errors().empty());
+}
+
+// A missing column reads empty and warns at every read; past the last row,
+// or without an accessor handle, a cell reads empty and keeps its type. A
+// value that a later read finds wider grows.
+TEST_F(CellPutTest, WithoutColumnRowOrAccessorHandleACellReadsEmpty) {
+  KezDcDbMemory::AppendRow("shop", "things", {"0123456789abcde"});
+  KezDcQrQRCell* missing = Cell("nope");
+  EXPECT_EQ(Read(missing) + "|" + Read(missing), " double| double");
+  EXPECT_EQ(Errors(), Texts(2, "Warning: Column <nope> does not exist ! \n"));
+  KezDcCMError::ClearErrors();
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 2);  // the first open fails
+  KezDcQrQRCell* cell = Cell("v", "@m:main:things:v:1");
+  EXPECT_STREQ(cell->GetQResult(), "");                      // no rowset yet: a one-octet value
+  Node<KezDcQrQRData>("@m:main:things:v:1")->GetNextLine();  // the first row, fetched now
+  EXPECT_EQ(Read(cell), "0123456789abcde string");
+  Node<KezDcQrQRData>("@m:main:things:v:1")->GetNextLine();  // past the last row
+  EXPECT_EQ(Read(cell), " string");
+  EXPECT_EQ(Read(Built<KezDcQrQRCell>("Cell", "##0", "v", "1", "v")), " string");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// NULL reads as the empty text and the number 0, marked as NULL; a put of
+// the cell carries the mark into the new row, and any other put clears it.
+TEST_F(CellPutTest, NullIsReadMarkedAndCopiedAsNull) {
+  KezDcDbMemory::AppendRow("shop", "things", {KezDcDbMemory::Null(), "", "x"});
+  KezDcQrQRCell* v = Cell("v");
+  const std::string read = Read(v);
+  EXPECT_EQ(read + kez::Format(" %g ", v->DoubleValue) + Read(Cell("w")), " double 0  double");
+  EXPECT_TRUE(v->IsNull() && !Cell("w")->IsNull());
+  v->PutCell(Cell("a", kDst));
+  Cell("w")->PutCell(Cell("b", kDst));
+  Node<KezDcQrQRData>(kDst)->PutData();
+  Cell("x")->PutCell(Cell("a", kDst));
+  Node<KezDcQrQRData>(kDst)->PutData();
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "dst"), (Rows{{KezDcDbMemory::Null(), ""}, {"x", ""}}));
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CellPutTest, CellPutCopiesIntoTheTargetFieldWithinItsBounds) {
+  KezDcDbMemory::AppendRow("shop", "things", {"abcdefgh", "ab", "zz"});
+  KezDcQrQRCell* a = Cell("a", kDst);
+  Cell("x")->PutCell(Cell("b", kDst));
+  EXPECT_EQ(DstOctets(), "0000zz00");
+  Cell("v")->PutCell(a);  // cut to 4 octets, no zero octet, reported once for the field
+  Cell("v")->PutCell(a);
+  EXPECT_EQ(DstOctets(), "abcdzz00");
+  EXPECT_EQ(Errors(), Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
+                            "field; open the data source with text_size=8 or more (and declared_size=0 when the "
+                            "column declares its length) to fit it \n"});
+  KezDcCMError::ClearErrors();
+  Cell("w")->PutCell(a);  // shorter: the text and one zero octet
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  Cell("v")->PutCell(Cell("nope", kDst));
+  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <nope> isn't in Accessor ! \n"});
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
+}
+
+// A column outside the accessor, or a row without a buffer, writes nothing;
+// a failed insert or insert interface is reported and the next put inserts.
+TEST_F(CellPutTest, PutsThatCannotWriteAreReportedAndTheNextPutInserts) {
+  Run("Put(\"abc\"," + std::string(kBlock) + ":price)");
+  EXPECT_EQ(Field(Node<KezDcQrQRData>(kBlock), 0), "");
+  auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
+  KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
+  cell->p_QRData->PutData();  // an empty rowset: nothing inserted, quietly
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kInsertRow), 0);
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kQueryInterface, 3);
+  Node<KezDcQrQRData>(kBlock)->PutData();
+  Run("Put(\"abc\"," + std::string(kBlock) + ":item)");
+  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, 6);
+  Node<KezDcQrQRData>(kBlock)->PutData();
+  EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "orders").empty());
+  Node<KezDcQrQRData>(kBlock)->PutData();
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"),
+            (Rows{{"abc", KezDcDbMemory::Null(), KezDcDbMemory::Null()}}));
+  EXPECT_EQ(Errors(), (Texts{"ERROR: Cell <price> isn't in Accessor ! \n",
+                             "ERROR: Cell <item> can't be written: no row buffer for <@m:main:##0:item:1:item> (its "
+                             "rowset isn't open) ! \n",
+                             "ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
+                             "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
+                             "its rowset isn't open \n",
+                             "ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"}));
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace kez
