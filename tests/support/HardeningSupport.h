@@ -1,14 +1,12 @@
-// Helpers of the hardening tests: a query runner, the value a client reads,
-// the road of a query that the failure tests follow, and a fixture that
-// checks the memory backend got back every object and handle, apart from
-// those a test made the layer refuse to take back.
+// The road of a query that the failure tests follow (get, walk past the end
+// and start again, put and insert, free, delete), and the value a client
+// reads from a query.
 #ifndef KEZ_TEST_HARDENING_SUPPORT_H
 #define KEZ_TEST_HARDENING_SUPPORT_H
 
 #include <string>
 #include <vector>
 
-#include "database/access/memory/MemoryFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -36,11 +34,13 @@ inline std::string Get(const std::string& expression) {
   return "<none>";
 }
 
+using RoadRows = std::vector<std::vector<std::string>>;
+
 // What a client saw along the road: the values it read, and the rows whose
 // insert reported nothing.
 struct RoadResult {
   std::vector<std::string> values;
-  std::vector<std::vector<std::string>> reported;
+  RoadRows reported;
 };
 
 // Puts the row's item and amount into the cells of the copy block and
@@ -55,19 +55,17 @@ inline bool InsertRow(const std::string& copy, const std::vector<std::string>& r
   return ReportedSoFar() == mark;
 }
 
-// The road of a query over a block of orders (columns item and amount,
-// five rows): get, walk past the end and start again, put and insert the
-// rows into the copy block, free, delete one query, then all.
-inline RoadResult FollowTheRoad(const std::string& orders, const std::string& copy,
-                                const std::vector<std::vector<std::string>>& rows) {
+// The road over a block of orders (columns item and amount, five rows):
+// get, walk past the end and start again, put and insert the rows into the
+// copy block, free, delete one query, then all.
+inline RoadResult FollowTheRoad(const std::string& orders, const std::string& copy, const RoadRows& rows) {
   RoadResult road;
   const std::string item = orders + ":item";
-  const std::string twice = orders + ":amount * 2";
   road.values.push_back(Get(item));
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(orders.c_str());
   for (int k = 0; k < 8; ++k) {
     block->GetNextLine();
-    road.values.push_back(Get(item) + "/" + Get(twice));
+    road.values.push_back(Get(item) + "/" + Get(orders + ":amount * 2"));
   }
   for (const auto& row : rows) {
     if (InsertRow(copy, row)) road.reported.push_back(row);
@@ -80,35 +78,6 @@ inline RoadResult FollowTheRoad(const std::string& orders, const std::string& co
   KezDcQrQuery::DeleteAllQueries();
   return road;
 }
-
-class HardeningTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcDbMemory::DropAll();
-    KezDcCMError::ClearErrors();
-    rows_at_start_ = KezDcDbMemoryFaults::OutstandingRows();
-    accessors_at_start_ = KezDcDbMemoryFaults::LiveAccessors();
-  }
-  void TearDown() override {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
-        << "accessor handles never released";
-    KezDcCMError::ClearErrors();
-  }
-
-  // Row and accessor handles that the layer was made to refuse to take
-  // back: it keeps them, the nodes do not.
-  long refused_rows_ = 0;
-  int refused_accessors_ = 0;
-
- private:
-  long rows_at_start_ = 0;
-  int accessors_at_start_ = 0;
-};
 
 }  // namespace test
 }  // namespace kez

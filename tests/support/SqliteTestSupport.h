@@ -1,12 +1,13 @@
-// Support for the SQLite backend tests: a temporary folder per test, database
-// files built with the sqlite3 C API, references released on scope exit, and
-// helpers that bind, read and insert rows the way the database nodes do.
+// Support for the SQLite backend tests: a temporary folder per test with its
+// database file, SQL run beside the library, layer objects opened, bound,
+// read and written as the database nodes do, and the check that the backend
+// got back every object, connection, row and accessor.
 #ifndef KEZ_TESTS_SQLITE_TEST_SUPPORT_H
 #define KEZ_TESTS_SQLITE_TEST_SUPPORT_H
 
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,6 @@
 namespace kez {
 namespace test {
 
-using kez::test::Errors;
 using Texts = std::vector<std::string>;
 using Rows = std::vector<Texts>;
 
@@ -41,8 +41,8 @@ struct Layout {
   KezDcDbHAccessor handle = 0;
 };
 
-// A data source, a session and a rowset opened together, and the accessor
-// bound on the rowset; all given back when the holder goes.
+// A data source, a session, a rowset and the accessor bound on it, all
+// given back when the holder goes.
 struct Opened {
   ~Opened() {
     if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
@@ -53,26 +53,36 @@ struct Opened {
   Layout layout;
 };
 
-class SqliteFixture : public ::testing::Test {
+class SqliteFixture : public KezTest {
  protected:
   void SetUp() override {
-    KezDcCMError::ClearErrors();
+    KezTest::SetUp();
     ASSERT_TRUE(temp_.Made());
     dir_ = temp_.Path();
     db_ = Path("test.db");
     misuses_before_ = KezDcDbSqlite::Misuses();
   }
-
-  // Every test gives back all it took: objects, connections, rows, accessors.
+  // Every test gives back all it took; the data folder and catalog that a
+  // test named go with it.
   void TearDown() override {
+    KezDcQrQuery::DeleteAllQueries();
+    KezDcDbDataSourceFactory::UnregisterDataSource("s");
+    unsetenv("KEZDCDB_DATA_DIR");
+    unsetenv("KEZDCDB_CATALOG");
+    KezDcDbDataSourceFactory::ResetCatalog();
     EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
     EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
     EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
     EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
     EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+    KezTest::TearDown();
   }
 
   std::string Path(const std::string& file) const { return dir_ + "/" + file; }
+  // Registers the test's file as the data source "s", with URI options.
+  void Use(const std::string& options = "") {
+    KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + options).c_str());
+  }
 
   // Runs sql on the file (created when missing) through a connection of
   // its own.
@@ -85,22 +95,28 @@ class SqliteFixture : public ::testing::Test {
     sqlite3_free(message);
     sqlite3_close(db);
   }
+  void Sql(const std::string& sql) const { Sql(db_, sql); }
 
-  // The first column of every row of a query, as text ("NULL" for NULL).
-  static Texts Column(const std::string& file, const std::string& sql) {
-    Texts out;
+  // The rows of a query as another connection sees them ("NULL" for NULL).
+  static Rows Select(const std::string& file, const std::string& sql) {
+    Rows rows;
     sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    auto add = [](void* rows, int, char** values, char**) {
-      static_cast<Texts*>(rows)->push_back(values[0] ? values[0] : "NULL");
-      return 0;
-    };
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &out, nullptr), SQLITE_OK) << sql;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
+    while (select && sqlite3_step(select) == SQLITE_ROW) {
+      rows.emplace_back();
+      for (int k = 0; k < sqlite3_column_count(select); ++k) {
+        const unsigned char* text = sqlite3_column_text(select, k);
+        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+      }
+    }
+    sqlite3_finalize(select);
     sqlite3_close(db);
-    return out;
+    return rows;
   }
-  // The number of rows of table t, as other connections see them.
-  std::string Count() const { return Column(db_, "SELECT count(*) FROM t")[0]; }
+  Rows Select(const std::string& sql) const { return Select(db_, sql); }
+  std::string Count(const std::string& table = "t") const { return Select("SELECT count(*) FROM " + table)[0][0]; }
 
   static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
 
@@ -110,11 +126,10 @@ class SqliteFixture : public ::testing::Test {
     return static_cast<KezIDcDbSimpleSession*>(session);
   }
 
-  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name, int* rc = nullptr) {
+  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name) {
     void* rowset = nullptr;
-    int code = session ? session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) : -1;
-    if (rc) *rc = code;
-    return code == 0 ? static_cast<KezIDcDbSimpleRowset*>(rowset) : nullptr;
+    if (!session || session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) != 0) return nullptr;
+    return static_cast<KezIDcDbSimpleRowset*>(rowset);
   }
 
   static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* rowset) {
@@ -123,8 +138,9 @@ class SqliteFixture : public ::testing::Test {
     return static_cast<KezIDcDbInsertRowset*>(insert);
   }
 
-  // Opens a session and the rowset on the source and binds the named
-  // columns; false when the rowset does not open.
+  // Opens a session and the rowset on the source (or on the URI text after
+  // "sqlite:") and binds the named columns; false when the rowset does not
+  // open.
   static bool OpenAll(Opened* o, KezIDcDbDataSource* source, const std::string& rowset, Texts names = {}) {
     o->source.reset(source);
     o->session.reset(OpenSession(source));
@@ -132,7 +148,6 @@ class SqliteFixture : public ::testing::Test {
     if (o->rowset) o->layout = Bind(o->rowset.get(), std::move(names));
     return static_cast<bool>(o->rowset);
   }
-  // The same on the data source of uri (the text after "sqlite:").
   static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
     return OpenAll(o, OpenSource(uri), rowset, std::move(names));
   }

@@ -1,57 +1,53 @@
 // The data-source catalog: registered names, the catalog file and its error
 // messages, the data-folder fallback to "<name>.db", the order in which the
-// three are searched, names refused because they could leave the folder,
-// and DeleteAllJeleList leaving held objects alone.
+// three are searched, and names refused, whether written, computed or read
+// from a cell, because they could leave the data folder.
 #include <fstream>
 
-#include "support/ScopedEnv.h"
+#include "support/HardeningSupport.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-using kez::test::ScopedEnv;
+std::string Refused(const std::string& name) {
+  return "ERROR: data-source name <" + name +
+         "> is not registered and cannot name a file of the data folder (letters, digits, '_' and '.' only, "
+         "not starting with '.', without \"..\": a name a query can write) \n";
+}
 
 class CatalogTest : public SqliteFixture {
  protected:
   void SetUp() override {
     SqliteFixture::SetUp();
-    no_catalog_.reset(new ScopedEnv("KEZDCDB_CATALOG", ""));
-    data_dir_.reset(new ScopedEnv("KEZDCDB_DATA_DIR", dir_));
+    setenv("KEZDCDB_CATALOG", "", 1);
+    setenv("KEZDCDB_DATA_DIR", dir_.c_str(), 1);
     KezDcDbDataSourceFactory::ResetCatalog();
   }
   void TearDown() override {
-    for (const char* name : {"sales", "s", "odd"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
-    data_dir_.reset();
-    no_catalog_.reset();
-    KezDcDbDataSourceFactory::ResetCatalog();
+    for (const char* name : {"sales", "odd", "secret", "named"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
     SqliteFixture::TearDown();
   }
 
   std::string WriteFile(const std::string& name, const std::string& text) const {
-    std::string path = Path(name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+    std::ofstream(Path(name), std::ios::binary) << text;
+    return Path(name);
   }
-
-  static std::string Uri(const char* name) { return KezDcDbDataSourceFactory::GetDataSourceUri(name).Std(); }
-
+  static std::string Uri(const std::string& name) {
+    return KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)).Std();
+  }
   static bool Load(const std::string& path) {
     return KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path));
   }
   static KezIDcDbDataSource* Create(const std::string& name) {
     return KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name));
   }
-  // Reads every row of table t of the named data source; empty when it
-  // does not open.
+  // Every row of table t of the named data source; empty when it does not open.
   static Rows ReadTable(const std::string& name) {
     Opened o;
     return OpenAll(&o, Create(name), "t") ? ReadAll(o) : Rows{};
   }
-
-  std::unique_ptr<ScopedEnv> no_catalog_;
-  std::unique_ptr<ScopedEnv> data_dir_;
 };
 
 TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
@@ -91,7 +87,7 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
 }
 
 TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmptyWhenUnreadable) {
-  ScopedEnv catalog("KEZDCDB_CATALOG", WriteFile("env.txt", "a = memory:first\n"));
+  setenv("KEZDCDB_CATALOG", WriteFile("env.txt", "a = memory:first\n").c_str(), 1);
   KezDcDbDataSourceFactory::ResetCatalog();
   EXPECT_EQ(Uri("a"), "memory:first");
   WriteFile("env.txt", "a = memory:second\n");
@@ -126,41 +122,6 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
                             "postgresql://, postgres://) \n"});
 }
 
-TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
-  Sql(Path("sales.db"), "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2)");
-  Sql(Path("v1.2_old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
-  EXPECT_EQ(ReadTable("sales"), (Rows{{"1"}, {"2"}}));
-  EXPECT_EQ(ReadTable("v1.2_old_x"), Rows{{"x"}});
-  EXPECT_EQ(Create("nosuch"), nullptr);
-  ScopedEnv no_folder("KEZDCDB_DATA_DIR", "");
-  std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(dir_);
-  Rows rows = ReadTable("v1.2_old_x");
-  std::filesystem::current_path(before);
-  EXPECT_EQ(rows, Rows{{"x"}});
-  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
-}
-
-TEST_F(CatalogTest, NamesThatCouldLeaveTheDataFolderAreRefused) {
-  std::filesystem::create_directories(Path("data/sub"));
-  ScopedEnv folder("KEZDCDB_DATA_DIR", Path("data"));
-  for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db"}) {
-    Sql(Path(file), "CREATE TABLE t(a)");
-  }
-  Texts names = {"../secret",  "sub/inner", Path("secret"),         ".hidden", "a..b",
-                 "sub\\inner", "",          std::string("a\0b", 3), "..",      "sub/../../secret",
-                 "my-shop"};
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name);
-    KezDcCMError::ClearErrors();
-    EXPECT_EQ(Create(name), nullptr);
-    EXPECT_EQ(Errors(), Texts{"ERROR: data-source name <" + std::string(name.c_str()) +
-                              "> is not registered and cannot name a file of the data folder (letters, digits, "
-                              "'_' and '.' only, not starting with '.', without \"..\": a name a query can write) \n"});
-    EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)), "");
-  }
-}
-
 TEST_F(CatalogTest, NamesThatAQueryCannotWriteAreNotRegistered) {
   KezDcDbDataSourceFactory::RegisterDataSource("my-shop", "memory:m");
   KezDcDbDataSourceFactory::RegisterDataSource("a b", "memory:m");
@@ -170,27 +131,97 @@ TEST_F(CatalogTest, NamesThatAQueryCannotWriteAreNotRegistered) {
   EXPECT_EQ(Uri("my-shop"), "");
 }
 
-TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
-  Sql(db_, "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2), (3)");
-  KezDcDbDataSourceFactory::RegisterDataSource("s", KezUnicodeString("sqlite:" + db_));
-  Opened o;
-  ASSERT_TRUE(OpenAll(&o, Create("s"), "t"));
-  uint32_t obtained = 0;
-  _SEQUENCE_KezDcDbRowHandleSeq* rows = nullptr;
-  ASSERT_EQ(o.rowset->GetNextRows(1, &obtained, &rows), 0);
-  int live = KezDcDbSqlite::LiveObjects();
-  long calls = KezDcOtAdapterRowset::GetNbDeleteAllJeleList();
-  KezDcOtAdapterRowset::DeleteAllJeleList();
-  EXPECT_EQ(KezDcOtAdapterRowset::GetNbDeleteAllJeleList(), calls + 1);
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), live);
-  // The held row, accessor and rowset all still work.
-  _SEQUENCE_SEQUENCE_octet buffer(o.layout.size);
-  buffer.length(o.layout.size);
-  EXPECT_EQ(o.rowset->GetDataSeq((*rows)[0], o.layout.handle, &buffer), 0);
-  EXPECT_EQ(Field(o.layout, buffer, 0), "1");
-  o.rowset->ReleaseRows(obtained, rows);
-  delete rows;
-  EXPECT_EQ(ReadAll(o), (Rows{{"2"}, {"3"}}));
+TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
+  Sql(Path("sales.db"), "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2)");
+  Sql(Path("v1.2_old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
+  EXPECT_EQ(ReadTable("sales"), (Rows{{"1"}, {"2"}}));
+  EXPECT_EQ(ReadTable("v1.2_old_x"), Rows{{"x"}});
+  EXPECT_EQ(Create("nosuch"), nullptr);
+  setenv("KEZDCDB_DATA_DIR", "", 1);
+  std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  Rows rows = ReadTable("v1.2_old_x");
+  std::filesystem::current_path(before);
+  EXPECT_EQ(rows, Rows{{"x"}});
+  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
+}
+
+// A data folder "data" with inside.db, and secret.db beside it, outside.
+// Both have a table t(a).
+class DataFolderTest : public CatalogTest {
+ protected:
+  void SetUp() override {
+    CatalogTest::SetUp();
+    folder_ = Path("data");
+    std::filesystem::create_directories(folder_ + "/sub");
+    Sql(folder_ + "/inside.db",
+        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
+        "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
+    for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db"})
+      Sql(Path(file), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('SECRET')");
+    setenv("KEZDCDB_DATA_DIR", folder_.c_str(), 1);
+  }
+  std::string folder_;
+};
+
+TEST_F(DataFolderTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
+  EXPECT_EQ(Get("@inside:main:t:{*}:1:a"), "inside");
+  KezDcQrQuery::DeleteAllQueries();
+  for (const std::string& name :
+       {std::string("../secret"), std::string("sub/inner"), Path("secret"), std::string(".hidden"), std::string("a..b"),
+        std::string("sub\\inner"), std::string(""), std::string("a\0b", 3), std::string(".."),
+        std::string("sub/../../secret"), std::string("my-shop")}) {
+    SCOPED_TRACE(name);
+    KezDcCMError::ClearErrors();
+    EXPECT_EQ(Create(name), nullptr);
+    EXPECT_EQ(Errors(), Texts{Refused(name.c_str())});
+    EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)), "");
+  }
+  // In a first argument '/' is the division, so a name is cut there; a put
+  // target is read as a data path whole, and cut at no NUL octet either
+  // ("inside\0" would open inside.db).
+  for (const std::string& name :
+       {std::string("../secret"), std::string("inside/../../secret"), Path("secret"), std::string("..\\secret"),
+        std::string("inside\0", 7), std::string("x\0/../../secret", 15)}) {
+    SCOPED_TRACE(name.c_str());
+    KezDcCMError::ClearErrors();
+    EXPECT_NE(Get("@" + name + ":main:t:{*}:1:a"), "SECRET");
+    KezDcCMError::ClearErrors();
+    std::string put = "Put(\"x\", @" + name + ":main:t:{*}:1:a)";
+    KezDcQrQuery::NewQuery(KezUnicodeString(put.data(), put.size()))->DoQuery();
+    EXPECT_EQ(CountError(Refused(name.c_str())), 1);
+    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+  }
+  // Names computed at run time: '#' expanded when the path is read, '$' and
+  // bracketed sub-queries at every read, and a name read from a cell.
+  RunQuery("Put(\"../secret\", #ds)");
+  RunQuery("Put(\"../secret\", $ds)");
+  for (const char* path : {"@#ds:main:t:{*}:1:a", "@$ds:main:t:{*}:1:a", "@[\"../\" + \"secret\"]:main:t:{*}:1:a",
+                           "@[@inside:main:names:{*}:1:n]:main:t:{*}:1:a"}) {
+    KezDcCMError::ClearErrors();
+    EXPECT_EQ(Get(path), "") << path;
+    EXPECT_GE(CountError(Refused("../secret")), 1) << path;
+  }
+  // The file outside is there to be read: registered by name, it opens.
+  KezDcDbDataSourceFactory::RegisterDataSource("secret", ("sqlite:" + Path("secret.db")).c_str());
+  EXPECT_EQ(Get("@secret:main:t:{*}:1:a"), "SECRET");
+}
+
+// A link in the data folder to secret.db outside it: the plain name does
+// not open it, a registration (or catalog entry) of that file does. A link
+// to a file inside the folder is followed.
+TEST_F(DataFolderTest, LinksLeavingTheFolderAreRefusedUnlessTheFileIsNamed) {
+  std::filesystem::create_symlink(Path("secret.db"), folder_ + "/link.db");
+  std::filesystem::create_symlink(folder_ + "/inside.db", folder_ + "/alias.db");
+  EXPECT_EQ(Get("@link:main:t:{*}:1:a"), "");
+  EXPECT_EQ(CountError("ERROR: data-source name <link> names <" + folder_ +
+                       "/link.db>, a link to a file outside the data folder: register that file or name it in the "
+                       "catalog to open it \n"),
+            1);
+  EXPECT_EQ(Uri("link"), "");
+  EXPECT_EQ(Get("@alias:main:t:{*}:1:a"), "inside");
+  KezDcDbDataSourceFactory::RegisterDataSource("named", ("sqlite:" + folder_ + "/link.db").c_str());
+  EXPECT_EQ(Get("@named:main:t:{*}:1:a"), "SECRET");
 }
 
 }  // namespace
