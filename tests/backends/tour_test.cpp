@@ -41,7 +41,7 @@ void CopyTable(sqlite3* from, PostgresDatabase* to, const std::string& table) {
 }
 
 TEST(TourTest, TheTourPrintsTheSameOverPostgresAsOverSqlite) {
-  if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
+  KEZ_SKIP_WITHOUT_PG();
   ASSERT_TRUE(KezqBuilt());
   TempDir dir("kez_tour");
   const std::string file = dir.File("demo.db");
