@@ -198,6 +198,26 @@ TEST_P(LifecycleTest, FreeOfTheDataBlockAndCommitAllCommitTheOpenBatch) {
 
 KEZ_ON_EVERY_BACKEND(LifecycleTest);
 
+// The memory backend's walks read the rows of their start as well.
+class MemoryLifecycleTest : public KezTest {};
+
+TEST_F(MemoryLifecycleTest, WalkCopyingATableIntoItselfEndsWithTwiceItsRows) {
+  KezDcDbMemory::CreateRowset("mem", "t", {{"v", KEZDCDB_TYPESTRING, 8}});
+  for (const char* v : {"a", "b", "c"}) KezDcDbMemory::AppendRow("mem", "t", {v});
+  KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:mem");
+  int rows = 0;
+  for (KezDcQrQResult* block = KezDcQrQResult::NewQResult("@m:main:t:{*}:2"); block->IsMoreData() && rows < 20;
+       block->GetNextLine(), ++rows) {
+    KezDcQrQuery::NewQuery("Put(@m:main:t:{*}:2:v, @m:main:t:{v}:1:v)")->DoQuery();
+    KezDcQrQuery::NewQuery("Put(@m:main:t:{v}:1)")->DoQuery();
+  }
+  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(KezDcDbMemory::GetRows("mem", "t").size(), 6u);
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcDbDataSourceFactory::UnregisterDataSource("m");
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace kez
