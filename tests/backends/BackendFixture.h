@@ -48,12 +48,6 @@ class TestDatabase {
   virtual std::string Held() const = 0;
 };
 
-template <class Counters>
-std::string HeldBy() {
-  return std::to_string(Counters::LiveObjects()) + "/" + std::to_string(Counters::OpenConnections()) + "/" +
-         std::to_string(Counters::OutstandingRows()) + "/" + std::to_string(Counters::LiveAccessors());
-}
-
 class SqliteDatabase : public TestDatabase {
  public:
   void Sql(const std::string& sql) override {
@@ -82,7 +76,10 @@ class SqliteDatabase : public TestDatabase {
   std::string Uri(const std::string& options = "") const override {
     return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
   }
-  std::string Held() const override { return HeldBy<KezDcDbSqlite>(); }
+  std::string Held() const override {
+    return std::to_string(KezDcDbSqlite::LiveObjects()) + "/" + std::to_string(KezDcDbSqlite::OpenConnections()) + "/" +
+           std::to_string(KezDcDbSqlite::OutstandingRows()) + "/" + std::to_string(KezDcDbSqlite::LiveAccessors());
+  }
 
  private:
   sqlite3* Open() {
@@ -139,7 +136,11 @@ class PostgresDatabase : public TestDatabase {
     if (!settings.empty()) uri += "%20" + settings;
     return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
   }
-  std::string Held() const override { return HeldBy<KezDcDbPostgres>(); }
+  std::string Held() const override {
+    return std::to_string(KezDcDbPostgres::LiveObjects()) + "/" + std::to_string(KezDcDbPostgres::OpenConnections()) +
+           "/" + std::to_string(KezDcDbPostgres::OutstandingRows()) + "/" +
+           std::to_string(KezDcDbPostgres::LiveAccessors());
+  }
   // Ends the server side of every connection that the library opened on
   // this schema, as an administrator would; returns once they are gone.
   void TerminateLibraryConnections() {
