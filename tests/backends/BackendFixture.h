@@ -27,26 +27,23 @@ using Table = std::vector<std::vector<std::string>>;
 
 enum class Backend { kSqlite, kPostgres };
 
-inline std::string BackendName(Backend backend) {
-  return backend == Backend::kSqlite ? "Sqlite" : "Postgres";
-}
-
 inline const char* PgServerUri() {
   const char* uri = std::getenv("KEZDCQR_TEST_PG_URI");
   return uri && *uri ? uri : nullptr;
 }
+#define KEZ_SKIP_WITHOUT_PG() \
+  if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh"
 
 // One test database: SQL runs on it through a connection of its own, and
 // Uri() names it as a data source.
 class TestDatabase {
  public:
   virtual ~TestDatabase() = default;
-  // Runs statements (several, separated by ';').
-  virtual void Sql(const std::string& sql) = 0;
+  virtual void Sql(const std::string& sql) = 0;  // statements separated by ';'
   // The rows of a query, each value as text ("NULL" for NULL).
   virtual Table Select(const std::string& sql) = 0;
   // The data-source URI, with the library's options ("batch=10&...") added.
-  virtual std::string Uri(const std::string& options) const = 0;
+  virtual std::string Uri(const std::string& options = "") const = 0;
   // Whatever the backend still holds, as "objects/connections/rows/accessors".
   virtual std::string Held() const = 0;
 };
@@ -54,8 +51,7 @@ class TestDatabase {
 class SqliteDatabase : public TestDatabase {
  public:
   void Sql(const std::string& sql) override {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    sqlite3* db = Open();
     char* message = nullptr;
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
     sqlite3_free(message);
@@ -63,9 +59,8 @@ class SqliteDatabase : public TestDatabase {
   }
   Table Select(const std::string& sql) override {
     Table rows;
-    sqlite3* db = nullptr;
+    sqlite3* db = Open();
     sqlite3_stmt* select = nullptr;
-    sqlite3_open(path_.c_str(), &db);
     EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
     while (select && sqlite3_step(select) == SQLITE_ROW) {
       rows.emplace_back();
@@ -78,7 +73,7 @@ class SqliteDatabase : public TestDatabase {
     sqlite3_close(db);
     return rows;
   }
-  std::string Uri(const std::string& options) const override {
+  std::string Uri(const std::string& options = "") const override {
     return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
   }
   std::string Held() const override {
@@ -87,6 +82,11 @@ class SqliteDatabase : public TestDatabase {
   }
 
  private:
+  sqlite3* Open() {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    return db;
+  }
   TempDir dir_{"kez_backend"};
   std::string path_ = dir_.File("test.db");
 };
@@ -142,8 +142,7 @@ class PostgresDatabase : public TestDatabase {
            std::to_string(KezDcDbPostgres::LiveAccessors());
   }
   // Ends the server side of every connection that the library opened on
-  // this schema, as an administrator would.
-  // Returns once they are gone.
+  // this schema, as an administrator would; returns once they are gone.
   void TerminateLibraryConnections() {
     const std::string mine =
         " FROM pg_stat_activity WHERE application_name = '" + schema_ + "' AND pid <> pg_backend_pid()";
@@ -164,12 +163,8 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
  protected:
   void SetUp() override {
     KezTest::SetUp();
-    if (GetParam() == Backend::kPostgres) {
-      if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
-      db_.reset(new PostgresDatabase(PgServerUri()));
-    } else {
-      db_.reset(new SqliteDatabase());
-    }
+    if (GetParam() == Backend::kPostgres) KEZ_SKIP_WITHOUT_PG();
+    db_ = NewDatabase();
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
@@ -180,8 +175,13 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
     db_.reset();
     KezTest::TearDown();
   }
-  void Use(const std::string& options = "") { KezDcDbDataSourceFactory::RegisterDataSource("b", Uri(options).c_str()); }
-  std::string Uri(const std::string& options = "") const { return db_->Uri(options); }
+  std::unique_ptr<TestDatabase> NewDatabase() const {
+    if (GetParam() == Backend::kSqlite) return std::unique_ptr<TestDatabase>(new SqliteDatabase());
+    return std::unique_ptr<TestDatabase>(new PostgresDatabase(PgServerUri()));
+  }
+  PostgresDatabase* Pg() const { return static_cast<PostgresDatabase*>(db_.get()); }
+  void Use(const std::string& options = "") { UseUri(db_->Uri(options)); }
+  static void UseUri(const std::string& uri) { KezDcDbDataSourceFactory::RegisterDataSource("b", uri.c_str()); }
 
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
@@ -203,9 +203,7 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
     std::vector<std::string> values;
     KezDcQrQResult* data = KezDcQrQResult::NewQResult(block.c_str());
     data->FreeRowsetOfData();
-    for (; data->IsMoreData() && values.size() < 5000; data->GetNextLine()) {
-      values.push_back(Get(text));
-    }
+    for (; data->IsMoreData() && values.size() < 5000; data->GetNextLine()) values.push_back(Get(text));
     return values;
   }
 
@@ -213,8 +211,10 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
 };
 
 inline std::string ParamName(const ::testing::TestParamInfo<Backend>& info) {
-  return BackendName(info.param);
+  return info.param == Backend::kSqlite ? "Sqlite" : "Postgres";
 }
+#define KEZ_ON_EVERY_BACKEND(Fixture) \
+  INSTANTIATE_TEST_SUITE_P(Backends, Fixture, ::testing::Values(Backend::kSqlite, Backend::kPostgres), ParamName)
 
 }  // namespace test
 }  // namespace kez

@@ -13,50 +13,24 @@ namespace kez {
 namespace test {
 namespace {
 
-class PostgresTest : public KezTest {
+// BackendTest over PostgreSQL alone.
+class PostgresTest : public BackendTest {
  protected:
-  void SetUp() override {
-    KezTest::SetUp();
-    if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
-    db_.reset(new PostgresDatabase(PgServerUri()));
-  }
-  void TearDown() override {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcDbDataSourceFactory::UnregisterDataSource("p");
-    if (db_) {
-      EXPECT_EQ(db_->Held(), "0/0/0/0") << "objects/connections/rows/accessors left";
-    }
-    db_.reset();
-    KezTest::TearDown();
-  }
-  void Use(const std::string& uri) { KezDcDbDataSourceFactory::RegisterDataSource("p", uri.c_str()); }
-  static KezDcQrQuery* Run(const std::string& text) {
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
-    query->DoQuery();
-    return query;
-  }
-  static std::string Get(const std::string& path) {
-    auto* e = dynamic_cast<KezDcQrQRExpression*>(Run("Get(" + path + ")")->p_QResult);
-    if (!e || !e->p_StringQResult) return e && e->p_IntQResult ? std::to_string(*e->p_IntQResult) : "<none>";
-    return e->p_StringQResult;
-  }
   // Fills `table` (one text column v) with rows v1 ... vN.
   void Fill(const std::string& table, int rows) {
     db_->Sql("CREATE TABLE " + table + " (v TEXT); INSERT INTO " + table + " SELECT 'v' || g FROM generate_series(1, " +
              std::to_string(rows) + ") g");
   }
-  // Inserts the texts, one row each, into t(v) through the data source "p".
+  // Inserts the texts, one row each, into t(v) through the data source "b".
   static void Insert(const std::vector<std::string>& values) {
     for (const std::string& value : values) {
-      Run("Put(\"" + value + "\", @p:main:t:{v}:1:v)");
-      Run("Put(@p:main:t:{v}:1)");
+      Run("Put(\"" + value + "\", @b:main:t:{v}:1:v)");
+      Run("Put(@b:main:t:{v}:1)");
     }
   }
-  std::string Failure(const std::string& what, const std::string& message, const char* state) const {
+  static std::string Failure(const std::string& what, const std::string& message, const char* state) {
     return "ERROR: postgresql " + what + ": " + message + " (SQLSTATE " + state + ") \n";
   }
-
-  std::unique_ptr<PostgresDatabase> db_;
 };
 
 TEST(PostgresUriTest, LibraryOptionsAreTakenOutAndPasswordsMasked) {
@@ -116,17 +90,17 @@ TEST(PostgresUriTest, CatalogLinesTakePostgresUris) {
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, ServerTypesMapToFieldsAndKeepEveryDigit) {
-  db_->Sql("CREATE SCHEMA IF NOT EXISTS " + db_->Schema() + "_s; CREATE TABLE " + db_->Schema() +
+TEST_P(PostgresTest, ServerTypesMapToFieldsAndKeepEveryDigit) {
+  db_->Sql("CREATE SCHEMA IF NOT EXISTS " + Pg()->Schema() + "_s; CREATE TABLE " + Pg()->Schema() +
            "_s.types (a int2, b int4, c int8, d float4, e float8, f numeric, g varchar(5), h char(3), i text, j json,"
            " k date, l uuid, m bytea, n boolean);"
            "INSERT INTO " +
-           db_->Schema() +
+           Pg()->Schema() +
            "_s.types VALUES (-32768, 2147483647, 9223372036854775807, 0.5, "
            "0.1, 12345678901234567890.123456789012345678901234567890, 'été', 'ab', 't', '{\"k\": 1}', '2024-02-29',"
            " 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '\\x00ff', true)");
-  Use(db_->Uri("text_size=40"));
-  const std::string block = "@p:main:" + db_->Schema() + "_s.types:{*}:1";
+  Use("text_size=40");
+  const std::string block = "@b:main:" + Pg()->Schema() + "_s.types:{*}:1";
   auto* data = static_cast<KezDcQrQRData*>(KezDcQrQResult::NewQResult(block.c_str()));
   data->GetData();
   KezDcQrQRAccessor* accessor = data->p_QRAccessor;
@@ -143,16 +117,16 @@ TEST_F(PostgresTest, ServerTypesMapToFieldsAndKeepEveryDigit) {
             "|t|{\"k\": 1}|2024-02-29|a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|\\x00ff|t|");
   EXPECT_EQ(sizes, "80 80 80 80 80 80 20 12 40 40 40 40 40 40 ");
   KezDcQrQuery::DeleteAllQueries();
-  db_->Sql("DROP SCHEMA " + db_->Schema() + "_s CASCADE");
+  db_->Sql("DROP SCHEMA " + Pg()->Schema() + "_s CASCADE");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
+TEST_P(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
   Fill("t", 2500);
-  Use(db_->Uri());
+  Use();
   for (const char* block : {"1", "10", "999"}) {
     long before = KezDcDbPostgres::RoundTrips();
-    std::string path = std::string("@p:main:t:{v}:") + block;
+    std::string path = std::string("@b:main:t:{v}:") + block;
     int rows = 0;
     std::string last;
     for (KezDcQrQResult* data = KezDcQrQResult::NewQResult(path.c_str()); data->IsMoreData() && rows < 3000;
@@ -168,36 +142,36 @@ TEST_F(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, MissingTableDeniedPermissionAndTimeoutAreReported) {
+TEST_P(PostgresTest, MissingTableDeniedPermissionAndTimeoutAreReported) {
   db_->Sql(
       "DO $$ BEGIN CREATE ROLE kez_visitor LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$;"
       "GRANT USAGE ON SCHEMA " +
-      db_->Schema() +
+      Pg()->Schema() +
       " TO kez_visitor;"
       "CREATE TABLE secret (v TEXT); CREATE VIEW slow AS SELECT pg_sleep(2)::text AS v");
-  Use(db_->Uri());
-  EXPECT_EQ(Get("@p:main:nowhere:{*}:1:v"), "");
+  Use();
+  EXPECT_EQ(Get("@b:main:nowhere:{*}:1:v"), "");
   const std::string shown = "<" + db_->Uri() + ">";
   EXPECT_EQ(
       CountError(Failure("cannot open rowset <nowhere> of " + shown, "relation \"nowhere\" does not exist", "42P01")),
       1);
   KezDcCMError::ClearErrors();
-  Use(db_->UriAs("kez_visitor", ""));
-  EXPECT_EQ(Get("@p:main:secret:{*}:1:v"), "");
-  EXPECT_EQ(CountError(Failure("cannot open rowset <secret> of <" + db_->UriAs("kez_visitor", "") + ">",
+  UseUri(Pg()->UriAs("kez_visitor", ""));
+  EXPECT_EQ(Get("@b:main:secret:{*}:1:v"), "");
+  EXPECT_EQ(CountError(Failure("cannot open rowset <secret> of <" + Pg()->UriAs("kez_visitor", "") + ">",
                                "permission denied for table secret", "42501")),
             1);
   KezDcCMError::ClearErrors();
-  const std::string timed = db_->UriAs("kez", "", "-cstatement_timeout%3D100");
-  Use(timed);
-  EXPECT_EQ(Get("@p:main:slow:{*}:1:v"), "");
+  const std::string timed = Pg()->UriAs("kez", "", "-cstatement_timeout%3D100");
+  UseUri(timed);
+  EXPECT_EQ(Get("@b:main:slow:{*}:1:v"), "");
   EXPECT_EQ(Errors(), std::vector<std::string>{Failure("cannot read rowset <slow> of <" + timed + ">",
                                                        "canceling statement due to statement timeout", "57014")});
 }
 
-TEST_F(PostgresTest, AUniqueViolationRollsItsBatchBackAndSaysHowManyRowsWereLost) {
+TEST_P(PostgresTest, AUniqueViolationRollsItsBatchBackAndSaysHowManyRowsWereLost) {
   db_->Sql("CREATE TABLE t (v TEXT PRIMARY KEY)");
-  Use(db_->Uri("batch=10"));
+  Use("batch=10");
   Insert({"a", "b", "c", "b", "e"});
   KezDcQrQuery::DeleteAllQueries();  // commits, and finds the batch failed
   const std::string shown = "<" + db_->Uri("batch=10") + ">";
@@ -214,20 +188,20 @@ TEST_F(PostgresTest, AUniqueViolationRollsItsBatchBackAndSaysHowManyRowsWereLost
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, ABatchLostWithItsConnectionIsCountedAndTheSessionReconnects) {
+TEST_P(PostgresTest, ABatchLostWithItsConnectionIsCountedAndTheSessionReconnects) {
   db_->Sql("CREATE TABLE t (v TEXT)");
-  Use(db_->Uri("batch=100"));
+  Use("batch=100");
   Insert({"a", "b", "c"});
-  db_->TerminateLibraryConnections();
+  Pg()->TerminateLibraryConnections();
   KezDcQrQuery::DeleteAllQueries();
   const std::string lost = "ERROR: postgresql lost the connection to <" + db_->Uri("batch=100") +
                            ">: 3 rows inserted since the last commit were not committed \n";
   EXPECT_EQ(CountError(lost), 1) << ::testing::PrintToString(Errors());
   EXPECT_EQ(db_->Select("SELECT count(*) FROM t"), (Table{{"0"}}));
   KezDcCMError::ClearErrors();
-  Use(db_->Uri());
+  Use();
   Insert({"d"});
-  db_->TerminateLibraryConnections();
+  Pg()->TerminateLibraryConnections();
   Insert({"e"});  // fails: the connection is gone, and says so
   ASSERT_EQ(Errors().size(), 2u) << ::testing::PrintToString(Errors());
   EXPECT_EQ(Errors()[0], "ERROR: postgresql cannot insert a row into <t> of <" + db_->Uri() +
@@ -239,14 +213,14 @@ TEST_F(PostgresTest, ABatchLostWithItsConnectionIsCountedAndTheSessionReconnects
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, AWalkWhoseConnectionEndsStopsWithAnErrorAndTheNextWalkReconnects) {
+TEST_P(PostgresTest, AWalkWhoseConnectionEndsStopsWithAnErrorAndTheNextWalkReconnects) {
   Fill("t", 2500);
-  Use(db_->Uri());
-  const std::string path = "@p:main:t:{v}:10";
+  Use();
+  const std::string path = "@b:main:t:{v}:10";
   KezDcQrQResult* data = KezDcQrQResult::NewQResult(path.c_str());
   int rows = 0;
   for (; data->IsMoreData() && rows < 3000; data->GetNextLine()) {
-    if (++rows == 5) db_->TerminateLibraryConnections();
+    if (++rows == 5) Pg()->TerminateLibraryConnections();
   }
   // the rows fetched before the end (the next thousand may have arrived)
   EXPECT_TRUE(rows == 1000 || rows == 2000) << rows;
@@ -259,13 +233,13 @@ TEST_F(PostgresTest, AWalkWhoseConnectionEndsStopsWithAnErrorAndTheNextWalkRecon
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
-TEST_F(PostgresTest, ASerializationFailureAtTheStartOfAWalkIsRetried) {
+TEST_P(PostgresTest, ASerializationFailureAtTheStartOfAWalkIsRetried) {
   db_->Sql(
       "CREATE SEQUENCE tries; CREATE FUNCTION flaky() RETURNS text LANGUAGE plpgsql VOLATILE AS $$ BEGIN"
       " IF nextval('tries') < 3 THEN RAISE EXCEPTION 'try again' USING ERRCODE = '40001'; END IF;"
       " RETURN 'done'; END $$; CREATE VIEW flaky_view AS SELECT flaky() AS v");
-  Use(db_->Uri());
-  EXPECT_EQ(Get("@p:main:flaky_view:{v}:1:v"), "done");
+  Use();
+  EXPECT_EQ(Get("@b:main:flaky_view:{v}:1:v"), "done");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
@@ -274,7 +248,7 @@ TEST_F(PostgresTest, ASerializationFailureAtTheStartOfAWalkIsRetried) {
 TEST(PostgresServerStopTest, AWalkWhoseServerStopsEndsWithAnErrorAndNothingLeaks) {
   const char* inner = std::getenv("KEZDCQR_TEST_PG_PRIVATE");
   if (!inner) {
-    if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
+    KEZ_SKIP_WITHOUT_PG();
     char self[4096];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
@@ -287,8 +261,8 @@ TEST(PostgresServerStopTest, AWalkWhoseServerStopsEndsWithAnErrorAndNothingLeaks
   KezDcCMError::ClearErrors();
   PostgresDatabase db(PgServerUri());
   db.Sql("CREATE TABLE t (v TEXT); INSERT INTO t SELECT 'v' || g FROM generate_series(1, 2500) g");
-  KezDcDbDataSourceFactory::RegisterDataSource("p", db.Uri().c_str());
-  KezDcQrQResult* data = KezDcQrQResult::NewQResult("@p:main:t:{v}:10");
+  KezDcDbDataSourceFactory::RegisterDataSource("b", db.Uri().c_str());
+  KezDcQrQResult* data = KezDcQrQResult::NewQResult("@b:main:t:{v}:10");
   int rows = 0;
   for (; data->IsMoreData() && rows < 3000; data->GetNextLine()) {
     if (++rows != 5) continue;
@@ -307,10 +281,12 @@ TEST(PostgresServerStopTest, AWalkWhoseServerStopsEndsWithAnErrorAndNothingLeaks
   ASSERT_FALSE(Errors().empty());
   EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot reconnect to <" + db.Uri() + ">: ", 0), 0u) << Errors()[0];
   KezDcQrQuery::DeleteAllQueries();
-  KezDcDbDataSourceFactory::UnregisterDataSource("p");
+  KezDcDbDataSourceFactory::UnregisterDataSource("b");
   EXPECT_EQ(db.Held(), "0/0/0/0");
   KezDcCMError::ClearErrors();
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, PostgresTest, ::testing::Values(Backend::kPostgres), ParamName);
 
 }  // namespace
 }  // namespace test

@@ -36,12 +36,12 @@ class SchemaTest : public BackendTest {
  protected:
   void SetUp() override {
     BackendTest::SetUp();
-    if (IsSkipped()) return;
-    db_->Sql(
-        "CREATE TABLE orders (item VARCHAR(8), amount INTEGER);"
-        "INSERT INTO orders VALUES ('o1', 1), ('o2', 5), ('o3', 3);"
-        "CREATE TABLE \"b c\" (x TEXT);"
-        "CREATE VIEW cheap AS SELECT item FROM orders WHERE amount < 3");
+    if (!IsSkipped())
+      db_->Sql(
+          "CREATE TABLE orders (item VARCHAR(8), amount INTEGER);"
+          "INSERT INTO orders VALUES ('o1', 1), ('o2', 5), ('o3', 3);"
+          "CREATE TABLE \"b c\" (x TEXT);"
+          "CREATE VIEW cheap AS SELECT item FROM orders WHERE amount < 3");
   }
   void TearDown() override {
     KezDcDbDataSourceFactory::ClearSessionViews();
@@ -52,7 +52,7 @@ class SchemaTest : public BackendTest {
     Table rows = GetParam() == Backend::kSqlite
                      ? db_->Select("SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%' ORDER BY name")
                      : db_->Select("SELECT table_name FROM information_schema.tables WHERE table_schema = '" +
-                                   static_cast<PostgresDatabase*>(db_.get())->Schema() + "' ORDER BY 1");
+                                   Pg()->Schema() + "' ORDER BY 1");
     Names names;
     for (const auto& row : rows) names.push_back(row[0]);
     return names;
@@ -96,7 +96,7 @@ TEST_P(SchemaTest, RefusedSessionViewIsReportedAndTheSessionStillOpens) {
   EXPECT_EQ(db_->Select("SELECT count(*) FROM orders"), (Table{{"3"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, SchemaTest, ::testing::Values(Backend::kSqlite, Backend::kPostgres), ParamName);
+KEZ_ON_EVERY_BACKEND(SchemaTest);
 
 // The memory backend lists its tables; it has no SQL, so a session view
 // named for it is reported.

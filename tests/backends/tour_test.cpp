@@ -2,8 +2,6 @@
 // the demo database is built from examples/demo/demo.sql in SQLite, its
 // tables copied into a schema of the test server, and the tour run through
 // kezq against each.
-#include <sqlite3.h>
-
 #include "backends/BackendFixture.h"
 #include "support/KezqRun.h"
 
@@ -19,43 +17,29 @@ const char kPgDemoTables[] =
     " quantity int4 NOT NULL, amount float8 NOT NULL, day varchar(10) NOT NULL);"
     "CREATE TABLE visits (customer varchar(40), note varchar(80));";
 
-// Copies every row of the SQLite table into the PostgreSQL table of the
-// same name, values as texts.
-void CopyTable(sqlite3* from, PostgresDatabase* to, const std::string& table) {
-  sqlite3_stmt* select = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(from, ("SELECT * FROM " + table + " ORDER BY id").c_str(), -1, &select, nullptr),
-            SQLITE_OK);
-  std::string insert;
-  while (sqlite3_step(select) == SQLITE_ROW) {
-    insert += insert.empty() ? "INSERT INTO " + table + " VALUES (" : ", (";
-    for (int c = 0; c < sqlite3_column_count(select); ++c) {
-      std::string text = reinterpret_cast<const char*>(sqlite3_column_text(select, c));
-      std::string quoted = "'";
-      for (char ch : text) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-      insert += (c ? ", " : "") + quoted + "'";
-    }
-    insert += ")";
-  }
-  sqlite3_finalize(select);
-  to->Sql(insert);
-}
-
 TEST(TourTest, TheTourPrintsTheSameOverPostgresAsOverSqlite) {
-  if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh";
+  KEZ_SKIP_WITHOUT_PG();
   ASSERT_TRUE(KezqBuilt());
-  TempDir dir("kez_tour");
-  const std::string file = dir.File("demo.db");
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  std::string demo = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/demo.sql");
-  ASSERT_EQ(sqlite3_exec(db, demo.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  SqliteDatabase demo;
+  demo.Sql(ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/demo.sql"));
   PostgresDatabase pg(PgServerUri());
   pg.Sql(kPgDemoTables);
-  for (const char* table : {"customers", "products", "orders"}) CopyTable(db, &pg, table);
-  sqlite3_close(db);
+  for (const std::string table : {"customers", "products", "orders"}) {
+    std::string insert = "INSERT INTO " + table + " VALUES ";
+    for (const auto& row : demo.Select("SELECT * FROM " + table + " ORDER BY id")) {
+      insert += insert.back() == ' ' ? "(" : ", (";
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        std::string quoted = "'";
+        for (char ch : row[c]) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
+        insert += (c ? ", " : "") + quoted + "'";
+      }
+      insert += ")";
+    }
+    pg.Sql(insert);
+  }
 
   const std::string tour = std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/tour.kq";
-  KezqResult on_sqlite = RunKezq({"-e", "-s", "demo=sqlite:" + file, "-f", tour});
+  KezqResult on_sqlite = RunKezq({"-e", "-s", "demo=" + demo.Uri(), "-f", tour});
   KezqResult on_pg = RunKezq({"-e", "-s", "demo=" + pg.Uri(), "-f", tour});
   EXPECT_EQ(on_sqlite.status, 0) << on_sqlite.err;
   EXPECT_EQ(on_pg.status, 0) << on_pg.err;

@@ -6,9 +6,7 @@
 // too-long text differs, and it is reported.
 #include <tuple>
 
-#include "database/access/KezDcDbDataSourceFactory.h"
-#include "query/KezDcQrQuery.h"
-#include "support/KezTestSupport.h"
+#include "backends/BackendFixture.h"
 #include "support/KezqRun.h"
 
 namespace kez {
@@ -58,28 +56,11 @@ std::vector<std::string> CopyQueries() {
   return queries;
 }
 
-std::vector<std::string> Query(const std::string& path, const char* sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_stmt* statement = nullptr;
-  sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-    rows.push_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
-
 class CopyFidelityTest : public ::testing::TestWithParam<std::tuple<bool, std::string>> {
  protected:
   void SetUp() override {
     KezDcCMError::ClearErrors();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    db_.Sql(kSchema);
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
@@ -110,24 +91,23 @@ class CopyFidelityTest : public ::testing::TestWithParam<std::tuple<bool, std::s
     return RunKezq(args).err;
   }
 
-  TempDir dir_{"kez_copy"};
-  std::string path_ = dir_.File("r.db");
+  SqliteDatabase db_;
 };
 
 TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {
-  std::string uri = "sqlite:" + path_ + std::get<1>(GetParam());
+  std::string uri = db_.Uri(std::get<1>(GetParam()));
   if (std::get<0>(GetParam())) {
     ASSERT_TRUE(KezqBuilt());
     EXPECT_EQ(CopyWithKezq(uri), "argument 5: " + std::string(kCutWarning) + "\n");
   } else {
     EXPECT_EQ(CopyWithLibrary(uri), (std::vector<std::string>{std::string(kCutWarning) + "\n"}));
   }
-  EXPECT_EQ(Query(path_, "SELECT count(*) FROM d"), (std::vector<std::string>{"10"}));
-  EXPECT_EQ(Query(path_, kDifferences), std::vector<std::string>{});
+  EXPECT_EQ(db_.Select("SELECT count(*) FROM d"), (Table{{"10"}}));
+  EXPECT_EQ(db_.Select(kDifferences), Table{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CopyFidelityTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Values("", "?batch=100")),
+                         ::testing::Combine(::testing::Bool(), ::testing::Values("", "batch=100")),
                          [](const ::testing::TestParamInfo<std::tuple<bool, std::string>>& info) {
                            return std::string(std::get<0>(info.param) ? "Kezq" : "Library") +
                                   (std::get<1>(info.param).empty() ? "RowByRow" : "InBatches");

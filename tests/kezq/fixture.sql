@@ -19,3 +19,5 @@ INSERT INTO shown VALUES (100000, '01234', '1.10', 9007199254740993, 'Tucumán',
                          (200000, '7', '2', 1, 'Salta', 'ok');
 CREATE TABLE longs (id INTEGER, txt VARCHAR(3));
 INSERT INTO longs VALUES (1, 'abcdef'), (2, 'abcdefgh'), (3, 'abc');
+-- Rows that the stop tests insert in batches.
+CREATE TABLE ins (id INTEGER);

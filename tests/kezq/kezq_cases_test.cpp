@@ -1,5 +1,6 @@
 // Runs every case file of tests/kezq/cases through the built kezq and
-// compares what each query printed with the lines the file expects.
+// compares what each query, or each command line, printed with the lines the
+// file expects (the format is in tests/kezq/README.md).
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -18,11 +19,39 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+// The words of a command line: blanks separate them, except inside '...'.
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  bool quoted = false, open = false;
+  for (char c : line) {
+    if (c == ' ' && !quoted) {
+      open = false;
+      continue;
+    }
+    if (!open) words.emplace_back();
+    open = true;
+    if (c == '\'') {
+      quoted = !quoted;
+    } else {
+      words.back() += c;
+    }
+  }
+  return words;
+}
+
 struct Case {
-  std::string query;
-  int line = 0;  // in the case file
-  std::vector<std::string> out;
-  std::vector<std::string> err;
+  std::string text;  // the query, or the command's words after "$ "
+  int line = 0;      // in the case file
+  bool command = false;
+  std::vector<std::string> out, err;
+  std::string input;  // a command's standard input
+  int status = 0;     // a command's exit status
 };
 
 std::vector<Case> ParseCases(const std::string& text) {
@@ -31,11 +60,18 @@ std::vector<Case> ParseCases(const std::string& text) {
   for (const std::string& line : SplitLines(text)) {
     ++number;
     if (line.empty() || line.compare(0, 2, "--") == 0) continue;
-    bool expected = (line[0] == '=' || line[0] == '!') && (line.size() == 1 || line[1] == ' ');
+    bool command = !cases.empty() && cases.back().command;
+    bool expected =
+        std::string(command ? "=!<?" : "=!").find(line[0]) != std::string::npos && (line.size() == 1 || line[1] == ' ');
+    std::string value = line.size() > 2 ? line.substr(2) : "";
     if (!expected) {
-      cases.push_back(Case{line, number, {}, {}});
+      bool is_command = line == "$" || line.compare(0, 2, "$ ") == 0;
+      cases.push_back(Case{is_command ? value : line, number, is_command, {}, {}, "", 0});
+    } else if (line[0] == '<') {
+      cases.back().input += value + "\n";
+    } else if (line[0] == '?') {
+      cases.back().status = std::atoi(value.c_str());
     } else if (!cases.empty()) {
-      std::string value = line.size() > 2 ? line.substr(2) : "";
       (line[0] == '=' ? cases.back().out : cases.back().err).push_back(value);
     }
   }
@@ -60,19 +96,21 @@ std::vector<std::vector<std::string>> OutputsByQuery(const std::string& out) {
 }
 
 // Standard-error lines by query number ("queries:N: message").
-std::map<int, std::vector<std::string>> ErrorsByQuery(const std::string& err, const std::string& fixture) {
+std::map<int, std::vector<std::string>> ErrorsByQuery(const std::string& err) {
   std::map<int, std::vector<std::string>> errors;
-  for (std::string line : SplitLines(err)) {
+  for (const std::string& line : SplitLines(err)) {
     std::size_t colon = line.find(':');
     std::size_t second = colon == std::string::npos ? colon : line.find(": ", colon + 1);
     if (second == std::string::npos) continue;
-    int number = std::atoi(line.substr(colon + 1, second - colon - 1).c_str());
-    std::string message = line.substr(second + 2);
-    for (std::size_t at; (at = message.find(fixture)) != std::string::npos;)
-      message.replace(at, fixture.size(), "FIXTURE");
-    errors[number].push_back(message);
+    errors[std::atoi(line.substr(colon + 1, second - colon - 1).c_str())].push_back(line.substr(second + 2));
   }
   return errors;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
 }
 
 std::vector<std::string> CaseFiles() {
@@ -84,35 +122,55 @@ std::vector<std::string> CaseFiles() {
   return files;
 }
 
-class KezqCaseFile : public ::testing::TestWithParam<std::string> {};
+class KezqCaseFile : public ::testing::TestWithParam<std::string> {
+ protected:
+  void RunQueries(const std::vector<Case>& cases) {
+    std::string queries;
+    for (const Case& c : cases) queries += c.text + "\n";
+    WriteFile(dir_.File("queries"), queries);
+    KezqResult result = RunKezq({"-k", "-e", "-s", source_, "-f", dir_.File("queries")});
+    auto outputs = OutputsByQuery(result.out);
+    auto errors = ErrorsByQuery(Replace(result.err, fixture_, "FIXTURE"));
+    ASSERT_EQ(outputs.size(), cases.size()) << result.out << result.err;
+    bool failed = false;  // warnings are said, but only errors make the run fail
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+      const Case& c = cases[k];
+      EXPECT_EQ(outputs[k], c.out) << GetParam() << ":" << c.line << ": " << c.text;
+      EXPECT_EQ(errors[static_cast<int>(k) + 1], c.err) << GetParam() << ":" << c.line << ": " << c.text;
+      for (const std::string& message : c.err)
+        failed |= message.compare(0, 7, "WARNING") != 0 && message.compare(0, 7, "Warning") != 0;
+    }
+    EXPECT_EQ(result.status, failed ? 1 : 0);
+  }
+  void RunCommand(const Case& c) {
+    std::vector<std::string> args = {"-s", source_};
+    for (const std::string& word : Words(c.text))
+      args.push_back(Replace(Replace(word, "FIXTURE", fixture_), "DIR", dir_.Path()));
+    KezqResult r = RunKezq(args, Replace(c.input, "FIXTURE", fixture_));
+    auto shown = [&](const std::string& text) {
+      return Replace(Replace(text, fixture_, "FIXTURE"), dir_.Path(), "DIR");
+    };
+    SCOPED_TRACE(GetParam() + ":" + std::to_string(c.line) + ": $ " + c.text);
+    EXPECT_EQ(shown(r.out), Joined(c.out));
+    EXPECT_EQ(shown(r.err), Joined(c.err));
+    EXPECT_EQ(r.status, c.status);
+  }
+
+  TempDir dir_;
+  std::string fixture_ = dir_.File("fixture.db");
+  std::string source_ = "fx=sqlite:" + fixture_;
+};
 
 TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
-  std::string path = std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases/" + GetParam();
-  std::vector<Case> cases = ParseCases(ReadFile(path));
-  ASSERT_FALSE(cases.empty()) << path;
-  TempDir dir;
-  std::string fixture = dir.File("fixture.db");
-  BuildFixture(fixture);
-  std::string queries;
-  for (const Case& c : cases) queries += c.query + "\n";
-  WriteFile(dir.File("queries"), queries);
-  KezqResult result = RunKezq({"-k", "-e", "-s", "fx=sqlite:" + fixture, "-f", dir.File("queries")});
-  auto outputs = OutputsByQuery(result.out);
-  auto errors = ErrorsByQuery(result.err, fixture);
-  ASSERT_EQ(outputs.size(), cases.size()) << result.out << result.err;
-  for (std::size_t k = 0; k < cases.size(); ++k) {
-    const Case& c = cases[k];
-    EXPECT_EQ(outputs[k], c.out) << GetParam() << ":" << c.line << ": " << c.query;
-    EXPECT_EQ(errors[static_cast<int>(k) + 1], c.err) << GetParam() << ":" << c.line << ": " << c.query;
+  std::vector<Case> cases = ParseCases(ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases/" + GetParam()));
+  ASSERT_FALSE(cases.empty()) << GetParam();
+  BuildFixture(fixture_);
+  std::vector<Case> queries;
+  std::copy_if(cases.begin(), cases.end(), std::back_inserter(queries), [](const Case& c) { return !c.command; });
+  if (!queries.empty()) RunQueries(queries);
+  for (const Case& c : cases) {
+    if (c.command) RunCommand(c);
   }
-  // Warnings are said, but only errors make the run fail.
-  bool failed = false;
-  for (const auto& entry : errors) {
-    for (const std::string& message : entry.second) {
-      if (message.compare(0, 7, "WARNING") != 0 && message.compare(0, 7, "Warning") != 0) failed = true;
-    }
-  }
-  EXPECT_EQ(result.status, failed ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles()),

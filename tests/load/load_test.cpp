@@ -30,20 +30,14 @@ constexpr long kSlack = 64 * 1024;
 // and sub-queries in turn, each with its own text.
 std::string DistinctQuery(long k) {
   const std::string n = std::to_string(k);
-  switch (k % 6) {
-    case 0:
-      return "Get(" + n + " * 3 + 1)";
-    case 1:
-      return "Put(" + n + ", $v" + n + ")";
-    case 2:
-      return "Get(format(" + n + ".5, \"###.##\"))";
-    case 3:
-      return "Get(@m:main:orders:{item+amount}:" + std::to_string(1 + k % 50) + ":amount + " + n + ")";
-    case 4:
-      return "Put(\"x" + n + "\", @m:main:orders:{item+amount}:2:item)";
-    default:
-      return "Get(@m:main:[\"orders\"]:{item}:3:item + \"" + n + "\")";
-  }
+  const std::string queries[] = {
+      "Get(" + n + " * 3 + 1)",
+      "Put(" + n + ", $v" + n + ")",
+      "Get(format(" + n + ".5, \"###.##\"))",
+      "Get(@m:main:orders:{item+amount}:" + std::to_string(1 + k % 50) + ":amount + " + n + ")",
+      "Put(\"x" + n + "\", @m:main:orders:{item+amount}:2:item)",
+      "Get(@m:main:[\"orders\"]:{item}:3:item + \"" + n + "\")"};
+  return queries[k % 6];
 }
 
 void RunDistinctQueries(long first, long count) {
@@ -90,14 +84,14 @@ long OpenDescriptors() {
 // Register a name, read through it, delete the query, unregister: every
 // round gives back its connection, its descriptors and its nodes.
 TEST_F(LoadTest, TenThousandRoundsOfRegisterGetDeleteUnregisterKeepNothingOpen) {
-  Sql("CREATE TABLE t(v TEXT); INSERT INTO t VALUES ('x')");
+  db_.Sql("CREATE TABLE t(v TEXT); INSERT INTO t VALUES ('x')");
   const long rounds = Scaled(10000, 200);
   const long descriptors = OpenDescriptors();
   const long start = InUseHeap();
   for (long k = 0; k < rounds; ++k) {
     const std::string name = "r" + std::to_string(k);
     const std::string get = "Get(@" + name + ":main:t:{*}:1:v)";
-    KezDcDbDataSourceFactory::RegisterDataSource(name.c_str(), ("sqlite:" + db_).c_str());
+    KezDcDbDataSourceFactory::RegisterDataSource(name.c_str(), db_.Uri().c_str());
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(get.c_str());
     query->DoQuery();
     auto* value = dynamic_cast<KezDcQrQRExpression*>(query->p_QResult);
@@ -120,11 +114,12 @@ TEST_F(LoadTest, WalkOfTenMillionRowsKeepsItsHeapFromTheFirstMillionOn) {
   // SQLite's page cache fills within the first 20,000 rows.
   const long rows = Scaled(10000000, 50000);
   const long checkpoint = std::max(rows / 10, 20000L);
-  Sql("PRAGMA journal_mode=WAL; CREATE TABLE big(id INTEGER, name TEXT);"
+  db_.Sql(
+      "PRAGMA journal_mode=WAL; CREATE TABLE big(id INTEGER, name TEXT);"
       "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " +
       std::to_string(rows) + ") INSERT INTO big SELECT x, 'row ' || x FROM c");
   EveryConnectionRuns small_cache("PRAGMA cache_size=64");
-  KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_).c_str());
+  KezDcDbDataSourceFactory::RegisterDataSource("s", db_.Uri().c_str());
   KezDcQrQuery* id = KezDcQrQuery::NewQuery("Get(@s:main:big:{id+name}:1000:id)");
   KezDcQrQResult* block = KezDcQrQResult::NewQResult("@s:main:big:{id+name}:1000");
   long long sum = 0;
@@ -151,8 +146,8 @@ TEST_F(LoadTest, WalkOfTenMillionRowsKeepsItsHeapFromTheFirstMillionOn) {
 
 TEST_F(LoadTest, MillionInsertsInBatchesOfAThousandAreAllCommitted) {
   const long rows = Scaled(1000000, 2500);
-  Sql("CREATE TABLE copy(id INTEGER, name TEXT)");
-  KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + "?batch=1000").c_str());
+  db_.Sql("CREATE TABLE copy(id INTEGER, name TEXT)");
+  KezDcDbDataSourceFactory::RegisterDataSource("s", db_.Uri("batch=1000").c_str());
   KezUnicodeString type = "Variable";
   auto* k = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQR("$k", "", "", "", "", "", type));
   KezDcQrQuery* put_id = KezDcQrQuery::NewQuery("Put($k, @s:main:copy:{id+name}:1:id)");
@@ -198,35 +193,22 @@ std::pair<int, long> RunKezqOn(const std::string& path, const std::string& sourc
 // ten thousand, and every inserted row is in the table.
 TEST_F(LoadTest, KezqStreamsAMillionLineScriptInFlatMemory) {
   if (!KezqBuilt()) GTEST_SKIP() << "kezq is not built";
-  Sql("CREATE TABLE copy(id INTEGER)");
+  db_.Sql("CREATE TABLE copy(id INTEGER)");
   auto script = [&](long lines, const std::string& path) {
     std::ofstream out(path);
     for (long k = 0; k < lines; ++k) {
       const std::string n = std::to_string(k);
-      switch (k % 5) {
-        case 0:
-          out << "Get(" << n << " * 3 + 1)\n";
-          break;
-        case 1:
-          out << "Put(\"n" << n << "\", $v)\n";
-          break;
-        case 2:
-          out << "Get($v + \"" << n << "\")\n";
-          break;
-        case 3:
-          out << "Put(" << n << ", @s:main:copy:{id}:1:id)\n";
-          break;
-        default:
-          out << "Put(@s:main:copy:{id}:1)\n";
-      }
+      const std::string kinds[] = {"Get(" + n + " * 3 + 1)", "Put(\"n" + n + "\", $v)", "Get($v + \"" + n + "\")",
+                                   "Put(" + n + ", @s:main:copy:{id}:1:id)", "Put(@s:main:copy:{id}:1)"};
+      out << kinds[k % 5] << "\n";
     }
   };
   const long lines = Scaled(1000000, 10000), small = 2000;
-  script(small, dir_ + "/small.kq");
-  script(lines, dir_ + "/large.kq");
-  const std::string source = "s=sqlite:" + db_ + "?batch=1000";
-  auto base = RunKezqOn(dir_ + "/small.kq", source);
-  auto large = RunKezqOn(dir_ + "/large.kq", source);
+  script(small, dir_.File("small.kq"));
+  script(lines, dir_.File("large.kq"));
+  const std::string source = "s=" + db_.Uri("batch=1000");
+  auto base = RunKezqOn(dir_.File("small.kq"), source);
+  auto large = RunKezqOn(dir_.File("large.kq"), source);
   EXPECT_EQ(base.first, 0);
   EXPECT_EQ(large.first, 0);
   EXPECT_EQ(Number("SELECT count(*) FROM copy"), small / 5 + lines / 5);
