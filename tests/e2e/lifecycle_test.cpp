@@ -3,8 +3,8 @@
 // walk reads the rows that its table held when it started.
 #include <sqlite3.h>
 
-#include "database/access/memory/MemoryFaults.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/E2eSupport.h"
 #include "support/TempDir.h"
 
@@ -31,8 +31,8 @@ class LifecycleTest : public E2eTest, public ::testing::WithParamInterface<Backe
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbDataSourceFactory::UnregisterDataSource("d");
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
-    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
     E2eTest::TearDown();
   }
 
@@ -74,7 +74,9 @@ class LifecycleTest : public E2eTest, public ::testing::WithParamInterface<Backe
     return rows;
   }
   // Layer objects alive: data sources, sessions, rowsets, insert interfaces.
-  int Live() const { return Sqlite() ? KezDcDbSqlite::LiveObjects() : KezDcDbMemoryFaults::LiveObjects(); }
+  int Live() const {
+    return Sqlite() ? kez::test::AccessFaults::LiveObjects() : kez::test::AccessFaults::LiveObjects();
+  }
 
   TempDir temp_{"kez_lifecycle"};
 };

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <random>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/E2eSupport.h"
 
 namespace kez {
@@ -67,10 +67,12 @@ const char* const kValues[] = {
     "orders", "stock",    "copy",     "##0",  "",       "$a", "$b",   "m",
     "alt",    "[#table]", "orders:x", "item", "nosuch", "$c", "main", "[@m:main:orders:{item}:1:item]"};
 
-const KezDcDbMemoryFaults::Operation kFailing[] = {
-    KezDcDbMemoryFaults::kCreateDataSource, KezDcDbMemoryFaults::kOpenSession,    KezDcDbMemoryFaults::kOpenRowset,
-    KezDcDbMemoryFaults::kQueryInterface,   KezDcDbMemoryFaults::kGetNextRows,    KezDcDbMemoryFaults::kInsertRow,
-    KezDcDbMemoryFaults::kGetColumnsInfo,   KezDcDbMemoryFaults::kCreateAccessor, KezDcDbMemoryFaults::kGetDataSeq};
+const kez::test::AccessFaults::Operation kFailing[] = {
+    kez::test::AccessFaults::kCreateDataSource, kez::test::AccessFaults::kOpenSession,
+    kez::test::AccessFaults::kOpenRowset,       kez::test::AccessFaults::kQueryInterface,
+    kez::test::AccessFaults::kGetNextRows,      kez::test::AccessFaults::kInsertRow,
+    kez::test::AccessFaults::kGetColumnsInfo,   kez::test::AccessFaults::kCreateAccessor,
+    kez::test::AccessFaults::kGetDataSeq};
 
 // Draws the operations and keeps the walk of the registries made after the
 // last one, from which it picks the nodes to work on.
@@ -210,15 +212,15 @@ class Driver {
     return std::string("set ") + name + " = " + value;
   }
   std::string Fail() {
-    KezDcDbMemoryFaults::Operation operation = kFailing[Pick(std::size(kFailing))];
+    kez::test::AccessFaults::Operation operation = kFailing[Pick(std::size(kFailing))];
     const int codes[] = {1, 2, 3, 7, -1};
-    KezDcDbMemoryFaults::FailAt(operation, codes[Pick(std::size(codes))], static_cast<int>(Pick(4)) + 1);
-    if (Pick(8) == 0) KezDcDbMemoryFaults::ClearFailures();
+    kez::test::AccessFaults::FailAt(operation, codes[Pick(std::size(codes))], static_cast<int>(Pick(4)) + 1);
+    if (Pick(8) == 0) kez::test::AccessFaults::ClearFailures();
     return "fail " + std::to_string(operation);
   }
   void ExpectNothingHeld(const std::string& when) {
-    if (KezDcDbMemoryFaults::LiveObjects() != 0 || KezDcDbMemoryFaults::OutstandingRows() != 0 ||
-        KezDcDbMemoryFaults::LiveAccessors() != 0) {
+    if (kez::test::AccessFaults::LiveObjects() != 0 || kez::test::AccessFaults::OutstandingRows() != 0 ||
+        kez::test::AccessFaults::LiveAccessors() != 0) {
       held_problems.push_back("layer objects held " + when);
     }
   }
@@ -237,7 +239,7 @@ int FromEnvironment(const char* name, int otherwise) {
 // problem.
 void RunSeed(uint32_t seed, int steps) {
   SCOPED_TRACE("seed " + std::to_string(seed));
-  const int misuses = KezDcDbMemoryFaults::Misuses();
+  const int misuses = kez::test::AccessFaults::Misuses();
   Driver driver(seed);
   for (int step = 0; step < steps; ++step) {
     std::string done = driver.Step();
@@ -245,17 +247,17 @@ void RunSeed(uint32_t seed, int steps) {
     ASSERT_TRUE(problems.empty()) << "step " << step << " (" << done << "): " << problems.front();
     ASSERT_TRUE(driver.held_problems.empty())
         << "step " << step << " (" << done << "): " << driver.held_problems.front();
-    ASSERT_EQ(KezDcDbMemoryFaults::Misuses(), misuses) << "step " << step << " (" << done << ") misused the layer";
+    ASSERT_EQ(kez::test::AccessFaults::Misuses(), misuses) << "step " << step << " (" << done << ") misused the layer";
     KezDcCMError::ClearErrors();  // the reports are not the subject here
   }
-  KezDcDbMemoryFaults::ClearFailures();
+  kez::test::AccessFaults::ClearFailures();
   KezDcQrQuery::DeleteAllQueries();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects() + KezDcDbMemoryFaults::OutstandingRows() +
-                KezDcDbMemoryFaults::LiveAccessors(),
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects() + kez::test::AccessFaults::OutstandingRows() +
+                kez::test::AccessFaults::LiveAccessors(),
             0);
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
   EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
-  EXPECT_EQ(KezDcDbMemoryFaults::Misuses(), misuses);
+  EXPECT_EQ(kez::test::AccessFaults::Misuses(), misuses);
 }
 
 class RandomSequenceTest : public E2eTest, public ::testing::WithParamInterface<uint32_t> {};

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/HardeningSupport.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-using Op = KezDcDbMemoryFaults::Operation;
+using Op = kez::test::AccessFaults::Operation;
 
 const std::string kOrders = "@m:main:orders:{item+amount}:2";
 const std::string kCopy = "@m:main:copy:{item+amount}:1";
@@ -40,16 +40,16 @@ std::vector<std::string> Allowed(Op op, int code) {
   const std::vector<std::string> rowsets = {"ERROR: Impossible to open Rowset @m:main:orders \n",
                                             "ERROR: Impossible to open Rowset @m:main:copy \n"};
   switch (op) {
-    case KezDcDbMemoryFaults::kCreateDataSource:
+    case kez::test::AccessFaults::kCreateDataSource:
       return Plus(Plus(consequences, rowsets),
                   {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n"});
-    case KezDcDbMemoryFaults::kOpenSession:
+    case kez::test::AccessFaults::kOpenSession:
       return Plus(Plus(consequences, rowsets), {"ERROR: Openning Session @m:main failed with rc=" + c + "\n"});
-    case KezDcDbMemoryFaults::kQueryInterface:
+    case kez::test::AccessFaults::kQueryInterface:
       return Plus(consequences, {"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=" + c + " \n"});
-    case KezDcDbMemoryFaults::kInsertRow:
+    case kez::test::AccessFaults::kInsertRow:
       return Plus(consequences, {"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=" + c + " \n"});
-    case KezDcDbMemoryFaults::kGetDataSeq:
+    case kez::test::AccessFaults::kGetDataSeq:
       return Plus(
           consequences,
           {"ERROR in QrQRData: row 1 of the block of <" + kOrders + "> can't be read (GetDataSeq rc=" + c + ") \n",
@@ -63,12 +63,12 @@ std::vector<std::string> Allowed(Op op, int code) {
 // the code (the others are the layer's to report, as SQLite does).
 bool LibraryReports(Op op, int code) {
   switch (op) {
-    case KezDcDbMemoryFaults::kCreateDataSource:
-    case KezDcDbMemoryFaults::kOpenSession:
-    case KezDcDbMemoryFaults::kQueryInterface:
+    case kez::test::AccessFaults::kCreateDataSource:
+    case kez::test::AccessFaults::kOpenSession:
+    case kez::test::AccessFaults::kQueryInterface:
       return true;
-    case KezDcDbMemoryFaults::kInsertRow:
-    case KezDcDbMemoryFaults::kGetDataSeq:
+    case kez::test::AccessFaults::kInsertRow:
+    case kez::test::AccessFaults::kGetDataSeq:
       return code > 0;
     default:
       return false;
@@ -95,17 +95,17 @@ class FaultInjectionTest : public HardeningTest, public ::testing::WithParamInte
   void RunFailing(Op op, int code, int call) {
     FreshTables();
     KezDcCMError::ClearErrors();
-    long calls = KezDcDbMemoryFaults::CallCount(op);
-    long rows = KezDcDbMemoryFaults::OutstandingRows();
-    int accessors = KezDcDbMemoryFaults::LiveAccessors();
+    long calls = kez::test::AccessFaults::CallCount(op);
+    long rows = kez::test::AccessFaults::OutstandingRows();
+    int accessors = kez::test::AccessFaults::LiveAccessors();
     if (call == 0) {
-      KezDcDbMemoryFaults::FailAlways(op, code);
+      kez::test::AccessFaults::FailAlways(op, code);
     } else {
-      KezDcDbMemoryFaults::FailAt(op, code, call);
+      kez::test::AccessFaults::FailAt(op, code, call);
     }
     RoadResult road = FollowTheRoad(kOrders, kCopy, kRows);
-    bool fired = KezDcDbMemoryFaults::CallCount(op) - calls >= std::max(call, 1);
-    KezDcDbMemoryFaults::ClearFailures();
+    bool fired = kez::test::AccessFaults::CallCount(op) - calls >= std::max(call, 1);
+    kez::test::AccessFaults::ClearFailures();
     std::vector<std::string> allowed = Allowed(op, code);
     std::set<std::string> known(allowed.begin(), allowed.end());
     for (const std::string& e : Errors()) EXPECT_TRUE(known.count(e)) << "unexpected message: " << e;
@@ -118,11 +118,11 @@ class FaultInjectionTest : public HardeningTest, public ::testing::WithParamInte
   // it refused: once, one block of at most two rows (maybe an empty one) or
   // one accessor; always, every block and accessor of the road.
   void CheckGivenBack(Op op, bool fired, bool always, long rows, int accessors) {
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
-    long kept_rows = KezDcDbMemoryFaults::OutstandingRows() - rows;
-    int kept_accessors = KezDcDbMemoryFaults::LiveAccessors() - accessors;
-    bool rows_refused = fired && op == KezDcDbMemoryFaults::kReleaseRows;
-    bool accessor_refused = fired && op == KezDcDbMemoryFaults::kReleaseAccessor;
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
+    long kept_rows = kez::test::AccessFaults::OutstandingRows() - rows;
+    int kept_accessors = kez::test::AccessFaults::LiveAccessors() - accessors;
+    bool rows_refused = fired && op == kez::test::AccessFaults::kReleaseRows;
+    bool accessor_refused = fired && op == kez::test::AccessFaults::kReleaseAccessor;
     EXPECT_TRUE(rows_refused ? kept_rows >= 0 && (always || kept_rows <= 2) : kept_rows == 0)
         << kept_rows << " rows kept";
     EXPECT_TRUE(accessor_refused ? kept_accessors >= 1 && (always || kept_accessors == 1) : kept_accessors == 0)
@@ -160,12 +160,12 @@ std::string OperationName(const ::testing::TestParamInfo<int>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest,
-                         ::testing::Range(0, int{KezDcDbMemoryFaults::kOperationCount}), OperationName);
+                         ::testing::Range(0, int{kez::test::AccessFaults::kOperationCount}), OperationName);
 
 // A code of 0 or below from InsertRow is a success by the interface's
 // rule: the row is in the table and nothing is reported.
 TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccess) {
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, -1);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, -1);
   EXPECT_TRUE(InsertRow(kCopy, {"w1", "10"}));
   EXPECT_EQ(KezDcDbMemory::GetRows("shop", "copy"), (std::vector<KezDcDbMemoryRow>{{"w1", "10"}}));
   EXPECT_TRUE(Errors().empty());
@@ -174,7 +174,7 @@ TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccess) {
 // A row the layer fails to copy must not pass for the previous one.
 TEST_F(FaultInjectionTest, FailedRowCopyIsReported) {
   EXPECT_EQ(Get(kOrders + ":item"), "o1");
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetDataSeq, 5);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kGetDataSeq, 5);
   KezDcQrQResult::NewQResult(kOrders.c_str())->GetNextLine();
   std::string value = Get(kOrders + ":item");
   EXPECT_TRUE(value != "o1" || !Errors().empty()) << "the first row's value passes for the second's";

@@ -4,6 +4,7 @@
 // the folder, no name executes SQL, and everything ends with a clear error.
 #include <optional>
 
+#include "support/AccessFaults.h"
 #include "support/KezqRun.h"
 #include "support/ScopedEnv.h"
 #include "support/SqliteRoad.h"
@@ -83,7 +84,7 @@ TEST_F(DataFolderTest, NamesHoldingANulOctetAreRefusedWhole) {
     std::string text = "Put(\"x\", @" + name + ":main:t:{*}:1:a)";
     KezDcQrQuery::NewQuery(KezUnicodeString(text.data(), text.size()))->DoQuery();
     EXPECT_EQ(CountError(Refused(name.c_str())), 1) << name.c_str();
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
   }
 }
 

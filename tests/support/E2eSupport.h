@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -52,9 +52,9 @@ class E2eTest : public KezTest {
     return "<no value>";
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
+    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
+           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
+           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
 };
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -87,15 +87,16 @@ class HardeningTest : public ::testing::Test {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
     KezDcCMError::ClearErrors();
-    rows_at_start_ = KezDcDbMemoryFaults::OutstandingRows();
-    accessors_at_start_ = KezDcDbMemoryFaults::LiveAccessors();
+    rows_at_start_ = kez::test::AccessFaults::OutstandingRows();
+    accessors_at_start_ = kez::test::AccessFaults::LiveAccessors();
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows() - rows_at_start_, refused_rows_)
+        << "row handles never released";
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
         << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }

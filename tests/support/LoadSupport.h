@@ -11,6 +11,7 @@
 #include <string>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TempDir.h"
 
@@ -60,7 +61,7 @@ class LoadTest : public KezTest {
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     KezTest::TearDown();
   }

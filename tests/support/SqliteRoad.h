@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/EveryConnectionRuns.h"
 #include "support/HardeningSupport.h"
 #include "support/TempDir.h"
@@ -38,10 +39,10 @@ class SqliteRoadTest : public HardeningTest {
 
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
-    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
-    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     HardeningTest::TearDown();
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TempDir.h"
 
@@ -60,16 +61,16 @@ class SqliteFixture : public ::testing::Test {
     ASSERT_TRUE(temp_.Made());
     dir_ = temp_.Path();
     db_ = Path("test.db");
-    misuses_before_ = KezDcDbSqlite::Misuses();
+    misuses_before_ = kez::test::AccessFaults::Misuses();
   }
 
   // Every test gives back all it took: objects, connections, rows, accessors.
   void TearDown() override {
-    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
-    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
-    EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_before_, expected_misuses_);
   }
 
   std::string Path(const std::string& file) const { return dir_ + "/" + file; }
@@ -102,7 +103,9 @@ class SqliteFixture : public ::testing::Test {
   // The number of rows of table t, as other connections see them.
   std::string Count() const { return Column(db_, "SELECT count(*) FROM t")[0]; }
 
-  static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
+  static KezIDcDbDataSource* OpenSource(const std::string& uri) {
+    return kez::test::AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
+  }
 
   static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
     void* session = nullptr;

@@ -4,6 +4,7 @@
 // and DeleteAllJeleList leaving held objects alone.
 #include <fstream>
 
+#include "support/AccessFaults.h"
 #include "support/ScopedEnv.h"
 #include "support/SqliteTestSupport.h"
 
@@ -178,11 +179,11 @@ TEST_F(CatalogTest, DeleteAllJeleListLeavesHeldObjectsAlone) {
   uint32_t obtained = 0;
   _SEQUENCE_KezDcDbRowHandleSeq* rows = nullptr;
   ASSERT_EQ(o.rowset->GetNextRows(1, &obtained, &rows), 0);
-  int live = KezDcDbSqlite::LiveObjects();
+  int live = kez::test::AccessFaults::LiveObjects();
   long calls = KezDcOtAdapterRowset::GetNbDeleteAllJeleList();
   KezDcOtAdapterRowset::DeleteAllJeleList();
   EXPECT_EQ(KezDcOtAdapterRowset::GetNbDeleteAllJeleList(), calls + 1);
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), live);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live);
   // The held row, accessor and rowset all still work.
   _SEQUENCE_SEQUENCE_octet buffer(o.layout.size);
   buffer.length(o.layout.size);

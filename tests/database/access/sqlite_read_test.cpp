@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "foundation/KezCFormat.h"
+#include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
@@ -179,10 +180,10 @@ TEST_F(SqliteBlockTest, ArenaIsReusedSoMemoryStaysBoundedByTheBlock) {
   Opened o;
   ASSERT_TRUE(OpenAll(&o, db_, "t"));
   uint32_t total = Fetch(o.rowset.get(), 100);
-  long after_first_block = KezDcDbSqlite::ArenaGrowths();
+  long after_first_block = kez::detail::SqliteArenaGrowths();
   while (uint32_t n = Fetch(o.rowset.get(), 100)) total += n;
   EXPECT_EQ(total, 5000u);
-  EXPECT_EQ(KezDcDbSqlite::ArenaGrowths(), after_first_block);
+  EXPECT_EQ(kez::detail::SqliteArenaGrowths(), after_first_block);
 }
 
 TEST_F(SqliteBlockTest, HandlesOutsideTheHeldBlockAndUnknownAccessorsAreRefused) {
@@ -252,7 +253,7 @@ TEST_P(SqliteRefCountTest, AnyReleaseOrderFreesEverythingOnlyAtTheEnd) {
   int session_holders = 3;  // session, rowset and insert interface keep the connection
   for (int k = 0; k < 4; ++k) {
     SCOPED_TRACE(k);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), session_holders > 0 ? 1 : 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), session_holders > 0 ? 1 : 0);
     if (order[k] == 2) {
       EXPECT_EQ(ReadAll(rowset, layout), (Rows{{"1"}, {"2"}}));
       rowset->ReleaseAccessor(layout.handle);
@@ -260,7 +261,7 @@ TEST_P(SqliteRefCountTest, AnyReleaseOrderFreesEverythingOnlyAtTheEnd) {
     objects[order[k]]->Release();
     if (order[k] != 0) --session_holders;
   }
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
   EXPECT_EQ(Count(), "2");
 }
 

@@ -1,6 +1,6 @@
 // Accessor nodes: parsing the attribute list, the default and true bindings
 // in the row-buffer layout, and binding again after a free.
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -95,10 +95,10 @@ TEST_F(AccessorTest, ReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) {
   KezDcQrQRAccessor* accessor = NewAccessor("*");
   KezDcDbHAccessor handle = accessor->GetQResult();
   EXPECT_EQ(accessor->GetQResult(), handle);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetColumnsInfo), 1);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateAccessor), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kGetColumnsInfo), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateAccessor), 1);
   accessor->FreeQResult();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
   // Reordered columns show that the names, not the positions, are bound now.
   KezDcDbMemory::CreateRowset(
       "shop", "orders",

@@ -1,7 +1,7 @@
 // Cell nodes: reading a field and deciding its type, the empty readings (no
 // accessor, no row, no column), writing one cell into another, and reading
 // again after a free.
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -88,7 +88,7 @@ TEST_F(CellTest, WithoutColumnRowOrAccessorHandleReadsEmpty) {
 
 TEST_F(CellTest, ValueGrowsWhenALaterReadFindsWiderFields) {
   KezDcDbMemory::AppendRow("shop", "things", {"0123456789abcde"});
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 2);  // the first open fails
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 2);  // the first open fails
   KezDcQrQRCell* cell = Cell("v");
   EXPECT_STREQ(cell->GetQResult(), "");  // no rowset yet: a one-octet value
   NextLine();                            // the block stood on no row until this line fetched the first one

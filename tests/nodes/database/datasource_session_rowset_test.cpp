@@ -1,7 +1,7 @@
 // Data-source, session and rowset nodes: opening once, reopening after a
 // free, empty "##" rowsets, the insert interface, failures while opening, and
 // expression operands naming a node (1 when its read yields an open object).
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -26,15 +26,15 @@ TEST_F(OpenTest, SourceAndSessionOpenOnceCloseTogetherAndOpenAgain) {
   KezIDcDbDataSource* loaded = source->GetQResult();
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(source->GetQResult(), loaded);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateDataSource), 1);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenSession), 1);
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 2);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateDataSource), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kOpenSession), 1);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 2);
   source->FreeQResult();  // closes the session first
   EXPECT_EQ(session->p_QResult, nullptr);
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
   source->FreeQResult();  // a second free has nothing left to release
   EXPECT_NE(session->GetQResult(), nullptr);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateDataSource), 2);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateDataSource), 2);
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -46,14 +46,14 @@ TEST_F(OpenTest, RowsetAndInsertInterfaceOpenOnceAndAgainAfterFree) {
   KezIDcDbSimpleRowset* opened = rowset->GetQResult();
   ASSERT_NE(opened, nullptr);
   EXPECT_EQ(rowset->GetQResult(), opened);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 1);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kQueryInterface), 1);
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 4);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kOpenRowset), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kQueryInterface), 1);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 4);
   rowset->FreeQResult();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 2);  // the session and its source stay open
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 2);  // the session and its source stay open
   EXPECT_NE(rowset->GetWriteQResult(), nullptr);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kQueryInterface), 2);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kOpenRowset), 2);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kQueryInterface), 2);
 }
 
 TEST_F(OpenTest, DoubleHashRowsetIsNullWithoutErrorAndAsksNothingButSingleHashIsAName) {
@@ -64,7 +64,7 @@ TEST_F(OpenTest, DoubleHashRowsetIsNullWithoutErrorAndAsksNothingButSingleHashIs
     EXPECT_EQ(rowset->GetWriteQResult(), nullptr) << name;
   }
   EXPECT_EQ(static_cast<KezDcQrQRSession*>(Registered("@m:main"))->p_QResult, nullptr);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateDataSource), 0);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateDataSource), 0);
   KezDcDbMemory::CreateRowset("shop", "#orders", {{"item", KEZDCDB_TYPESTRING, 8}});
   EXPECT_NE(Built<KezDcQrQRRowset>("Rowset", "#orders")->GetQResult(), nullptr);
   EXPECT_TRUE(Errors().empty());
@@ -76,15 +76,15 @@ TEST_F(OpenTest, FailuresAreReportedExceptTheRowsetsOwnAndTheNextReadRetries) {
   EXPECT_EQ(orphan->GetQResult(), nullptr);
   EXPECT_EQ(Errors(), (Texts{"ERROR FATHER QUERY <@m> DOESN'T APPEAR IN HQR DICO !\n",
                              "ERROR: Impossible to open Session @m:orphan \n"}));
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateDataSource), 0);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateDataSource), 0);
   KezDcCMError::ClearErrors();
 
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 4);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 4);
   auto* rowset = Node<KezDcQrQRRowset>("@m:main:orders");
   EXPECT_EQ(rowset->GetQResult(), nullptr);
   EXPECT_TRUE(Errors().empty());  // only traced
   EXPECT_NE(rowset->GetQResult(), nullptr);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kQueryInterface, 9);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kQueryInterface, 9);
   EXPECT_EQ(rowset->GetWriteQResult(), nullptr);
   EXPECT_EQ(Errors(), Texts{"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=9 \n"});
   EXPECT_NE(rowset->GetWriteQResult(), nullptr);
@@ -98,7 +98,7 @@ TEST_F(OpenTest, OperandsOfOpenNodesCountOneAndADataBlockZeroAfterItsRead) {
   EXPECT_EQ(Value("@m:main:orders:{item+amount}"), 1);
   EXPECT_EQ(Value("@m:main + @m:main:orders * 2"), 3);
   EXPECT_EQ(Value("@m:main:orders:{item+amount}:10"), 0);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kGetNextRows), 1);
   EXPECT_EQ(KezDcQrQuery::NewQuery("Get(@m:main:orders:{item+amount}:10)")->TypeOfQResult.Std(), "Exp_Data");
   EXPECT_TRUE(Errors().empty());
 }
@@ -107,11 +107,11 @@ TEST_F(OpenTest, OperandsOfNodesThatCannotOpenCountZero) {
   EXPECT_EQ(Value("@nowhere"), 0);
   EXPECT_EQ(Node<KezDcQrQRDataSource>("@nowhere")->GetQResult(), nullptr);  // tried again at every read
   EXPECT_EQ(Errors(), Texts(2, "ERROR: Impossible to load DataSource @nowhere \n"));
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenSession, 2);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenSession, 2);
   EXPECT_EQ(Value("@m:main"), 0);
   EXPECT_EQ(Value("@m:nosuch:nothing"), 0);
   KezDcCMError::ClearErrors();
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 4);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 4);
   EXPECT_EQ(Value("@m:main:orders:{item}"), 0);
   EXPECT_TRUE(Errors().empty());
 }

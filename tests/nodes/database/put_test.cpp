@@ -1,6 +1,6 @@
 // Writing rows: puts of constants, variables, expressions and cells into the
 // fields of a row buffer, then the data-block put that inserts it.
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -68,18 +68,18 @@ TEST_F(PutTest, ColumnOutsideTheAccessorOrRowWithoutBufferIsReportedAndNothingWr
   cell->p_QRData->PutData();  // an empty rowset: nothing inserted, quietly
   EXPECT_EQ(Errors(), Texts{"ERROR: Cell <item> can't be written: no row buffer for "
                             "<@m:main:##0:item:1:item> (its rowset isn't open) ! \n"});
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kInsertRow), 0);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kInsertRow), 0);
 }
 
 TEST_F(PutTest, FailedInsertOrQueryInterfaceIsReportedAndTheNextPutInserts) {
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kQueryInterface, 3);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kQueryInterface, 3);
   Block()->PutData();
   EXPECT_EQ(Errors(), (Texts{"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
                              "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
                              "its rowset isn't open \n"}));
   KezDcCMError::ClearErrors();
   Run("Put(\"abc\"," + Path("item") + ")");
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, 6);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, 6);
   Block()->PutData();
   EXPECT_EQ(Errors(), Texts{"ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"});
   EXPECT_TRUE(Inserted().empty());
