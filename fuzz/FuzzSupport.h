@@ -1,7 +1,8 @@
 // Shared set-up of the fuzz targets and of their replay in tests/regress/:
 // a small memory database registered as "m", a SQLite file registered as
-// "q" and "r", variables of the three basic types, and the check that every
-// input leaves the library as clean as it found it.
+// "q" and "r", variables of the three basic types, the access layer wrapped
+// by kez::test::AccessFaults (tests/support/), and the check that every input
+// leaves the library as clean as it found it.
 #ifndef KEZ_FUZZ_SUPPORT_H
 #define KEZ_FUZZ_SUPPORT_H
 
@@ -13,9 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "database/access/memory/MemoryFaults.h"
-#include "database/access/sqlite/KezDcDbSqlite.h"
 #include "kezdcqr/KezDcQr.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace fuzz {
@@ -56,6 +56,7 @@ inline sqlite3* SqliteFixture() {
 // column names that hold the path and attribute-list separators. The SQLite
 // tables lose the rows the last input inserted.
 inline void SetUpDatabase() {
+  kez::test::AccessFaults::Install();
   KezDcDbMemory::CreateRowset(
       "fz", "t", {{"item", KEZDCDB_TYPESTRING, 8}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
   for (int i = 0; i < 7; ++i) {
@@ -89,28 +90,28 @@ inline void SetUpVariables() {
   back->Affect(KezUnicodeString("#a"));
 }
 
-// What the memory backend holds before an input, to compare after it.
+// What the access layer holds before an input, to compare after it.
 struct LayerMark {
-  long rows = KezDcDbMemoryFaults::OutstandingRows();
-  int accessors = KezDcDbMemoryFaults::LiveAccessors();
-  int misuses = KezDcDbMemoryFaults::Misuses();
+  long rows = kez::test::AccessFaults::OutstandingRows();
+  int accessors = kez::test::AccessFaults::LiveAccessors();
+  int misuses = kez::test::AccessFaults::Misuses();
 };
 
 // Deletes everything and says whether nothing is left: no node,
-// expression or query registered, no layer object alive, no row or accessor
-// handle kept (unless the input made a release fail, when the layer keeps
-// them itself), and no misuse of the layer.
+// expression or query registered, no layer object or connection alive, no
+// row or accessor handle kept and no misuse of the layer (unless the input
+// made a release fail, when the layer keeps what it refused).
 inline bool CleanAfter(const LayerMark& mark, bool releases_failed) {
   KezDcQrQuery::DeleteAllQueries();
-  KezDcDbMemoryFaults::ClearFailures();
+  kez::test::AccessFaults::ClearFailures();
   KezDcCMError::ClearErrors();
   bool clean = KezDcQrQResult::QRHTab->Size() == 0 && KezDcQrQResult::ExprHTab->Size() == 0 &&
-               KezDcQrQuery::QueryHTab->Size() == 0 && KezDcDbMemoryFaults::LiveObjects() == 0 &&
-               KezDcDbSqlite::LiveObjects() == 0 && KezDcDbSqlite::OpenConnections() == 0 &&
-               KezDcDbSqlite::OutstandingRows() == 0 && KezDcDbSqlite::LiveAccessors() == 0;
+               KezDcQrQuery::QueryHTab->Size() == 0 && kez::test::AccessFaults::LiveObjects() == 0 &&
+               kez::test::AccessFaults::OpenConnections() == 0;
   if (releases_failed) return clean;
-  return clean && KezDcDbMemoryFaults::OutstandingRows() == mark.rows &&
-         KezDcDbMemoryFaults::LiveAccessors() == mark.accessors && KezDcDbMemoryFaults::Misuses() == mark.misuses;
+  return clean && kez::test::AccessFaults::OutstandingRows() == mark.rows &&
+         kez::test::AccessFaults::LiveAccessors() == mark.accessors &&
+         kez::test::AccessFaults::Misuses() == mark.misuses;
 }
 
 // The input split into lines (at most max_lines).

@@ -18,8 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "database/access/memory/MemoryFaults.h"
 #include "fuzz/FuzzSupport.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace fuzz {
@@ -50,14 +50,14 @@ inline unsigned char Octet(const std::string& text, size_t k) {
 
 // !x and !a: the operation, code and call number come from the next octets.
 inline void ScriptFailure(Input& input, const std::string& rest, bool always) {
-  auto op = static_cast<KezDcDbMemoryFaults::Operation>(Octet(rest, 0) % KezDcDbMemoryFaults::kOperationCount);
+  auto op = static_cast<kez::test::AccessFaults::Operation>(Octet(rest, 0) % kez::test::AccessFaults::kOperationCount);
   int code = kCodes[Octet(rest, 1) % (sizeof kCodes / sizeof kCodes[0])];
-  if (op == KezDcDbMemoryFaults::kReleaseRows || op == KezDcDbMemoryFaults::kReleaseAccessor)
+  if (op == kez::test::AccessFaults::kReleaseRows || op == kez::test::AccessFaults::kReleaseAccessor)
     input.releases_failed = true;
   if (always) {
-    KezDcDbMemoryFaults::FailAlways(op, code);
+    kez::test::AccessFaults::FailAlways(op, code);
   } else {
-    KezDcDbMemoryFaults::FailAt(op, code, Octet(rest, 2) % 6 + 1);
+    kez::test::AccessFaults::FailAt(op, code, Octet(rest, 2) % 6 + 1);
   }
 }
 
@@ -123,7 +123,7 @@ inline void RunCommand(Input& input, const std::string& line) {
       ScriptFailure(input, rest, command == 'a');
       return;
     case 'z':
-      KezDcDbMemoryFaults::ClearFailures();
+      kez::test::AccessFaults::ClearFailures();
       return;
     case 'w':
       AppendRow(rest);

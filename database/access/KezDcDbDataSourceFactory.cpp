@@ -43,6 +43,7 @@ CatalogFile& Catalog() {
 
 long delete_all_jele_list_calls = 0;
 kez::detail::DataSourceChangedHook source_changed_hook = nullptr;
+kez::detail::DataSourceWrapper data_source_wrapper = nullptr;
 
 void SourceChanged(const std::string& name) {
   if (source_changed_hook) source_changed_hook(KezUnicodeString(name));
@@ -288,6 +289,7 @@ void GiveSessionViews(const std::string& name, KezIDcDbDataSource* source) {
 KezIDcDbDataSource* KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString name) {
   const std::string* uri = FindUri(name.Std());
   KezIDcDbDataSource* source = uri ? OpenUri(*uri) : OpenDataFolderFile(name.Std());
+  if (source && data_source_wrapper) source = data_source_wrapper(source, name.Std().c_str());
   if (source && !SessionViews().empty()) GiveSessionViews(name.Std(), source);
   return source;
 }
@@ -318,6 +320,10 @@ void KezDcDbDataSourceFactory::UnregisterDataSource(KezUnicodeString name) {
 
 void kez::detail::SetDataSourceChangedHook(DataSourceChangedHook hook) {
   source_changed_hook = hook;
+}
+
+void kez::detail::SetDataSourceWrapper(DataSourceWrapper wrapper) {
+  data_source_wrapper = wrapper;
 }
 
 KezUnicodeString KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString name) {

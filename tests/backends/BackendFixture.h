@@ -17,6 +17,7 @@
 
 #include "database/access/postgresql/KezDcDbPostgres.h"
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TempDir.h"
 
@@ -77,8 +78,10 @@ class SqliteDatabase : public TestDatabase {
     return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
   }
   std::string Held() const override {
-    return std::to_string(KezDcDbSqlite::LiveObjects()) + "/" + std::to_string(KezDcDbSqlite::OpenConnections()) + "/" +
-           std::to_string(KezDcDbSqlite::OutstandingRows()) + "/" + std::to_string(KezDcDbSqlite::LiveAccessors());
+    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
+           std::to_string(kez::test::AccessFaults::OpenConnections()) + "/" +
+           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
+           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
 
  private:
@@ -137,9 +140,10 @@ class PostgresDatabase : public TestDatabase {
     return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
   }
   std::string Held() const override {
-    return std::to_string(KezDcDbPostgres::LiveObjects()) + "/" + std::to_string(KezDcDbPostgres::OpenConnections()) +
-           "/" + std::to_string(KezDcDbPostgres::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbPostgres::LiveAccessors());
+    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
+           std::to_string(kez::test::AccessFaults::OpenConnections()) + "/" +
+           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
+           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
   // Ends the server side of every connection that the library opened on
   // this schema, as an administrator would; returns once they are gone.

@@ -125,7 +125,7 @@ TEST_P(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
   Fill("t", 2500);
   Use();
   for (const char* block : {"1", "10", "999"}) {
-    long before = KezDcDbPostgres::RoundTrips();
+    long before = kez::detail::PostgresRoundTrips();
     std::string path = std::string("@b:main:t:{v}:") + block;
     int rows = 0;
     std::string last;
@@ -136,7 +136,7 @@ TEST_P(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
     }
     EXPECT_EQ(rows, 2500) << block;
     EXPECT_EQ(last, "v2500");
-    EXPECT_EQ(KezDcDbPostgres::RoundTrips() - before, 3) << block;
+    EXPECT_EQ(kez::detail::PostgresRoundTrips() - before, 3) << block;
     KezDcQrQuery::DeleteAllQueries();
   }
   EXPECT_EQ(Errors(), std::vector<std::string>{});

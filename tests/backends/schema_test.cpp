@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "backends/BackendFixture.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace test {
@@ -117,7 +118,7 @@ TEST(MemorySchemaTest, ListsTablesAndRefusesSessionViews) {
   KezDcDbDataSourceFactory::UnregisterDataSource("ms");
   KezDcDbMemory::DropAll();
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
 }
 
 }  // namespace

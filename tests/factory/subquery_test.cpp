@@ -1,6 +1,7 @@
 // Sub-queries: resolving '$' and bracketed components, linking resolved
 // nodes to unresolved ones, the reads of every kind through them, and the
 // bound on sub-queries whose values are sub-queries again.
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TraceCapture.h"
 
@@ -24,11 +25,11 @@ class SubQueryTest : public KezTest {
     KezDcDbMemory::AppendRow("alt", "orders", {"alt1"});
     KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:shop");
     KezDcDbDataSourceFactory::RegisterDataSource("alt", "memory:alt");
-    misuses_at_start_ = KezDcDbMemoryFaults::Misuses();
+    misuses_at_start_ = kez::test::AccessFaults::Misuses();
   }
   void TearDown() override {
     KezTest::TearDown();
-    EXPECT_EQ(KezDcDbMemoryFaults::Misuses(), misuses_at_start_) << "the layer saw misuses";
+    EXPECT_EQ(kez::test::AccessFaults::Misuses(), misuses_at_start_) << "the layer saw misuses";
   }
   int misuses_at_start_ = 0;
 
@@ -57,9 +58,9 @@ class SubQueryTest : public KezTest {
     return out;
   }
   static std::string Held() {
-    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
+    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
+           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
+           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
 };
 
@@ -188,7 +189,7 @@ TEST_F(SubQueryTest, DoubleHashSubRowsetIsEmptyWithoutErrorAndTraced) {
   EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:$t:item:10:item")->GetQResult(), "");
   EXPECT_FALSE(Node<KezDcQrQRData>("@sales:main:$t:item:10")->IsMoreData());
   EXPECT_TRUE(Errors().empty());
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
   EXPECT_NE(capture.Text().find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << capture.Text();
 }
 
@@ -202,7 +203,7 @@ TEST_F(SubQueryTest, EmptyValueGivesEachKindItsEmptyResult) {
   EXPECT_STREQ(Node<KezDcQrQRCell>("@sales:main:$e:item:10:item")->GetQResult(), "");
   EXPECT_EQ(CountError("ERROR: $e IS AN EMPTY SUB-QUERY \n"), 5);
   EXPECT_EQ(CountError("ERROR: EMPTY SUB-QUERY \n"), 5);
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
 }
 
 // Rows written through a path with sub-queries go into the rowset that the

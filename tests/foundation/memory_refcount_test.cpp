@@ -7,7 +7,7 @@
 
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "database/access/memory/KezDcDbMemory.h"
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ class MemoryRefCountTest : public ::testing::Test {
     KezDcDbMemory::DropAll();
     KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    live_before_ = KezDcDbMemoryFaults::LiveObjects();
+    live_before_ = kez::test::AccessFaults::LiveObjects();
   }
   void TearDown() override { KezDcDbMemory::DropAll(); }
 
@@ -32,7 +32,7 @@ class MemoryRefCountTest : public ::testing::Test {
     rowset_ = static_cast<KezIDcDbSimpleRowset*>(out);
     ASSERT_EQ(rowset_->QueryInterface(KezIDcDbInsertRowset::ClassId(), &out), 0);
     insert_ = static_cast<KezIDcDbInsertRowset*>(out);
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_ + 4);
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 4);
   }
 
   int live_before_ = 0;
@@ -61,7 +61,7 @@ TEST_F(MemoryRefCountTest, ReferencesGoBackInAnyOrderAndTheLastFreesTheChain) {
     KezIDcDbUnknown* objects[] = {source_, session_, rowset_, insert_};
     for (int k = 0; k < 4; ++k) {
       objects[c.order[k]]->Release();
-      EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_ + c.live_after[k]) << k;
+      EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + c.live_after[k]) << k;
     }
   }
 }
@@ -76,11 +76,11 @@ TEST_F(MemoryRefCountTest, ExtraReferencesKeepAnObjectAlive) {
   rowset_->Release();
   session_->Release();
   source_->Release();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_ + 3);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 3);
   session_->Release();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_ + 3);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 3);
   static_cast<KezIDcDbSimpleRowset*>(again)->Release();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_);
 }
 
 TEST_F(MemoryRefCountTest, UnknownNamesAndInterfacesYieldNothing) {
@@ -92,7 +92,7 @@ TEST_F(MemoryRefCountTest, UnknownNamesAndInterfacesYieldNothing) {
   EXPECT_NE(session_->OpenRowset("no_such_table", KezIDcDbSimpleRowset::ClassId(), &out), 0);
   EXPECT_EQ(out, nullptr);
   for (KezIDcDbUnknown* object : std::vector<KezIDcDbUnknown*>{insert_, rowset_, session_, source_}) object->Release();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), live_before_);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_);
 }
 
 }  // namespace

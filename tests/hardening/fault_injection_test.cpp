@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/HardeningSupport.h"
 
 namespace kez {
 namespace test {
 namespace {
 
-using Op = KezDcDbMemoryFaults::Operation;
+using Op = kez::test::AccessFaults::Operation;
 
 const std::string kOrders = "@m:main:orders:{item+amount}:2";
 const std::string kCopy = "@m:main:copy:{item+amount}:1";
@@ -30,21 +30,21 @@ std::set<std::string> Allowed(Op op, int code) {
   const std::set<std::string> rowsets = {"ERROR: Impossible to open Rowset @m:main:orders \n",
                                          "ERROR: Impossible to open Rowset @m:main:copy \n"};
   switch (op) {
-    case KezDcDbMemoryFaults::kCreateDataSource:
+    case kez::test::AccessFaults::kCreateDataSource:
       allowed.insert(rowsets.begin(), rowsets.end());
       allowed.insert({"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n"});
       break;
-    case KezDcDbMemoryFaults::kOpenSession:
+    case kez::test::AccessFaults::kOpenSession:
       allowed.insert(rowsets.begin(), rowsets.end());
       allowed.insert("ERROR: Openning Session @m:main failed with rc=" + c + "\n");
       break;
-    case KezDcDbMemoryFaults::kQueryInterface:
+    case kez::test::AccessFaults::kQueryInterface:
       allowed.insert("ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=" + c + " \n");
       break;
-    case KezDcDbMemoryFaults::kInsertRow:
+    case kez::test::AccessFaults::kInsertRow:
       allowed.insert("ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=" + c + " \n");
       break;
-    case KezDcDbMemoryFaults::kGetDataSeq:
+    case kez::test::AccessFaults::kGetDataSeq:
       for (const char* row : {"1", "2"})
         allowed.insert("ERROR in QrQRData: row " + std::string(row) + " of the block of <" + kOrders +
                        "> can't be read (GetDataSeq rc=" + c + ") \n");
@@ -58,9 +58,9 @@ std::set<std::string> Allowed(Op op, int code) {
 // True when the library itself reports a failure of the operation with
 // the code (the others are the layer's to report, as SQLite does).
 bool LibraryReports(Op op, int code) {
-  return op == KezDcDbMemoryFaults::kCreateDataSource || op == KezDcDbMemoryFaults::kOpenSession ||
-         op == KezDcDbMemoryFaults::kQueryInterface ||
-         ((op == KezDcDbMemoryFaults::kInsertRow || op == KezDcDbMemoryFaults::kGetDataSeq) && code > 0);
+  return op == kez::test::AccessFaults::kCreateDataSource || op == kez::test::AccessFaults::kOpenSession ||
+         op == kez::test::AccessFaults::kQueryInterface ||
+         ((op == kez::test::AccessFaults::kInsertRow || op == kez::test::AccessFaults::kGetDataSeq) && code > 0);
 }
 
 // Over the memory database "shop" as "m"; row and accessor handles that
@@ -70,17 +70,18 @@ class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<
  protected:
   void SetUp() override {
     KezTest::SetUp();
-    rows_at_start_ = KezDcDbMemoryFaults::OutstandingRows();
-    accessors_at_start_ = KezDcDbMemoryFaults::LiveAccessors();
+    rows_at_start_ = kez::test::AccessFaults::OutstandingRows();
+    accessors_at_start_ = kez::test::AccessFaults::LiveAccessors();
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
     FreshTables();
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows() - rows_at_start_, refused_rows_)
+        << "row handles never released";
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
         << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }
@@ -98,17 +99,17 @@ class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<
   // checks what it left.
   void RunFailing(Op op, int code, int call) {
     FreshTables();
-    long calls = KezDcDbMemoryFaults::CallCount(op);
-    long rows = KezDcDbMemoryFaults::OutstandingRows();
-    int accessors = KezDcDbMemoryFaults::LiveAccessors();
+    long calls = kez::test::AccessFaults::CallCount(op);
+    long rows = kez::test::AccessFaults::OutstandingRows();
+    int accessors = kez::test::AccessFaults::LiveAccessors();
     if (call == 0) {
-      KezDcDbMemoryFaults::FailAlways(op, code);
+      kez::test::AccessFaults::FailAlways(op, code);
     } else {
-      KezDcDbMemoryFaults::FailAt(op, code, call);
+      kez::test::AccessFaults::FailAt(op, code, call);
     }
     RoadResult road = FollowTheRoad(kOrders, kCopy, kRows);
-    bool fired = KezDcDbMemoryFaults::CallCount(op) - calls >= std::max(call, 1);
-    KezDcDbMemoryFaults::ClearFailures();
+    bool fired = kez::test::AccessFaults::CallCount(op) - calls >= std::max(call, 1);
+    kez::test::AccessFaults::ClearFailures();
     std::set<std::string> allowed = Allowed(op, code);
     for (const std::string& e : Errors()) EXPECT_TRUE(allowed.count(e)) << "unexpected message: " << e;
     EXPECT_TRUE(!fired || !LibraryReports(op, code) || !Errors().empty()) << "the failure went unreported";
@@ -116,11 +117,11 @@ class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<
     // A refused release leaves the layer holding what it refused: once, one
     // block of at most two rows (maybe an empty one) or one accessor;
     // always, every block and accessor of the road.
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
-    long kept_rows = KezDcDbMemoryFaults::OutstandingRows() - rows;
-    int kept_accessors = KezDcDbMemoryFaults::LiveAccessors() - accessors;
-    bool rows_refused = fired && op == KezDcDbMemoryFaults::kReleaseRows;
-    bool accessor_refused = fired && op == KezDcDbMemoryFaults::kReleaseAccessor;
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
+    long kept_rows = kez::test::AccessFaults::OutstandingRows() - rows;
+    int kept_accessors = kez::test::AccessFaults::LiveAccessors() - accessors;
+    bool rows_refused = fired && op == kez::test::AccessFaults::kReleaseRows;
+    bool accessor_refused = fired && op == kez::test::AccessFaults::kReleaseAccessor;
     EXPECT_TRUE(rows_refused ? kept_rows >= 0 && (call == 0 || kept_rows <= 2) : kept_rows == 0)
         << kept_rows << " rows kept";
     EXPECT_TRUE(accessor_refused ? kept_accessors >= 1 && (call == 0 || kept_accessors == 1) : kept_accessors == 0)
@@ -164,17 +165,17 @@ std::string OperationName(const ::testing::TestParamInfo<int>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest,
-                         ::testing::Range(0, int{KezDcDbMemoryFaults::kOperationCount}), OperationName);
+                         ::testing::Range(0, int{kez::test::AccessFaults::kOperationCount}), OperationName);
 
 // A code of 0 or below from InsertRow is a success by the interface's rule;
 // a row the layer fails to copy must not pass for the previous one.
 TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccessAndAFailedRowCopyIsReported) {
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, -1);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, -1);
   EXPECT_TRUE(InsertRow(kCopy, {"w1", "10"}));
   EXPECT_EQ(KezDcDbMemory::GetRows("shop", "copy"), (RoadRows{{"w1", "10"}}));
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Get(kOrders + ":item"), "o1");
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetDataSeq, 5);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kGetDataSeq, 5);
   KezDcQrQResult::NewQResult(kOrders.c_str())->GetNextLine();
   std::string value = Get(kOrders + ":item");
   EXPECT_TRUE(value != "o1" || !Errors().empty()) << "the first row's value passes for the second's";

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <utility>
 
+#include "support/AccessFaults.h"
 #include "support/EveryConnectionRuns.h"
 #include "support/KezqRun.h"
 #include "support/LoadSupport.h"
@@ -98,9 +99,9 @@ TEST_F(LoadTest, TenThousandRoundsOfRegisterGetDeleteUnregisterKeepNothingOpen) 
     ASSERT_TRUE(value && value->p_StringQResult && std::string(value->p_StringQResult) == "x") << "round " << k;
     KezDcQrQuery::DeleteQuery(get.c_str());
     KezDcDbDataSourceFactory::UnregisterDataSource(name.c_str());
-    ASSERT_EQ(KezDcDbSqlite::OpenConnections(), 0) << "round " << k;
+    ASSERT_EQ(kez::test::AccessFaults::OpenConnections(), 0) << "round " << k;
   }
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
   EXPECT_EQ(OpenDescriptors(), descriptors);
   EXPECT_EQ(KezDcQrQResult::QRHTab->Size(), 0);
   if (kHeapCounted) {

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "database/access/memory/MemoryFaults.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -24,16 +24,16 @@ class DbTest : public KezTest {
         "shop", "orders",
         {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    for (int op = 0; op < KezDcDbMemoryFaults::kOperationCount; ++op) {
-      calls_at_start_[op] = KezDcDbMemoryFaults::CallCount(static_cast<KezDcDbMemoryFaults::Operation>(op));
+    for (int op = 0; op < kez::test::AccessFaults::kOperationCount; ++op) {
+      calls_at_start_[op] = kez::test::AccessFaults::CallCount(static_cast<kez::test::AccessFaults::Operation>(op));
     }
-    misuses_at_start_ = KezDcDbMemoryFaults::Misuses();
+    misuses_at_start_ = kez::test::AccessFaults::Misuses();
   }
   // The nodes never misuse the layer: no unknown handle, no rows released
   // twice, no row copied into a missing buffer.
   void TearDown() override {
     KezTest::TearDown();
-    EXPECT_EQ(KezDcDbMemoryFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
   }
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
@@ -78,23 +78,23 @@ class DbTest : public KezTest {
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
   // Calls of the layer operation since the test began; of several, joined
   // by '/'.
-  long Calls(KezDcDbMemoryFaults::Operation op) const {
-    return KezDcDbMemoryFaults::CallCount(op) - calls_at_start_[op];
+  long Calls(kez::test::AccessFaults::Operation op) const {
+    return kez::test::AccessFaults::CallCount(op) - calls_at_start_[op];
   }
-  std::string Calls(std::initializer_list<KezDcDbMemoryFaults::Operation> ops) const {
+  std::string Calls(std::initializer_list<kez::test::AccessFaults::Operation> ops) const {
     std::string out;
     for (auto op : ops) out += (out.empty() ? "" : "/") + std::to_string(Calls(op));
     return out;
   }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {
-    return std::to_string(KezDcDbMemoryFaults::LiveObjects()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbMemoryFaults::LiveAccessors());
+    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
+           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
+           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
 
  private:
-  long calls_at_start_[KezDcDbMemoryFaults::kOperationCount] = {};
+  long calls_at_start_[kez::test::AccessFaults::kOperationCount] = {};
   int misuses_at_start_ = 0;
 };
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "database/access/memory/MemoryFaults.h"
 #include "kezdcqr/KezDcQr.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace test {
@@ -67,9 +67,9 @@ class KezTest : public ::testing::Test {
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), 0) << "row handles never released";
-    EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0) << "accessor handles never released";
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows(), 0) << "row handles never released";
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0) << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }
 };

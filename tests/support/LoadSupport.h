@@ -10,6 +10,7 @@
 #include <string>
 
 #include "backends/BackendFixture.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace test {
@@ -51,7 +52,7 @@ class LoadTest : public KezTest {
  protected:
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     KezTest::TearDown();
   }

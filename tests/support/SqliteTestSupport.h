@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "database/access/sqlite/KezDcDbSqlite.h"
+#include "support/AccessFaults.h"
 #include "support/KezTestSupport.h"
 #include "support/TempDir.h"
 
@@ -60,7 +61,7 @@ class SqliteFixture : public KezTest {
     ASSERT_TRUE(temp_.Made());
     dir_ = temp_.Path();
     db_ = Path("test.db");
-    misuses_before_ = KezDcDbSqlite::Misuses();
+    misuses_before_ = kez::test::AccessFaults::Misuses();
   }
   // Every test gives back all it took; the data folder and catalog that a
   // test named go with it.
@@ -70,11 +71,11 @@ class SqliteFixture : public KezTest {
     unsetenv("KEZDCDB_DATA_DIR");
     unsetenv("KEZDCDB_CATALOG");
     KezDcDbDataSourceFactory::ResetCatalog();
-    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
-    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
-    EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_before_, expected_misuses_);
     KezTest::TearDown();
   }
 
@@ -118,7 +119,9 @@ class SqliteFixture : public KezTest {
   Rows Select(const std::string& sql) const { return Select(db_, sql); }
   std::string Count(const std::string& table = "t") const { return Select("SELECT count(*) FROM " + table)[0][0]; }
 
-  static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
+  static KezIDcDbDataSource* OpenSource(const std::string& uri) {
+    return kez::test::AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
+  }
 
   static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
     void* session = nullptr;

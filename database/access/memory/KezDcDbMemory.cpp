@@ -1,5 +1,5 @@
-// The memory backend: tables of texts in the process, reference-counted
-// layer objects over them, scripted failures and live-object counters.
+// The memory backend: tables of texts in the process and reference-counted
+// layer objects over them.
 #include "database/access/memory/KezDcDbMemory.h"
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "database/access/KezDcDbRefCounted.h"
-#include "database/access/memory/MemoryFaults.h"
 #include "foundation/KezDcCMError.h"
 
 namespace {
@@ -20,35 +19,13 @@ struct Table {
   std::vector<KezDcDbMemoryRow> inserted;
 };
 
-struct Failure {
-  int code = 0;
-  long countdown = 0;  // fails when it reaches 0; -1: always
-};
-
 struct State {
   std::map<std::string, std::map<std::string, std::shared_ptr<Table>>> databases;
-  Failure failures[KezDcDbMemoryFaults::kOperationCount];
-  long calls[KezDcDbMemoryFaults::kOperationCount] = {};
-  int live_objects = 0;
-  long outstanding_rows = 0;
-  int live_accessors = 0;
-  int misuses = 0;
 };
 
 State& S() {
   static State* state = new State();  // never destroyed: objects may outlive static destruction
   return *state;
-}
-
-// Counts the call and returns the scripted code for it, 0 when none.
-int Scripted(KezDcDbMemoryFaults::Operation op) {
-  State& s = S();
-  ++s.calls[op];
-  Failure& f = s.failures[op];
-  if (f.countdown < 0) return f.code;
-  if (f.countdown == 0) return 0;
-  if (--f.countdown == 0) return f.code;
-  return 0;
 }
 
 std::shared_ptr<Table> FindTable(const std::string& database, const std::string& rowset) {
@@ -57,15 +34,6 @@ std::shared_ptr<Table> FindTable(const std::string& database, const std::string&
   auto table = db->second.find(rowset);
   return table == db->second.end() ? nullptr : table->second;
 }
-
-// Counts itself among the live objects for its lifetime.
-class LiveCount {
- public:
-  LiveCount() { ++S().live_objects; }
-  ~LiveCount() { --S().live_objects; }
-  LiveCount(const LiveCount&) = delete;
-  LiveCount& operator=(const LiveCount&) = delete;
-};
 
 class MemRowset;
 
@@ -76,7 +44,6 @@ class MemInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
   int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
 
  private:
-  LiveCount live_;
   MemRowset* rowset_;  // one reference held
 };
 
@@ -89,10 +56,6 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   ~MemRowset() override { session_->Release(); }
 
   int QueryInterface(KezDcDbClassId id, void** out) override {
-    if (int code = Scripted(KezDcDbMemoryFaults::kQueryInterface)) {
-      if (out) *out = nullptr;
-      return code;
-    }
     if (id == KezIDcDbInsertRowset::ClassId() && out) {
       *out = static_cast<KezIDcDbInsertRowset*>(new MemInsert(this));
       return 0;
@@ -101,7 +64,6 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   }
 
   int GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) override {
-    int code = Scripted(KezDcDbMemoryFaults::kGetColumnsInfo);
     uint32_t n = static_cast<uint32_t>(table_->columns.size());
     auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
     seq->length(n);
@@ -116,25 +78,19 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     } else {
       delete seq;
     }
-    return code;
+    return 0;
   }
 
   int CreateAccessor(uint32_t nb, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) override {
-    if (int code = Scripted(KezDcDbMemoryFaults::kCreateAccessor)) {
-      if (out) *out = 0;
-      return code;
-    }
     std::vector<KezDcDbBinding> copy;
     for (uint32_t i = 0; bindings && i < nb && i < bindings->length(); ++i) copy.push_back((*bindings)[i]);
     KezDcDbHAccessor handle = next_accessor_++;
     accessors_[handle] = std::move(copy);
-    ++S().live_accessors;
     if (out) *out = handle;
     return 0;
   }
 
   int GetNextRows(uint32_t wanted, uint32_t* obtained, _SEQUENCE_KezDcDbRowHandleSeq** rows) override {
-    int code = Scripted(KezDcDbMemoryFaults::kGetNextRows);
     // A walk reads the rows that the table held at its first fetch.
     if (!walk_started_) walk_end_ = table_->rows.size();
     walk_started_ = true;
@@ -144,25 +100,19 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     auto* seq = new _SEQUENCE_KezDcDbRowHandleSeq(n);
     seq->length(n);
     for (uint32_t k = 0; k < n; ++k) (*seq)[k] = static_cast<KezDcDbRowHandle>(cursor_ + k);
-    if (code == 0) cursor_ += n;
-    S().outstanding_rows += n;
-    held_rows_ += n;
+    cursor_ += n;
     if (obtained) *obtained = n;
     if (rows) {
       *rows = seq;
     } else {
       delete seq;
     }
-    return code;
+    return 0;
   }
 
   int GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override {
-    if (int code = Scripted(KezDcDbMemoryFaults::kGetDataSeq)) return code;
     auto found = accessors_.find(accessor);
-    if (found == accessors_.end() || !buffer || row >= table_->rows.size()) {
-      ++S().misuses;
-      return 1;
-    }
+    if (found == accessors_.end() || !buffer || row >= table_->rows.size()) return 1;
     const KezDcDbMemoryRow& values = table_->rows[row];
     const std::vector<KezDcDbBinding>& bindings = found->second;
     for (uint32_t i = 0; i < bindings.size(); ++i) {
@@ -176,37 +126,14 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     return 0;
   }
 
-  int ReleaseAccessor(KezDcDbHAccessor accessor) override {
-    if (int code = Scripted(KezDcDbMemoryFaults::kReleaseAccessor)) return code;
-    if (accessors_.erase(accessor) == 0) {
-      ++S().misuses;
-      return 1;
-    }
-    --S().live_accessors;
-    return 0;
-  }
+  int ReleaseAccessor(KezDcDbHAccessor accessor) override { return accessors_.erase(accessor) == 0 ? 1 : 0; }
 
-  int ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) override {
-    if (int code = Scripted(KezDcDbMemoryFaults::kReleaseRows)) return code;
-    if (count > held_rows_) {
-      ++S().misuses;
-      count = static_cast<uint32_t>(held_rows_);
-    }
-    held_rows_ -= count;
-    S().outstanding_rows -= count;
-    return 0;
-  }
+  // Rows are texts of the table: nothing to give back.
+  int ReleaseRows(uint32_t /*count*/, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) override { return 0; }
 
-  // A scripted code above 0 fails the insert; 0 or below is a success by
-  // the interface's rule, so the row goes in and the code is returned.
   int Insert(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
-    int code = Scripted(KezDcDbMemoryFaults::kInsertRow);
-    if (code > 0) return code;
     auto found = accessors_.find(accessor);
-    if (found == accessors_.end() || !buffer) {
-      ++S().misuses;
-      return 1;
-    }
+    if (found == accessors_.end() || !buffer) return 1;
     KezDcDbMemoryRow row(table_->columns.size(), KezDcDbMemory::Null());
     std::vector<bool> bound(row.size(), false);
     const std::vector<KezDcDbBinding>& bindings = found->second;
@@ -218,7 +145,7 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     }
     table_->rows.push_back(row);
     table_->inserted.push_back(std::move(row));
-    return code;
+    return 0;
   }
 
  private:
@@ -242,7 +169,6 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
     return text;
   }
 
-  LiveCount live_;
   KezIDcDbSimpleSession* session_;  // one reference held
   std::string database_;
   std::string name_;
@@ -250,7 +176,6 @@ class MemRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::size_t cursor_ = 0;
   bool walk_started_ = false;
   std::size_t walk_end_ = 0;
-  long held_rows_ = 0;
   KezDcDbHAccessor next_accessor_ = 1;
   std::map<KezDcDbHAccessor, std::vector<KezDcDbBinding>> accessors_;
 };
@@ -283,7 +208,6 @@ class MemSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
   }
 
  private:
-  LiveCount live_;
   KezIDcDbSimpleSession* session_;  // one reference held
   std::string database_;
 };
@@ -305,7 +229,6 @@ class MemSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
 
   int OpenRowset(const char* name, KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;
-    if (int code = Scripted(KezDcDbMemoryFaults::kOpenRowset)) return code;
     if (id != KezIDcDbSimpleRowset::ClassId() || !out || !name) return 1;
     std::shared_ptr<Table> table = FindTable(database_, name);
     if (!table) {
@@ -317,7 +240,6 @@ class MemSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   }
 
  private:
-  LiveCount live_;
   KezIDcDbDataSource* source_;  // one reference held
   std::string database_;
 };
@@ -328,14 +250,12 @@ class MemDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
 
   int OpenSession(KezDcDbClassId id, void** out) override {
     if (out) *out = nullptr;
-    if (int code = Scripted(KezDcDbMemoryFaults::kOpenSession)) return code;
     if (id != KezIDcDbSimpleSession::ClassId() || !out) return 1;
     *out = static_cast<KezIDcDbSimpleSession*>(new MemSession(this, database_));
     return 0;
   }
 
  private:
-  LiveCount live_;
   std::string database_;
 };
 
@@ -373,46 +293,12 @@ std::vector<KezDcDbMemoryRow> KezDcDbMemory::GetInsertedRows(const std::string& 
 
 void KezDcDbMemory::DropAll() {
   S().databases.clear();
-  KezDcDbMemoryFaults::ClearFailures();
-}
-
-void KezDcDbMemoryFaults::FailAt(Operation operation, int code, int nthCall) {
-  if (operation < 0 || operation >= kOperationCount) return;
-  S().failures[operation] = Failure{code, nthCall < 1 ? 1 : nthCall};
-}
-
-void KezDcDbMemoryFaults::FailAlways(Operation operation, int code) {
-  if (operation < 0 || operation >= kOperationCount) return;
-  S().failures[operation] = Failure{code, -1};
-}
-
-void KezDcDbMemoryFaults::ClearFailures() {
-  for (Failure& f : S().failures) f = Failure();
-}
-
-long KezDcDbMemoryFaults::CallCount(Operation operation) {
-  if (operation < 0 || operation >= kOperationCount) return 0;
-  return S().calls[operation];
-}
-
-int KezDcDbMemoryFaults::LiveObjects() {
-  return S().live_objects;
-}
-long KezDcDbMemoryFaults::OutstandingRows() {
-  return S().outstanding_rows;
-}
-int KezDcDbMemoryFaults::LiveAccessors() {
-  return S().live_accessors;
-}
-int KezDcDbMemoryFaults::Misuses() {
-  return S().misuses;
 }
 
 namespace kez {
 namespace detail {
 
 KezIDcDbDataSource* OpenMemoryDataSource(const std::string& name) {
-  if (Scripted(KezDcDbMemoryFaults::kCreateDataSource) != 0) return nullptr;
   return new MemDataSource(name);
 }
 

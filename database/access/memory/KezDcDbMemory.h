@@ -1,7 +1,5 @@
 // The in-process "memory:NAME" backend of the access layer, with the small
-// C++ API that builds its tables and reads back inserted rows (tests make its
-// calls fail and count what it holds through KezDcDbMemoryFaults, in
-// MemoryFaults.h, which the shipped library does not export).
+// C++ API that builds its tables and reads back inserted rows.
 //
 // Databases live in the process until DropAll; every session of a database
 // sees the same tables. Column values are texts. A rowset reads the rows
@@ -38,8 +36,8 @@ class KEZDCQR_API KezDcDbMemory {
   static std::vector<KezDcDbMemoryRow> GetRows(const std::string& database, const std::string& rowset);
   // The rows that InsertRow added, in order.
   static std::vector<KezDcDbMemoryRow> GetInsertedRows(const std::string& database, const std::string& rowset);
-  // Forgets every database and every scripted failure; the counters of
-  // live objects are kept (objects still referenced stay alive).
+  // Forgets every database (objects still referenced stay alive, over the
+  // tables they opened).
   static void DropAll();
 };
 

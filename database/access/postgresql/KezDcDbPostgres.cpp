@@ -56,7 +56,6 @@ class PgDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
 
  private:
   SessionViewList views_;
-  PgLiveObject live_;
   std::shared_ptr<const PgOptions> options_;
   PGconn* spare_;  // owned; null once a session took it
 };
@@ -78,22 +77,3 @@ std::string PostgresClientVersion() {
 
 }  // namespace detail
 }  // namespace kez
-
-int KezDcDbPostgres::LiveObjects() {
-  return kez::detail::PgCountersOf().live_objects;
-}
-long KezDcDbPostgres::OutstandingRows() {
-  return kez::detail::PgCountersOf().outstanding_rows;
-}
-int KezDcDbPostgres::LiveAccessors() {
-  return kez::detail::PgCountersOf().live_accessors;
-}
-int KezDcDbPostgres::OpenConnections() {
-  return kez::detail::PgCountersOf().open_connections;
-}
-int KezDcDbPostgres::Misuses() {
-  return kez::detail::PgCountersOf().misuses;
-}
-long KezDcDbPostgres::RoundTrips() {
-  return kez::detail::PgCountersOf().round_trips;
-}

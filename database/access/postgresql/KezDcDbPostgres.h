@@ -1,6 +1,5 @@
 // The PostgreSQL backend of the access layer, opened by the data-source
-// catalog for URIs "postgresql://..." and "postgres://...", and the
-// counters of its live objects that tests use to check release discipline.
+// catalog for URIs "postgresql://..." and "postgres://...".
 //
 // The URI goes to libpq as written (percent-decoding, sslmode, service
 // files, ~/.pgpass and the PG* variables are libpq's), without the
@@ -30,23 +29,6 @@
 #include <string>
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "foundation/KezExport.h"
-
-class KEZDCQR_API KezDcDbPostgres {
- public:
-  // Objects (data sources, sessions, rowsets, insert interfaces) alive.
-  static int LiveObjects();
-  // Row handles fetched and not released.
-  static long OutstandingRows();
-  // Accessor handles created and not released.
-  static int LiveAccessors();
-  // Connections to the server open.
-  static int OpenConnections();
-  // Misuses seen: unknown handles, releasing more rows than held.
-  static int Misuses();
-  // FETCH statements sent (round trips of walks).
-  static long RoundTrips();
-};
 
 namespace kez {
 namespace detail {
@@ -59,6 +41,8 @@ bool IsPostgresUri(const std::string& uri);
 std::string MaskPostgresPassword(const std::string& uri);
 // "libpq 15.10": the libpq in use.
 std::string PostgresClientVersion();
+// FETCH statements sent by every rowset (round trips of walks; for tests).
+long PostgresRoundTrips();
 }  // namespace detail
 }  // namespace kez
 

@@ -24,11 +24,6 @@ std::string FirstLine(const char* message) {
 
 }  // namespace
 
-PgCounters& PgCountersOf() {
-  static PgCounters* counters = new PgCounters();  // never destroyed: objects may outlive statics
-  return *counters;
-}
-
 std::string QuotePgIdentifier(const std::string& name) {
   std::string quoted = "\"";
   for (char c : name) {

@@ -1,5 +1,4 @@
-// Pieces shared by the PostgreSQL backend's objects: the live-object
-// counters, result ownership, identifier quoting, and the one way server
+// Pieces shared by the PostgreSQL backend's objects: result ownership, identifier quoting, and the one way server
 // and connection failures are reported.
 #ifndef KEZ_DC_DB_PG_COMMON_H
 #define KEZ_DC_DB_PG_COMMON_H
@@ -13,21 +12,6 @@
 
 namespace kez {
 namespace detail {
-
-struct PgCounters : LayerCounters {
-  long round_trips = 0;  // FETCH statements sent
-};
-
-PgCounters& PgCountersOf();
-
-// Counts itself among the live objects for its lifetime.
-class PgLiveObject {
- public:
-  PgLiveObject() { ++PgCountersOf().live_objects; }
-  ~PgLiveObject() { --PgCountersOf().live_objects; }
-  PgLiveObject(const PgLiveObject&) = delete;
-  PgLiveObject& operator=(const PgLiveObject&) = delete;
-};
 
 struct ResultClearer {
   void operator()(PGresult* result) const { PQclear(result); }

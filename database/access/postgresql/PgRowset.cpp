@@ -7,12 +7,15 @@
 #include <cstring>
 #include <thread>
 
+#include "database/access/postgresql/KezDcDbPostgres.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 
 namespace kez {
 namespace detail {
 namespace {
+
+long round_trips = 0;  // FETCH statements sent, by every rowset
 
 // The end code of GetNextRows after a failure.
 constexpr int kReadFailedCode = 3;
@@ -172,7 +175,7 @@ PgResult PgRowset::DeclareAndFetch(uint32_t prefetch) {
   PgResult declared =
       session_->Exec("DECLARE " + cursor_ + " NO SCROLL CURSOR WITH HOLD FOR SELECT * FROM " + QuotePgRelation(name_));
   if (!declared || PQresultStatus(declared.get()) != PGRES_COMMAND_OK) return declared;
-  ++PgCountersOf().round_trips;
+  ++round_trips;
   return session_->Exec("FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
 }
 
@@ -211,7 +214,7 @@ bool PgRowset::Fetch(uint32_t prefetch) {
     fetched = std::move(ahead_);
     ahead_ready_ = false;
   } else {
-    ++PgCountersOf().round_trips;
+    ++round_trips;
     fetched = session_->Exec("FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
   }
   if (!session_->Check(fetched, PGRES_TUPLES_OK, "cannot read rowset " + Describe())) {
@@ -235,7 +238,7 @@ void PgRowset::Install(PgResult fetched, uint32_t prefetch) {
     return;
   }
   ahead_sent_ = session_->SendAhead(this, "FETCH FORWARD " + std::to_string(prefetch) + " FROM " + cursor_);
-  if (ahead_sent_) ++PgCountersOf().round_trips;
+  if (ahead_sent_) ++round_trips;
 }
 
 void PgRowset::TakeAhead(PgResult reply) {
@@ -275,7 +278,6 @@ int PgRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQUENC
   if (!accessor) return 1;
   uint32_t index = row - block_first_;
   if (book_.HeldRows() == 0 || index >= block_.size()) {
-    ++PgCountersOf().misuses;
     KezDcCMError::AddError("ERROR: postgresql rowset %s: row handle %u is not in the block held \n", Describe().c_str(),
                            row);
     return 1;
@@ -330,6 +332,10 @@ void PgRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) {
 int PgRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {
   book_.ReleaseRows(count);
   return 0;
+}
+
+long PostgresRoundTrips() {
+  return round_trips;
 }
 
 }  // namespace detail

@@ -85,7 +85,6 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::string Describe() const;
   PgResult DeclareAndFetch(uint32_t prefetch);
 
-  PgLiveObject live_;
   PgSession* session_;  // one reference held
   std::string name_;
   std::string cursor_;              // the walk's cursor name
@@ -93,11 +92,11 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::vector<std::string> texts_;  // parameter texts of the insert in progress
   std::vector<const char*> values_;
   std::vector<Column> columns_;
-  std::vector<bool> cut_reported_;                           // per column
-  RowsetBook<Accessor> book_{"postgresql", PgCountersOf()};  // accessors and held rows
-  PgResult current_;                                         // the rows fetched last
-  PgResult previous_;                                        // the rows before them that the block still holds
-  PgResult ahead_;                                           // the next rows, fetched while the block was read
+  std::vector<bool> cut_reported_;           // per column
+  RowsetBook<Accessor> book_{"postgresql"};  // accessors and held rows
+  PgResult current_;                         // the rows fetched last
+  PgResult previous_;                        // the rows before them that the block still holds
+  PgResult ahead_;                           // the next rows, fetched while the block was read
   bool ahead_sent_ = false;
   bool ahead_ready_ = false;
   int next_row_ = 0;  // next row of current_ to hand out
@@ -126,7 +125,6 @@ class PgInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
   int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
 
  private:
-  PgLiveObject live_;
   PgRowset* rowset_;  // one reference held
 };
 

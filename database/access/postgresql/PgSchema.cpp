@@ -41,7 +41,6 @@ class PgSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
   }
 
  private:
-  PgLiveObject live_;
   PgSession* session_;  // one reference held
 };
 

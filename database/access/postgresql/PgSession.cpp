@@ -35,13 +35,11 @@ void IgnoreNotice(void*, const char*) {}
 void SetUpPgConnection(PGconn* conn) {
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
   PQsetClientEncoding(conn, "UTF8");
-  ++PgCountersOf().open_connections;
 }
 
 void ClosePgConnection(PGconn* conn) {
   if (!conn) return;
   PQfinish(conn);
-  --PgCountersOf().open_connections;
 }
 
 PgSession::PgSession(KezIDcDbDataSource* source, std::shared_ptr<const PgOptions> options, PGconn* conn)
@@ -90,7 +88,6 @@ PGconn* PgSession::Connection() {
   }
   PQexitPipelineMode(conn_);
   SetUpPgConnection(conn_);
-  --PgCountersOf().open_connections;  // the same connection, counted once
   lost_ = false;
   ++generation_;
   RunSessionViews();  // the temporary views went with the old connection

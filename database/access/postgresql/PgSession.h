@@ -114,7 +114,6 @@ class PgSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
   void ReportNoRowInserted(const std::string& what);
   void RunSessionViews();
 
-  PgLiveObject live_;
   KezIDcDbDataSource* source_;  // one reference held
   std::shared_ptr<const PgOptions> options_;
   PGconn* conn_;               // owned

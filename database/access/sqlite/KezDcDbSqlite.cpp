@@ -94,7 +94,6 @@ class SqliteDataSource final : public KezDcDbRefCounted<KezIDcDbDataSource> {
   }
 
  private:
-  SqliteLiveObject live_;
   std::shared_ptr<const SqliteOptions> options_;
   SessionViewList views_;
 };
@@ -219,22 +218,3 @@ std::string SqliteClientVersion() {
 
 }  // namespace detail
 }  // namespace kez
-
-int KezDcDbSqlite::LiveObjects() {
-  return kez::detail::Counters().live_objects;
-}
-long KezDcDbSqlite::OutstandingRows() {
-  return kez::detail::Counters().outstanding_rows;
-}
-int KezDcDbSqlite::LiveAccessors() {
-  return kez::detail::Counters().live_accessors;
-}
-int KezDcDbSqlite::OpenConnections() {
-  return kez::detail::Counters().open_connections;
-}
-int KezDcDbSqlite::Misuses() {
-  return kez::detail::Counters().misuses;
-}
-long KezDcDbSqlite::ArenaGrowths() {
-  return kez::detail::Counters().arena_growths;
-}

@@ -1,6 +1,5 @@
 // The SQLite backend of the access layer, opened by the data-source catalog
-// for URIs "sqlite:PATH[?option=value&...]", and the counters of its live
-// objects that tests use to check release discipline.
+// for URIs "sqlite:PATH[?option=value&...]".
 //
 // PATH is an existing database file (relative paths are taken from the
 // working directory when the data source opens; the first '?' starts the
@@ -45,25 +44,6 @@
 #include <string>
 
 #include "database/access/KezDcDbInterfaces.h"
-#include "foundation/KezExport.h"
-
-class KezDcDbSqlite {
- public:
-  // Objects (data sources, sessions, rowsets, insert interfaces) alive.
-  static int LiveObjects();
-  // Row handles fetched and not released.
-  static long OutstandingRows();
-  // Accessor handles created and not released.
-  static int LiveAccessors();
-  // Connections to database files open (one per session while it lives).
-  static int OpenConnections();
-  // Misuses seen: unknown handles, releasing more rows than held, fetching
-  // or releasing a rowset while it still holds rows or accessors.
-  static int Misuses();
-  // How many times a rowset's block storage had to grow; a walk in blocks
-  // of equal size stops growing after its first blocks.
-  static long ArenaGrowths();
-};
 
 namespace kez {
 namespace detail {
@@ -74,6 +54,10 @@ std::string SqliteClientVersion();
 KezIDcDbDataSource* OpenSqliteDataSource(const std::string& uri);
 // Opens an existing database file with the default options, or null.
 KezIDcDbDataSource* OpenSqliteFile(const std::string& path);
+// How many times a rowset's block storage had to grow, over every rowset
+// (for tests); a walk in blocks of equal size stops growing after its first
+// blocks.
+long SqliteArenaGrowths();
 }  // namespace detail
 }  // namespace kez
 

@@ -28,11 +28,6 @@ bool FileExists(const std::string& path) {
   return std::filesystem::exists(path, ec);
 }
 
-SqliteCounters& Counters() {
-  static SqliteCounters* counters = new SqliteCounters();  // never destroyed: objects may outlive statics
-  return *counters;
-}
-
 std::string QuoteIdentifier(const std::string& name) {
   std::string quoted;
   quoted.reserve(name.size() + 2);
@@ -86,7 +81,6 @@ sqlite3* OpenConnection(const SqliteOptions& options, bool allow_create, int* rc
     sqlite3_close(db);
     return nullptr;
   }
-  ++Counters().open_connections;
   return db;
 }
 
@@ -95,7 +89,6 @@ void CloseConnection(sqlite3* db) {
   // Every statement is finalized by its owner before the connection closes;
   // close_v2 still keeps a forgotten one from leaving the file open.
   sqlite3_close_v2(db);
-  --Counters().open_connections;
 }
 
 }  // namespace detail

@@ -1,6 +1,5 @@
-// Pieces shared by the SQLite backend's objects: the live-object counters,
-// statement ownership, identifier quoting, the one way SQLite failures are
-// reported, and opening a connection to a database file.
+// Pieces shared by the SQLite backend's objects: statement ownership, identifier quoting, the one way SQLite failures
+// are reported, and opening a connection to a database file.
 #ifndef KEZ_DC_DB_SQLITE_COMMON_H
 #define KEZ_DC_DB_SQLITE_COMMON_H
 
@@ -14,21 +13,6 @@
 
 namespace kez {
 namespace detail {
-
-struct SqliteCounters : LayerCounters {
-  long arena_growths = 0;
-};
-
-SqliteCounters& Counters();
-
-// Counts itself among the live objects for its lifetime.
-class SqliteLiveObject {
- public:
-  SqliteLiveObject() { ++Counters().live_objects; }
-  ~SqliteLiveObject() { --Counters().live_objects; }
-  SqliteLiveObject(const SqliteLiveObject&) = delete;
-  SqliteLiveObject& operator=(const SqliteLiveObject&) = delete;
-};
 
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }

@@ -6,12 +6,18 @@
 #include <charconv>
 #include <cstring>
 
+#include "database/access/sqlite/KezDcDbSqlite.h"
 #include "database/access/sqlite/SqliteCommon.h"
 #include "database/access/sqlite/SqliteNumberText.h"
 
 namespace kez {
 namespace detail {
 namespace {
+
+long& ArenaGrowthCount() {
+  static long growths = 0;
+  return growths;
+}
 
 // Grows v to hold at least `needed` elements, doubling so that a walk
 // settles within its first block; counts every growth.
@@ -20,7 +26,7 @@ void EnsureSize(std::vector<T>* v, std::size_t needed) {
   if (needed <= v->size()) return;
   const std::size_t kFirstSize = 256;
   v->resize(std::max({needed, v->size() * 2, kFirstSize}));
-  ++Counters().arena_growths;
+  ++ArenaGrowthCount();
 }
 
 // The end of a cut at `cut` octets that does not split a UTF-8 character:
@@ -127,6 +133,10 @@ bool SqliteRowArena::WriteReal(double number, unsigned char* field, uint32_t max
   char text[64];
   char* end = WriteShortestReal(number, text, text + sizeof text);
   return WriteNumber(text, end ? static_cast<std::size_t>(end - text) : 0, field, maxlen, full_length);
+}
+
+long SqliteArenaGrowths() {
+  return ArenaGrowthCount();
 }
 
 }  // namespace detail

@@ -171,7 +171,6 @@ int SqliteRowset::GetDataSeq(KezDcDbRowHandle row, KezDcDbHAccessor handle, _SEQ
   if (!accessor) return 1;
   uint32_t index = row - block_first_;
   if (book_.HeldRows() == 0 || index >= arena_.Rows()) {
-    ++Counters().misuses;
     KezDcCMError::AddError("ERROR: sqlite rowset %s: row handle %u is not in the block held \n", Describe().c_str(),
                            row);
     return 1;

@@ -80,14 +80,13 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
                  const _SEQUENCE_SEQUENCE_octet& buffer);
   std::string Describe() const;
 
-  SqliteLiveObject live_;
   SqliteSession* session_;  // one reference held
   std::string name_;
   StatementPtr select_;
   std::vector<Column> columns_;
-  std::vector<uint32_t> caps_;                       // octets of text kept per column
-  std::vector<bool> cut_reported_;                   // per column
-  RowsetBook<Accessor> book_{"sqlite", Counters()};  // accessors and held rows
+  std::vector<uint32_t> caps_;           // octets of text kept per column
+  std::vector<bool> cut_reported_;       // per column
+  RowsetBook<Accessor> book_{"sqlite"};  // accessors and held rows
   SqliteRowArena arena_;
   KezDcDbRowHandle block_first_ = 0;  // handle of the block's first row
   KezDcDbRowHandle next_handle_ = 1;
@@ -111,7 +110,6 @@ class SqliteInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
   int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
 
  private:
-  SqliteLiveObject live_;
   SqliteRowset* rowset_;  // one reference held
 };
 

@@ -42,7 +42,6 @@ class SqliteSchema final : public KezDcDbRefCounted<KezIDcDbSchema> {
   }
 
  private:
-  SqliteLiveObject live_;
   SqliteSession* session_;  // one reference held
 };
 

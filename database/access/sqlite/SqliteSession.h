@@ -59,7 +59,6 @@ class SqliteSession final : public KezDcDbRefCounted<KezIDcDbSimpleSession> {
  private:
   void ForgetRolledBackBatch();
 
-  SqliteLiveObject live_;
   KezIDcDbDataSource* source_;  // one reference held
   std::shared_ptr<const SqliteOptions> options_;
   sqlite3* db_;  // owned

@@ -4,6 +4,7 @@
 // from a cell, because they could leave the data folder.
 #include <fstream>
 
+#include "support/AccessFaults.h"
 #include "support/HardeningSupport.h"
 #include "support/SqliteTestSupport.h"
 
@@ -190,7 +191,7 @@ TEST_F(DataFolderTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
     std::string put = "Put(\"x\", @" + name + ":main:t:{*}:1:a)";
     KezDcQrQuery::NewQuery(KezUnicodeString(put.data(), put.size()))->DoQuery();
     EXPECT_EQ(CountError(Refused(name.c_str())), 1);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
   }
   // Names computed at run time: '#' expanded when the path is read, '$' and
   // bracketed sub-queries at every read, and a name read from a cell.

@@ -9,6 +9,7 @@
 
 #include "database/access/sqlite/SqliteNumberText.h"
 #include "foundation/KezCFormat.h"
+#include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
@@ -192,11 +193,11 @@ TEST_F(SqliteBlockTest, BlocksGiveMinOfWantedAndRemainingAndReuseTheirMemory) {
   ASSERT_TRUE(OpenAll(&o, db_, "t"));
   std::vector<uint32_t> sizes;
   for (uint32_t wanted : {1000, 1000}) sizes.push_back(Fetch(o.rowset.get(), wanted));
-  long after_first_blocks = KezDcDbSqlite::ArenaGrowths();
+  long after_first_blocks = kez::detail::SqliteArenaGrowths();
   for (uint32_t wanted : {1000, 1000, 0}) sizes.push_back(Fetch(o.rowset.get(), wanted));
   Release(o.rowset.get());
   EXPECT_EQ(sizes, (std::vector<uint32_t>{1000, 1000, 500, 0, 0}));
-  EXPECT_EQ(KezDcDbSqlite::ArenaGrowths(), after_first_blocks);
+  EXPECT_EQ(kez::detail::SqliteArenaGrowths(), after_first_blocks);
   ASSERT_TRUE(OpenAll(&reader, db_, "t", {"s", "k"}));
   Rows rows = ReadAll(reader.rowset.get(), reader.layout, 7);
   ASSERT_EQ(rows.size(), 2500u);
@@ -218,9 +219,9 @@ TEST_F(SqliteBlockTest, HandlesOutsideTheHeldBlockAndUnknownAccessorsAreRefused)
   EXPECT_EQ(o.rowset->GetDataSeq((*held_)[1], handle, &buffer), 0);
   EXPECT_EQ(Field(o.layout, buffer, 1), "row0004");
   // DeleteAllJeleList leaves the held row, accessor and rowset alive and working.
-  int live = KezDcDbSqlite::LiveObjects();
+  int live = kez::test::AccessFaults::LiveObjects();
   KezDcOtAdapterRowset::DeleteAllJeleList();
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), live);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live);
   EXPECT_EQ(o.rowset->GetDataSeq((*held_)[0], handle, &buffer), 0);
   EXPECT_EQ(Field(o.layout, buffer, 1), "row0003");
   Release(o.rowset.get());
@@ -253,7 +254,7 @@ TEST_P(SqliteRefCountTest, AnyReleaseOrderCommitsAndFreesEverythingOnlyAtTheEnd)
   int session_holders = 3;  // session, rowset and insert interface keep the connection
   for (int k = 0; k < 4; ++k) {
     SCOPED_TRACE(k);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), session_holders > 0 ? 1 : 0);
+    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), session_holders > 0 ? 1 : 0);
     EXPECT_EQ(Count(), session_holders == 3 ? "1" : "3");
     if (order[k] == 2) {
       EXPECT_EQ(ReadAll(rowset, layout), (Rows{{"1"}, {"2"}, {"3"}}));
@@ -262,7 +263,7 @@ TEST_P(SqliteRefCountTest, AnyReleaseOrderCommitsAndFreesEverythingOnlyAtTheEnd)
     objects[order[k]]->Release();
     if (order[k] != 0) --session_holders;
   }
-  EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
   EXPECT_EQ(Count(), "3");
   EXPECT_TRUE(Errors().empty());
 }

@@ -1,6 +1,7 @@
 // Accessors, cells and puts: the attribute list and the row-buffer layout
 // it binds, what a cell reads (its type decided from the whole text, NULL,
 // the empty readings), and writing fields and inserting the row.
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -110,9 +111,9 @@ TEST_F(CellPutTest, AccessorReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) 
   KezDcQrQRAccessor* accessor = NewAccessor("*");
   KezDcDbHAccessor handle = accessor->GetQResult();
   EXPECT_EQ(accessor->GetQResult(), handle);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetColumnsInfo) + Calls(KezDcDbMemoryFaults::kCreateAccessor), 2);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kGetColumnsInfo) + Calls(kez::test::AccessFaults::kCreateAccessor), 2);
   accessor->FreeQResult();
-  EXPECT_EQ(KezDcDbMemoryFaults::LiveAccessors(), 0);
+  EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
   // Reordered columns show that the names, not the positions, are bound now.
   KezDcDbMemory::CreateRowset(
       "shop", "orders",
@@ -159,7 +160,7 @@ TEST_F(CellPutTest, WithoutColumnRowOrAccessorHandleACellReadsEmpty) {
   EXPECT_EQ(Read(missing) + "|" + Read(missing), " double| double");
   EXPECT_EQ(Errors(), Texts(2, "Warning: Column <nope> does not exist ! \n"));
   KezDcCMError::ClearErrors();
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 2);  // the first open fails
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 2);  // the first open fails
   KezDcQrQRCell* cell = Cell("v", "@m:main:things:v:1");
   EXPECT_STREQ(cell->GetQResult(), "");                      // no rowset yet: a one-octet value
   Node<KezDcQrQRData>("@m:main:things:v:1")->GetNextLine();  // the first row, fetched now
@@ -215,11 +216,11 @@ TEST_F(CellPutTest, PutsThatCannotWriteAreReportedAndTheNextPutInserts) {
   auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
   cell->p_QRData->PutData();  // an empty rowset: nothing inserted, quietly
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kInsertRow), 0);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kQueryInterface, 3);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kInsertRow), 0);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kQueryInterface, 3);
   Node<KezDcQrQRData>(kBlock)->PutData();
   Run("Put(\"abc\"," + std::string(kBlock) + ":item)");
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kInsertRow, 6);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, 6);
   Node<KezDcQrQRData>(kBlock)->PutData();
   EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "orders").empty());
   Node<KezDcQrQRData>(kBlock)->PutData();

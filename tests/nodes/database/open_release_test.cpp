@@ -2,6 +2,7 @@
 // deletion gives back what it holds exactly once, failures to open are
 // reported and retried, and an operand naming such a node counts 1 when it
 // opens.
+#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -27,8 +28,8 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
   KezIDcDbInsertRowset* insert = rowset->GetWriteQResult();
   EXPECT_EQ(rowset->GetWriteQResult(), insert);
   EXPECT_EQ(session->GetQResult(), session->p_QResult);
-  EXPECT_EQ(Calls({KezDcDbMemoryFaults::kCreateDataSource, KezDcDbMemoryFaults::kOpenSession,
-                   KezDcDbMemoryFaults::kOpenRowset, KezDcDbMemoryFaults::kQueryInterface}),
+  EXPECT_EQ(Calls({kez::test::AccessFaults::kCreateDataSource, kez::test::AccessFaults::kOpenSession,
+                   kez::test::AccessFaults::kOpenRowset, kez::test::AccessFaults::kQueryInterface}),
             "1/1/1/1");
   Texts held = {Held()};
   for (KezDcQrQResult* level : std::vector<KezDcQrQResult*>{cell, data, data->p_QRAccessor, rowset, session,
@@ -39,7 +40,7 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
   EXPECT_EQ(held, (Texts{"4/10/1", "4/10/1", "4/0/1", "4/0/0", "2/0/0", "1/0/0", "0/0/0", "0/0/0"}));
   // The next read opens again; the source's free closes what is below it.
   EXPECT_NE(rowset->GetWriteQResult(), nullptr);
-  EXPECT_EQ(Calls({KezDcDbMemoryFaults::kCreateDataSource, KezDcDbMemoryFaults::kQueryInterface}), "2/2");
+  EXPECT_EQ(Calls({kez::test::AccessFaults::kCreateDataSource, kez::test::AccessFaults::kQueryInterface}), "2/2");
   session->p_QRDataSource->FreeQResult();
   EXPECT_EQ(session->p_QResult, nullptr);
   cell->GetQResult();
@@ -62,16 +63,16 @@ TEST_F(OpenReleaseTest, EmptyRowsetsAndFailuresToOpen) {
     auto* rowset = Built<KezDcQrQRRowset>("Rowset", name);
     EXPECT_TRUE(!rowset->GetQResult() && !rowset->GetWriteQResult()) << name;
   }
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kCreateDataSource), 0);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateDataSource), 0);
   KezDcDbMemory::CreateRowset("shop", "#orders", {{"item", KEZDCDB_TYPESTRING, 8}});
   EXPECT_NE(Built<KezDcQrQRRowset>("Rowset", "#orders")->GetQResult(), nullptr);
   EXPECT_TRUE(Errors().empty());
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 4);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 4);
   auto* rowset = Node<KezDcQrQRRowset>("@m:main:orders");
   EXPECT_EQ(rowset->GetQResult(), nullptr);
   EXPECT_TRUE(Errors().empty());
   EXPECT_NE(rowset->GetQResult(), nullptr);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kQueryInterface, 9);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kQueryInterface, 9);
   EXPECT_EQ(rowset->GetWriteQResult(), nullptr);
   EXPECT_EQ(Errors(), Texts{"ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=9 \n"});
   EXPECT_NE(rowset->GetWriteQResult(), nullptr);
@@ -84,16 +85,16 @@ TEST_F(OpenReleaseTest, OperandsNamingNodesCountOneWhenTheyOpen) {
   EXPECT_EQ(Value("@m") + Value("@m:main") + Value("@m:main:orders") + Value("@m:main:orders:{item+amount}"), 4);
   EXPECT_EQ(Value("@m:main + @m:main:orders * 2"), 3);
   EXPECT_EQ(Value("@m:main:orders:{item+amount}:10"), 0);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 1);
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kGetNextRows), 1);
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Value("@nowhere"), 0);
   EXPECT_EQ(Node<KezDcQrQRDataSource>("@nowhere")->GetQResult(), nullptr);
   EXPECT_EQ(Errors(), Texts(2, "ERROR: Impossible to load DataSource @nowhere \n"));
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenSession, 2);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenSession, 2);
   EXPECT_EQ(Value("@m:nosuch"), 0);
   EXPECT_EQ(Value("@m:nosuch:nothing"), 0);
   KezDcCMError::ClearErrors();
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kOpenRowset, 4);
+  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 4);
   EXPECT_EQ(Value("@m:other:orders:{item}"), 0);
   EXPECT_TRUE(Errors().empty());  // a rowset's own failure is only traced
 }
