@@ -9,6 +9,7 @@ namespace test {
 namespace {
 
 using DataBlockTest = DbTest;
+using F = KezDcDbMemoryFaults;
 
 TEST_F(DataBlockTest, WalksTwentyFiveRowsInBlocksOfTenThenRestarts) {
   FillOrders(25);
@@ -19,7 +20,7 @@ TEST_F(DataBlockTest, WalksTwentyFiveRowsInBlocksOfTenThenRestarts) {
     ASSERT_EQ(data->GetNextLine(), data->p_QRRowset->p_QResult);
     ASSERT_EQ(CurrentRow(data), "r" + std::to_string(k));
     ASSERT_TRUE(data->IsMoreData());
-    EXPECT_EQ(KezDcDbMemoryFaults::OutstandingRows(), k <= 20 ? 10 : 5);
+    EXPECT_EQ(F::OutstandingRows(), k <= 20 ? 10 : 5);
   }
   EXPECT_EQ(data->GetNbRowsObtained(), 5);
   EXPECT_EQ(data->GetNextLine(), data);  // the fetch after row 25 gets nothing
@@ -27,12 +28,10 @@ TEST_F(DataBlockTest, WalksTwentyFiveRowsInBlocksOfTenThenRestarts) {
   EXPECT_EQ(data->GetNbRowsObtained(), 0);
   EXPECT_EQ(CurrentRow(data), "r25");
   EXPECT_EQ(Held(), "3/0/1");
-  EXPECT_EQ(
-      Calls({KezDcDbMemoryFaults::kGetNextRows, KezDcDbMemoryFaults::kGetDataSeq, KezDcDbMemoryFaults::kOpenRowset}),
-      "4/25/1");
+  EXPECT_EQ(Calls({F::kGetNextRows, F::kGetDataSeq, F::kOpenRowset}), "4/25/1");
   data->GetNextLine();  // the next line reopens the rowset: its first row, then the second
   EXPECT_EQ(CurrentRow(data), "r2");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
+  EXPECT_EQ(Calls(F::kOpenRowset), 2);
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -49,7 +48,7 @@ TEST_F(DataBlockTest, BlockThatIsNoPositiveNumberIsRefusedAndNeverFetchesNorRest
     data->GetNextLine();
     EXPECT_EQ(data->NumBlock + data->IsMoreData() + data->GetNbRowsObtained(), 0u) << block;
   }
-  EXPECT_EQ(Calls({KezDcDbMemoryFaults::kGetNextRows, KezDcDbMemoryFaults::kOpenRowset}), "1/1");
+  EXPECT_EQ(Calls({F::kGetNextRows, F::kOpenRowset}), "1/1");
   EXPECT_EQ(CurrentRow(walking), "r2");
 }
 
@@ -60,7 +59,7 @@ TEST_F(DataBlockTest, FirstNextLineIsMoreDataOrInitOnAFreshNodeStartsTheRowset) 
   EXPECT_FALSE(data->IsMoreData());
   data->GetNextLine();
   EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->RcGetNextRows + Calls(KezDcDbMemoryFaults::kGetDataSeq), 0);
+  EXPECT_EQ(data->RcGetNextRows + Calls(F::kGetDataSeq), 0);
   FillOrders(3);
   const auto fresh = [] { return KezDcQrQResult::DeleteQResult("@m"), Node<KezDcQrQRData>("@m:main:orders:*:10"); };
   data = fresh();
@@ -70,13 +69,13 @@ TEST_F(DataBlockTest, FirstNextLineIsMoreDataOrInitOnAFreshNodeStartsTheRowset) 
   EXPECT_TRUE(data->IsMoreData());
   EXPECT_EQ(Field(data, 0), "r1");
   data = fresh();
-  long opened = Calls(KezDcDbMemoryFaults::kOpenRowset);
+  long opened = Calls(F::kOpenRowset);
   data->InitData();
   ASSERT_NE(data->p_RowBuffer, nullptr);
   EXPECT_EQ(data->p_RowBuffer->length(), 192u);
   EXPECT_EQ(data->GetData(), data);  // a buffer without rows counts as the end of the rowset
   EXPECT_EQ(Field(data, 0), "r1");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened + 2);
+  EXPECT_EQ(Calls(F::kOpenRowset), opened + 2);
   _SEQUENCE_SEQUENCE_octet* buffer = data->p_RowBuffer;
   data->InitQResult();
   EXPECT_EQ(data->p_RowBuffer, buffer);
@@ -93,11 +92,11 @@ TEST_F(DataBlockTest, FreeThenGetStartsAgainFromTheFirstRow) {
   EXPECT_EQ(data->p_QRD, nullptr);  // the holder is resolved again
   EXPECT_EQ(Held(), "3/0/1");
   EXPECT_EQ(CurrentRow(data), "r1");  // the rowset stood at row 5: it starts again
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 2);
+  EXPECT_EQ(Calls(F::kOpenRowset), 2);
   data->FreeRowsetOfData();  // frees the block below the rowset too, and opens it once
   EXPECT_EQ(Held(), "2/0/0");
   EXPECT_EQ(CurrentRow(data), "r1");
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), 3);
+  EXPECT_EQ(Calls(F::kOpenRowset), 3);
 }
 
 TEST_F(DataBlockTest, CodesOneAndTwoCopyNoRowAndWaitThreeAndAboveEndTheRowset) {
@@ -106,18 +105,18 @@ TEST_F(DataBlockTest, CodesOneAndTwoCopyNoRowAndWaitThreeAndAboveEndTheRowset) {
     SCOPED_TRACE(code);
     const bool ends = code < 0 || code >= 3;
     KezDcQrQResult::DeleteQResult("@m");
-    long opened = Calls(KezDcDbMemoryFaults::kOpenRowset);
-    KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetNextRows, code);
+    long opened = Calls(F::kOpenRowset);
+    F::FailAt(F::kGetNextRows, code);
     auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
     EXPECT_EQ(CurrentRow(data), "");
     EXPECT_EQ(data->RcGetNextRows, static_cast<uint32_t>(code));
     EXPECT_EQ(data->IsMoreData(), !ends);
     data->GetNextLine();  // 1 and 2 fetch the rows still to come; the end starts the rowset again
-    EXPECT_EQ(Calls(KezDcDbMemoryFaults::kOpenRowset), opened + (ends ? 2 : 1));
+    EXPECT_EQ(Calls(F::kOpenRowset), opened + (ends ? 2 : 1));
     EXPECT_EQ(CurrentRow(data), ends ? "r2" : "r1");
     if (ends) continue;
     data->GetNextLine();
-    KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetNextRows, code);
+    F::FailAt(F::kGetNextRows, code);
     data->GetNextLine();  // the failed fetch keeps the row in the buffer
     EXPECT_EQ(CurrentRow(data), "r2");
     EXPECT_TRUE(data->IsMoreData());
@@ -137,63 +136,34 @@ TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
   FillOrders(1);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
   data->GetNextLine();  // past the only row
-  KezDcDbMemoryFaults::FailAlways(KezDcDbMemoryFaults::kOpenRowset, 5);
+  F::FailAlways(F::kOpenRowset, 5);
   data->GetNextLine();  // the rowset cannot reopen
   EXPECT_EQ(data->RcGetNextRows, KezDcQrQRData::kNoRowset);
   EXPECT_FALSE(data->IsMoreData());
   EXPECT_EQ(Held(), "2/0/0");
-  KezDcDbMemoryFaults::ClearFailures();
+  F::ClearFailures();
   data->GetNextLine();
   EXPECT_EQ(CurrentRow(data), "r1");
   EXPECT_TRUE(Errors().empty());
 }
 
-// The codes of the column information and of the accessor are not
-// examined; a row that fails to copy empties the buffer, with a report,
-// rather than leave the previous row in it.
-TEST_F(DataBlockTest, FailedRowCopyEmptiesTheBufferAndIsReported) {
-  FillOrders(3);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetColumnsInfo, 5);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kGetDataSeq, 5, 2);
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
-  EXPECT_EQ(CurrentRow(data), "r1");
-  EXPECT_TRUE(Errors().empty());
-  data->GetNextLine();
-  EXPECT_EQ(CurrentRow(data), "");
-  EXPECT_TRUE(data->IsMoreData());
-  EXPECT_EQ(Errors(),
-            Texts{"ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
-  data->GetNextLine();
-  EXPECT_EQ(CurrentRow(data), "r3");
-}
-
-TEST_F(DataBlockTest, BlockWithoutAccessorHandleFetchesNoRowItCouldNotCopy) {
-  FillOrders(2);
-  KezDcDbMemoryFaults::FailAt(KezDcDbMemoryFaults::kCreateAccessor, 5);
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:item:10");
-  EXPECT_FALSE(data->IsMoreData());
-  EXPECT_EQ(data->p_RowBuffer, nullptr);
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kGetNextRows), 0);
-  data->GetNextLine();  // the accessor binds now: the first row is still there
-  EXPECT_EQ(Field(data, 0), "r1");
-  EXPECT_TRUE(Errors().empty());
-}
-
-// Each layer operation failing once, as a client reading a cell sees it:
-// the messages (each failure once), an empty value, and the value at the
-// next read.
+// Each failure of the layer while reading, as a client reading a cell sees
+// it: each reported once, an empty value, and the value at the next read.
+// The codes of the column information and of the accessor are not examined;
+// a row that fails to copy empties the buffer, with a report, rather than
+// leave the previous row in it.
 TEST_F(DataBlockTest, EachFailingOperationIsReportedOnceAndTheNextReadRecovers) {
   const std::string rowset = "ERROR: Impossible to open Rowset @m:main:orders \n";
-  const std::pair<KezDcDbMemoryFaults::Operation, Texts> cases[] = {
-      {KezDcDbMemoryFaults::kCreateDataSource,
+  const std::pair<F::Operation, Texts> cases[] = {
+      {F::kCreateDataSource,
        {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n", rowset}},
-      {KezDcDbMemoryFaults::kOpenSession, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
-      {KezDcDbMemoryFaults::kOpenRowset, {}}};
-  FillOrders(2);
+      {F::kOpenSession, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
+      {F::kOpenRowset, {}}};
+  FillOrders(3);
   for (const auto& c : cases) {
     KezDcQrQuery::DeleteAllQueries();
     KezDcCMError::ClearErrors();
-    KezDcDbMemoryFaults::FailAt(c.first, 8);
+    F::FailAt(c.first, 8);
     KezDcQrQuery* query = Run("Get(@m:main:orders:{item+amount}:10:item)");
     auto* value = static_cast<KezDcQrQRExpression*>(query->p_QResult);
     EXPECT_EQ(Errors(), c.second) << c.first;
@@ -202,6 +172,31 @@ TEST_F(DataBlockTest, EachFailingOperationIsReportedOnceAndTheNextReadRecovers) 
     query->DoQuery();
     EXPECT_STREQ(value->p_StringQResult, "r1");
   }
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcCMError::ClearErrors();
+  F::FailAt(F::kGetColumnsInfo, 5);
+  F::FailAt(F::kGetDataSeq, 5, 2);
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
+  EXPECT_EQ(CurrentRow(data), "r1");
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "");
+  EXPECT_TRUE(data->IsMoreData());
+  EXPECT_EQ(Errors(),
+            Texts{"ERROR in QrQRData: row 2 of the block of <@m:main:orders:*:10> can't be read (GetDataSeq rc=5) \n"});
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "r3");
+  // Without an accessor handle the block fetches no row it could not copy.
+  KezDcQrQResult::DeleteQResult("@m");
+  KezDcCMError::ClearErrors();
+  long fetched = Calls(F::kGetNextRows);
+  F::FailAt(F::kCreateAccessor, 5);
+  data = Node<KezDcQrQRData>("@m:main:orders:item:10");
+  EXPECT_FALSE(data->IsMoreData());
+  EXPECT_EQ(data->p_RowBuffer, nullptr);
+  EXPECT_EQ(Calls(F::kGetNextRows), fetched);
+  data->GetNextLine();  // the accessor binds now: the first row is still there
+  EXPECT_EQ(Field(data, 0), "r1");
+  EXPECT_TRUE(Errors().empty());
 }
 
 }  // namespace
