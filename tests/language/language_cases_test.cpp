@@ -15,9 +15,14 @@
 // ...", trailing empty components left out and "?" for an output the parse
 // left untouched) or "format" (INPUT is "VALUE PICTURE", the number written
 // under the picture; a VALUE alone is the number written as a text is, with
-// the fewest digits that read back). "var <tab> $NAME <tab> VALUE" makes a
-// variable for the lines below it (VALUE: an int, a double, or a text;
-// "free" after it frees its value). The MESSAGEs are the exact texts that
+// the fewest digits that read back), "get" (what the node that the factory
+// gives for INPUT, a variable, a constant or an expression, hands out: shown
+// as eval shows it, the text without the quotes the language put, or "TYPE
+// null") or "put" (INPUT is "COLUMN NODE": NODE's value put into the cell of
+// that column of a row filled with '#', shown as "offset:octets" for each
+// run of octets that the put changed). "var <tab> $NAME <tab> VALUE" gives a
+// variable its value for the lines below it (VALUE: an int, a double, or a
+// text; "free" after it frees its value). The MESSAGEs are the exact texts that
 // the case reports, without their final newline; none means none. In every
 // field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets. Blank
 // lines and lines starting with '#' are skipped. Evaluations run over the
@@ -125,6 +130,46 @@ std::string Formatted(const std::string& input) {
   return out.Std();
 }
 
+// The variable or constant that a lone "$name" or "text" names, or else the
+// expression of the text, made once.
+KezDcQrQResult* NodeOf(const std::string& text) {
+  const bool lone =
+      text.size() > 1 && (text[0] == '"' ? text.find('"', 1) == text.size() - 1
+                                         : text[0] == '$' && text.find_first_of(" +-*/()") == std::string::npos);
+  if (lone) return KezDcQrQResult::NewQResult(text.c_str());
+  KezDcQrQResult* e = KezDcQrQResult::ExprHTab->Locate(KezUnicodeString(text));
+  return e ? e : NewExpression(text);
+}
+
+std::string Handed(KezDcQrQResult* node) {
+  auto* v = As<KezDcQrQRVariable>(node);
+  auto* e = As<KezDcQrQRExpression>(node);
+  void* value = v ? v->GetQResult() : e ? e->GetQResult() : node ? node->GetConstant() : nullptr;
+  const std::string type = node ? node->BasicType.Std() : "";
+  if (!value) return type + " null";
+  if (type == "int") return "int:" + std::to_string(*static_cast<int*>(value));
+  if (type == "double") return kez::Format("double:%.15g", *static_cast<double*>(value));
+  return type + ":" + static_cast<char*>(value);
+}
+
+std::string Put(const std::string& input) {
+  const std::size_t blank = input.find(' ');
+  auto* cell = As<KezDcQrQRCell>(KezDcQrQResult::NewQResult((ShopTest::CellPath(input.substr(0, blank))).c_str()));
+  KezDcQrQResult* node = NodeOf(input.substr(blank + 1));
+  _SEQUENCE_SEQUENCE_octet* row = (cell->p_QRData->InitQResult(), cell->p_QRData->p_RowBuffer);
+  for (uint32_t i = 0; i < row->length(); ++i) (*row)[i] = '#';
+  if (auto* v = As<KezDcQrQRVariable>(node)) v->PutQResult(cell);
+  if (auto* k = As<KezDcQrQRConstant>(node)) k->PutQResult(cell);
+  if (auto* e = As<KezDcQrQRExpression>(node)) e->PutQResult(cell);
+  std::string changed;
+  for (uint32_t i = 0; i < row->length(); ++i) {
+    if ((*row)[i] == '#') continue;
+    if (i == 0 || (*row)[i - 1] == '#') changed += (changed.empty() ? "" : " ") + std::to_string(i) + ":";
+    changed += static_cast<char>((*row)[i]);
+  }
+  return changed;
+}
+
 std::string Evaluated(const std::string& text) {
   KezDcQrQRExpression* e = NewExpression(text);
   e->GetQResult();
@@ -146,13 +191,14 @@ std::string EvaluatedList(KezDcQrQRExpression& list_expression, const std::strin
 void MakeVariable(const List& f) {
   if (f.size() < 3) return;
   const std::string& value = f[2];
-  KezDcQrQRVariable* v = nullptr;
+  auto* v = As<KezDcQrQRVariable>(KezDcQrQResult::QRHTab->Locate(KezUnicodeString(f[1])));
+  if (!v) v = new KezDcQrQRVariable(KezUnicodeString(f[1]), 0);
   if (kez::IsDecimalNumber(value.c_str()) && value.find_first_of(".eE") == std::string::npos) {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), std::stoi(value));
+    v->Affect(std::stoi(value));
   } else if (kez::IsDecimalNumber(value.c_str())) {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), kez::AtoF(value.c_str()));
+    v->Affect(kez::AtoF(value.c_str()));
   } else {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), KezUnicodeString(value));
+    v->Affect(KezUnicodeString(value));
   }
   if (f.size() > 3 && f[3] == "free") v->FreeQResult();
 }
@@ -194,6 +240,8 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
                       : kind == "path"    ? Parsed(f[1])
                       : kind == "format"  ? Formatted(f[1])
                       : kind == "list"    ? EvaluatedList(list_expression_, f[1])
+                      : kind == "get"     ? Handed(NodeOf(f[1]))
+                      : kind == "put"     ? Put(f[1])
                                           : "unknown kind " + kind;
     EXPECT_EQ(got, f[2]) << where;
     List messages;
