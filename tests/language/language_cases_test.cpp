@@ -1,32 +1,5 @@
-// Runs the language case files of tests/language/cases/: one case per line,
-// tab-separated, so that a case of the expression language is one line to
-// add. A line is
-//
-//   KIND <tab> INPUT <tab> EXPECTED [<tab> MESSAGE]...
-//
-// KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
-// brackets), "postfix" (the kind of the expression INPUT and its postfix
-// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval"
-// (INPUT evaluated as an expression, shown as "int:3", "double:2.5",
-// "string:text", or "none" when it gave no value), "list" (INPUT is a
-// postfix list, elements between blanks, evaluated as it is), "query" (INPUT
-// is a query text: "function | data path | put target | result kind |
-// target kind"), "path" (INPUT is a data path: "type: data source|session|
-// ...", trailing empty components left out and "?" for an output the parse
-// left untouched) or "format" (INPUT is "VALUE PICTURE", the number written
-// under the picture; a VALUE alone is the number written as a text is, with
-// the fewest digits that read back), "get" (what the node that the factory
-// gives for INPUT, a variable, a constant or an expression, hands out: shown
-// as eval shows it, the text without the quotes the language put, or "TYPE
-// null") or "put" (INPUT is "COLUMN NODE": NODE's value put into the cell of
-// that column of a row filled with '#', shown as "offset:octets" for each
-// run of octets that the put changed). "var <tab> $NAME <tab> VALUE" gives a
-// variable its value for the lines below it (VALUE: an int, a double, or a
-// text; "free" after it frees its value). The MESSAGEs are the exact texts that
-// the case reports, without their final newline; none means none. In every
-// field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets. Blank
-// lines and lines starting with '#' are skipped. Evaluations run over the
-// memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
+// Runs the language case files of tests/language/cases/, one case per
+// tab-separated line; tests/language/README.md gives the line format.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
