@@ -7,8 +7,7 @@ namespace kez {
 namespace test {
 namespace {
 
-const char kThings[] = "@m:main:things:v+w+x:1", kDst[] = "@m:main:dst:a+b:1",
-           kBlock[] = "@m:main:orders:{item+amount}:1";
+const char kThings[] = "@m:main:things:v+w+x:1", kDst[] = "@m:main:dst:a+b:1";
 
 class CellPutTest : public DbTest {
  protected:
@@ -126,22 +125,20 @@ TEST_F(CellPutTest, AccessorReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) 
   EXPECT_TRUE(Errors().empty());
 }
 
-// Only plain decimal texts are numbers; a field that fills all its octets
-// reads in full; a free releases the value and the next read takes the
-// current row.
+// A whole decimal text (leading blanks allowed) or the empty text is a
+// number, anything else a text (foundation tests hold the decimal rule); a
+// field that fills all its octets reads in full; a free releases the value
+// and keeps the type, and the next read takes the current row.
 TEST_F(CellPutTest, CellDecidesTheTypeFromTheWholeText) {
-  const char* cases[][2] = {{"12.5", "double 12.5"},  {"12.5 kg", "string 12.5"}, {"abc", "string 0"},
-                            {"", "double 0"},         {"  7", "double 7"},        {"7 ", "string 7"},
-                            {"INFINITY", "string 0"}, {"nan", "string 0"},        {"0x1F", "string 0"},
-                            {"1e3", "double 1000"}};
+  const char* cases[][2] = {{"12.5", "double 12.5"}, {"12.5 kg", "string 12.5"}, {"", "double 0"},
+                            {"  7", "double 7"},     {"INFINITY", "string 0"},   {"1e3", "double 1000"}};
   for (const auto& c : cases) KezDcDbMemory::AppendRow("shop", "things", {c[0], "abcdef", "next"});
   KezDcQrQRCell* cell = Cell("v");
   EXPECT_EQ(Read(Cell("w")) + "|" + Read(Cell("x")), "abcd string|next string");
   for (const auto& c : cases) {
     const std::string read = Read(cell);
     EXPECT_EQ(read + kez::Format(" %g", cell->DoubleValue), std::string(c[0]) + " " + c[1]);
-    EXPECT_EQ(cell->p_StringQResult, cell->p_QResult);
-    cell->FreeQResult();  // keeps the type
+    cell->FreeQResult();
     EXPECT_EQ(cell->BasicType.Std(), std::string(c[1]).substr(0, 6));
     Node<KezDcQrQRData>(kThings)->GetNextLine();
   }
@@ -168,53 +165,44 @@ TEST_F(CellPutTest, WithoutColumnRowOrAccessorHandleACellReadsEmpty) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// NULL reads as the empty text and the number 0, marked as NULL; a put of
-// the cell carries the mark into the new row, and any other put clears it.
-TEST_F(CellPutTest, NullIsReadMarkedAndCopiedAsNull) {
+// A cell put copies the text within the target field's bounds (a cut is
+// reported once for the field) and carries the NULL mark, which any other
+// put clears; NULL reads as the empty text and the number 0. A put into a
+// column outside the accessor, or into a row without a buffer, writes
+// nothing; an empty rowset inserts nothing, quietly.
+TEST_F(CellPutTest, CellPutCopiesWithinBoundsAndCarriesNull) {
+  KezDcDbMemory::AppendRow("shop", "things", {"abcdefgh", "ab", "zz"});
   KezDcDbMemory::AppendRow("shop", "things", {KezDcDbMemory::Null(), "", "x"});
+  KezDcQrQRCell* a = Cell("a", kDst);
+  Cell("x")->PutCell(Cell("b", kDst));
+  EXPECT_EQ(DstOctets(), "0000zz00");
+  Cell("v")->PutCell(a);  // cut to 4 octets, no zero octet
+  Cell("v")->PutCell(a);
+  EXPECT_EQ(DstOctets(), "abcdzz00");
+  Cell("w")->PutCell(a);  // shorter: the text and one zero octet
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  Cell("v")->PutCell(Cell("nope", kDst));
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
+  Node<KezDcQrQRData>(kThings)->GetNextLine();
   KezDcQrQRCell* v = Cell("v");
   const std::string read = Read(v);
   EXPECT_EQ(read + kez::Format(" %g ", v->DoubleValue) + Read(Cell("w")), " double 0  double");
   EXPECT_TRUE(v->IsNull() && !Cell("w")->IsNull());
-  v->PutCell(Cell("a", kDst));
+  v->PutCell(a);
   Cell("w")->PutCell(Cell("b", kDst));
   Node<KezDcQrQRData>(kDst)->PutData();
-  Cell("x")->PutCell(Cell("a", kDst));
+  Cell("x")->PutCell(a);
   Node<KezDcQrQRData>(kDst)->PutData();
   EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "dst"), (Rows{{KezDcDbMemory::Null(), ""}, {"x", ""}}));
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(CellPutTest, CellPutCopiesIntoTheTargetFieldWithinItsBounds) {
-  KezDcDbMemory::AppendRow("shop", "things", {"abcdefgh", "ab", "zz"});
-  KezDcQrQRCell* a = Cell("a", kDst);
-  Cell("x")->PutCell(Cell("b", kDst));
-  EXPECT_EQ(DstOctets(), "0000zz00");
-  Cell("v")->PutCell(a);  // cut to 4 octets, no zero octet, reported once for the field
-  Cell("v")->PutCell(a);
-  EXPECT_EQ(DstOctets(), "abcdzz00");
-  EXPECT_EQ(Errors(), Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
-                            "field; open the data source with text_size=8 or more (and declared_size=0 when the "
-                            "column declares its length) to fit it \n"});
-  KezDcCMError::ClearErrors();
-  Cell("w")->PutCell(a);  // shorter: the text and one zero octet
-  EXPECT_EQ(DstOctets(), "ab0dzz00");
-  Cell("v")->PutCell(Cell("nope", kDst));
-  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <nope> isn't in Accessor ! \n"});
-  EXPECT_EQ(DstOctets(), "ab0dzz00");
-  EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
-}
-
-// A column outside the accessor, or a row without a buffer, writes nothing;
-// a put into an empty rowset inserts nothing, quietly.
-TEST_F(CellPutTest, PutsThatCannotWriteAreReported) {
-  Run("Put(\"abc\"," + std::string(kBlock) + ":price)");
-  EXPECT_EQ(Field(Node<KezDcQrQRData>(kBlock), 0), "");
   auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
   cell->p_QRData->PutData();
-  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kInsertRow), 0);
-  EXPECT_EQ(Errors(), (Texts{"ERROR: Cell <price> isn't in Accessor ! \n",
+  EXPECT_EQ(Calls(KezDcDbMemoryFaults::kInsertRow), 2);
+  EXPECT_EQ(Errors(), (Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
+                             "field; open the data source with text_size=8 or more (and declared_size=0 when the "
+                             "column declares its length) to fit it \n",
+                             "ERROR: Cell <nope> isn't in Accessor ! \n",
                              "ERROR: Cell <item> can't be written: no row buffer for <@m:main:##0:item:1:item> (its "
                              "rowset isn't open) ! \n"}));
 }

@@ -137,33 +137,12 @@ TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// Each failure of the layer while reading, as a client reading a cell sees
-// it: each reported once, an empty value, and the value at the next read.
-// The codes of the column information and of the accessor are not examined;
-// a row that fails to copy empties the buffer, with a report, rather than
-// leave the previous row in it.
-TEST_F(DataBlockTest, EachFailingOperationIsReportedOnceAndTheNextReadRecovers) {
-  const std::string rowset = "ERROR: Impossible to open Rowset @m:main:orders \n";
-  const std::pair<F::Operation, Texts> cases[] = {
-      {F::kCreateDataSource,
-       {"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n", rowset}},
-      {F::kOpenSession, {"ERROR: Openning Session @m:main failed with rc=8\n", rowset}},
-      {F::kOpenRowset, {}}};
+// The codes of the column information and of the accessor are not
+// examined; a row that fails to copy empties the buffer, with a report,
+// rather than leave the previous row in it. (Failures to open, each said
+// once, are kezq cases and fault-injection tests.)
+TEST_F(DataBlockTest, FailedRowCopyEmptiesTheBufferAndAMissingAccessorFetchesNothing) {
   FillOrders(3);
-  for (const auto& c : cases) {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcCMError::ClearErrors();
-    F::FailAt(c.first, 8);
-    KezDcQrQuery* query = Run("Get(@m:main:orders:{item+amount}:10:item)");
-    auto* value = static_cast<KezDcQrQRExpression*>(query->p_QResult);
-    EXPECT_EQ(Errors(), c.second) << c.first;
-    EXPECT_STREQ(value->p_StringQResult, "");
-    KezDcQrQResult::NewQResult("@m:main:orders:{item+amount}:10")->GetNextLine();
-    query->DoQuery();
-    EXPECT_STREQ(value->p_StringQResult, "r1");
-  }
-  KezDcQrQuery::DeleteAllQueries();
-  KezDcCMError::ClearErrors();
   F::FailAt(F::kGetColumnsInfo, 5);
   F::FailAt(F::kGetDataSeq, 5, 2);
   auto* data = Node<KezDcQrQRData>("@m:main:orders:*:10");
