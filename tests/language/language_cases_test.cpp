@@ -128,6 +128,7 @@ std::string Handed(KezDcQrQResult* node) {
 std::string Put(const std::string& input) {
   const std::size_t blank = input.find(' ');
   auto* cell = As<KezDcQrQRCell>(KezDcQrQResult::NewQResult((ShopTest::CellPath(input.substr(0, blank))).c_str()));
+  if (!cell || blank == std::string::npos) return "no cell in " + input;
   KezDcQrQResult* node = NodeOf(input.substr(blank + 1));
   _SEQUENCE_SEQUENCE_octet* row = (cell->p_QRData->InitQResult(), cell->p_QRData->p_RowBuffer);
   for (uint32_t i = 0; i < row->length(); ++i) (*row)[i] = '#';
