@@ -1,27 +1,5 @@
-// Runs the language case files of tests/language/cases/: one case per line,
-// tab-separated, so that a case of the expression language is one line to
-// add. A line is
-//
-//   KIND <tab> INPUT <tab> EXPECTED [<tab> MESSAGE]...
-//
-// KIND is "tokens" (the symbols that the tokenizer cuts from INPUT, each in
-// brackets), "postfix" (the kind of the expression INPUT and its postfix
-// list: "Expression: 1, 2, +"; the kind alone for an empty list), "eval"
-// (INPUT evaluated as an expression, shown as "int:3", "double:2.5",
-// "string:text", or "none" when it gave no value), "list" (INPUT is a
-// postfix list, elements between blanks, evaluated as it is), "query" (INPUT
-// is a query text: "function | data path | put target | result kind |
-// target kind"), "path" (INPUT is a data path: "type: data source|session|
-// ...", trailing empty components left out and "?" for an output the parse
-// left untouched) or "format" (INPUT is "VALUE PICTURE", the number written
-// under the picture; a VALUE alone is the number written as a text is, with
-// the fewest digits that read back). "var <tab> $NAME <tab> VALUE" makes a
-// variable for the lines below it (VALUE: an int, a double, or a text;
-// "free" after it frees its value). The MESSAGEs are the exact texts that
-// the case reports, without their final newline; none means none. In every
-// field "\t", "\n", "\r", "\\" and "\xHH" stand for their octets. Blank
-// lines and lines starting with '#' are skipped. Evaluations run over the
-// memory table of ShopTest (@m:s:orders:{item+amount+price+code+memo}:2).
+// Runs the language case files of tests/language/cases/, one case per
+// tab-separated line; tests/language/README.md gives the line format.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +103,47 @@ std::string Formatted(const std::string& input) {
   return out.Std();
 }
 
+// The variable or constant that a lone "$name" or "text" names, or else the
+// expression of the text, made once.
+KezDcQrQResult* NodeOf(const std::string& text) {
+  const bool lone =
+      text.size() > 1 && (text[0] == '"' ? text.find('"', 1) == text.size() - 1
+                                         : text[0] == '$' && text.find_first_of(" +-*/()") == std::string::npos);
+  if (lone) return KezDcQrQResult::NewQResult(text.c_str());
+  KezDcQrQResult* e = KezDcQrQResult::ExprHTab->Locate(KezUnicodeString(text));
+  return e ? e : NewExpression(text);
+}
+
+std::string Handed(KezDcQrQResult* node) {
+  auto* v = As<KezDcQrQRVariable>(node);
+  auto* e = As<KezDcQrQRExpression>(node);
+  void* value = v ? v->GetQResult() : e ? e->GetQResult() : node ? node->GetConstant() : nullptr;
+  const std::string type = node ? node->BasicType.Std() : "";
+  if (!value) return type + " null";
+  if (type == "int") return "int:" + std::to_string(*static_cast<int*>(value));
+  if (type == "double") return kez::Format("double:%.15g", *static_cast<double*>(value));
+  return type + ":" + static_cast<char*>(value);
+}
+
+std::string Put(const std::string& input) {
+  const std::size_t blank = input.find(' ');
+  auto* cell = As<KezDcQrQRCell>(KezDcQrQResult::NewQResult((ShopTest::CellPath(input.substr(0, blank))).c_str()));
+  if (!cell || blank == std::string::npos) return "no cell in " + input;
+  KezDcQrQResult* node = NodeOf(input.substr(blank + 1));
+  _SEQUENCE_SEQUENCE_octet* row = (cell->p_QRData->InitQResult(), cell->p_QRData->p_RowBuffer);
+  for (uint32_t i = 0; i < row->length(); ++i) (*row)[i] = '#';
+  if (auto* v = As<KezDcQrQRVariable>(node)) v->PutQResult(cell);
+  if (auto* k = As<KezDcQrQRConstant>(node)) k->PutQResult(cell);
+  if (auto* e = As<KezDcQrQRExpression>(node)) e->PutQResult(cell);
+  std::string changed;
+  for (uint32_t i = 0; i < row->length(); ++i) {
+    if ((*row)[i] == '#') continue;
+    if (i == 0 || (*row)[i - 1] == '#') changed += (changed.empty() ? "" : " ") + std::to_string(i) + ":";
+    changed += static_cast<char>((*row)[i]);
+  }
+  return changed;
+}
+
 std::string Evaluated(const std::string& text) {
   KezDcQrQRExpression* e = NewExpression(text);
   e->GetQResult();
@@ -146,13 +165,14 @@ std::string EvaluatedList(KezDcQrQRExpression& list_expression, const std::strin
 void MakeVariable(const List& f) {
   if (f.size() < 3) return;
   const std::string& value = f[2];
-  KezDcQrQRVariable* v = nullptr;
+  auto* v = As<KezDcQrQRVariable>(KezDcQrQResult::QRHTab->Locate(KezUnicodeString(f[1])));
+  if (!v) v = new KezDcQrQRVariable(KezUnicodeString(f[1]), 0);
   if (kez::IsDecimalNumber(value.c_str()) && value.find_first_of(".eE") == std::string::npos) {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), std::stoi(value));
+    v->Affect(std::stoi(value));
   } else if (kez::IsDecimalNumber(value.c_str())) {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), kez::AtoF(value.c_str()));
+    v->Affect(kez::AtoF(value.c_str()));
   } else {
-    v = new KezDcQrQRVariable(KezUnicodeString(f[1]), KezUnicodeString(value));
+    v->Affect(KezUnicodeString(value));
   }
   if (f.size() > 3 && f[3] == "free") v->FreeQResult();
 }
@@ -194,6 +214,8 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
                       : kind == "path"    ? Parsed(f[1])
                       : kind == "format"  ? Formatted(f[1])
                       : kind == "list"    ? EvaluatedList(list_expression_, f[1])
+                      : kind == "get"     ? Handed(NodeOf(f[1]))
+                      : kind == "put"     ? Put(f[1])
                                           : "unknown kind " + kind;
     EXPECT_EQ(got, f[2]) << where;
     List messages;

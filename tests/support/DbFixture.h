@@ -43,14 +43,12 @@ class DbTest : public KezTest {
                                {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
     }
   }
-  // The node that the data path names, created when absent; null when it is
-  // of another kind.
+  // The node that the data path names, null when of another kind.
   template <class T>
   static T* Node(const std::string& path) {
     return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
   }
-  // A node under @m:main built from its components, for rowset names
-  // ("##0") that a data path cannot spell.
+  // A node under @m:main built from its components ("##0" rowsets).
   template <class T>
   static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
                   const char* cell = "") {
@@ -63,8 +61,7 @@ class DbTest : public KezTest {
     query->DoQuery();
     return query;
   }
-  // The text of field index (0-based) of a data block's row buffer: up to
-  // its first zero octet or its maxlen octets.
+  // The text of field index (0-based) of a data block's row buffer.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
     const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
@@ -76,8 +73,7 @@ class DbTest : public KezTest {
   }
   // The first field of the row that the data block stands on.
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
-  // Calls of the layer operation since the test began; of several, joined
-  // by '/'.
+  // Calls of the layer operations since the test began, joined by '/'.
   long Calls(kez::test::AccessFaults::Operation op) const {
     return kez::test::AccessFaults::CallCount(op) - calls_at_start_[op];
   }

@@ -29,10 +29,11 @@ inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* 
 // The rowset "orders" of the memory database "shop", one row, read as
 // @m:s:orders:{item+amount+price+code+memo}:2 (code has 0 octets, memo 4).
 class ShopTest : public KezTest {
- protected:
+ public:
   static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";
   static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
 
+ protected:
   void SetUp() override {
     KezTest::SetUp();
     KezDcDbMemory::CreateRowset("shop", "orders",

@@ -8,8 +8,7 @@ namespace kez {
 namespace test {
 namespace {
 
-const char kThings[] = "@m:main:things:v+w+x:1", kDst[] = "@m:main:dst:a+b:1",
-           kBlock[] = "@m:main:orders:{item+amount}:1";
+const char kThings[] = "@m:main:things:v+w+x:1", kDst[] = "@m:main:dst:a+b:1";
 
 class CellPutTest : public DbTest {
  protected:
@@ -54,27 +53,25 @@ class CellPutTest : public DbTest {
   }
 };
 
+// A bracket in an attribute keeps its '+'; too many closed brackets are
+// reported at each split, too many opened ones once.
 TEST_F(CellPutTest, AttributeListSplitsOnPlusOutsideBracketsAndStripsBracesAndBlanks) {
-  const std::string closed = "ERROR: INVALID iAccessor - Too many closed brackets\n";
   const struct {
-    const char* text;
-    const char* attributes;
-    Texts errors;
-  } cases[] = {
-      {"{item+[a+b]+price}", "item|[a+b]|price", {}},
-      {"{ item }", "item ", {}},
-      {"{item} ", "item", {}},
-      {" {a b} + c ", "{a b|c", {}},  // a blank before the brace keeps it; the closing brace goes all the same
-      {"", "", {}},
-      {"a]b+c", "a", Texts(4, closed)},
-      {"x+[a+b", "x|[a+b", {"ERROR: INVALID ACCESSOR - Too many opened brackets\n"}},
-  };
+    const char *text, *attributes, *error;
+    int times;
+  } cases[] = {{"{item+[a+b]+price}", "item|[a+b]|price", "", 0},
+               {"{ item }", "item ", "", 0},
+               {"{item} ", "item", "", 0},
+               {" {a b} + c ", "{a b|c", "", 0},  // a blank before the brace keeps it; the closing one goes
+               {"", "", "", 0},
+               {"a]b+c", "a", "ERROR: INVALID iAccessor - Too many closed brackets\n", 4},
+               {"x+[a+b", "x|[a+b", "ERROR: INVALID ACCESSOR - Too many opened brackets\n", 1}};
   for (const auto& c : cases) {
     KezDcCMError::ClearErrors();
     KezDcQrQRAccessor* accessor = NewAccessor(c.text);
     EXPECT_EQ(Attributes(accessor), c.attributes) << c.text;
     EXPECT_EQ(accessor->NbAtt, static_cast<uint32_t>(accessor->AccessorList.Size())) << c.text;
-    EXPECT_EQ(Errors(), c.errors) << c.text;
+    EXPECT_EQ(Errors(), Texts(c.times, c.error)) << c.text;
   }
   EXPECT_EQ(NewAccessor("{item+[a+b]+price}")->SubQueryFlag, 'Y');
   EXPECT_EQ(NewAccessor("item+amount")->SubQueryFlag, 'N');
@@ -129,22 +126,20 @@ TEST_F(CellPutTest, AccessorReadsOnceAndAfterAFreeBindsTheDefaultColumnsByName) 
   EXPECT_TRUE(Errors().empty());
 }
 
-// Only plain decimal texts are numbers; a field that fills all its octets
-// reads in full; a free releases the value and the next read takes the
-// current row.
+// A whole decimal text (leading blanks allowed) or the empty text is a
+// number, anything else a text (foundation tests hold the decimal rule); a
+// field that fills all its octets reads in full; a free releases the value
+// and keeps the type, and the next read takes the current row.
 TEST_F(CellPutTest, CellDecidesTheTypeFromTheWholeText) {
-  const char* cases[][2] = {{"12.5", "double 12.5"},  {"12.5 kg", "string 12.5"}, {"abc", "string 0"},
-                            {"", "double 0"},         {"  7", "double 7"},        {"7 ", "string 7"},
-                            {"INFINITY", "string 0"}, {"nan", "string 0"},        {"0x1F", "string 0"},
-                            {"1e3", "double 1000"}};
+  const char* cases[][2] = {{"12.5", "double 12.5"}, {"12.5 kg", "string 12.5"}, {"", "double 0"},
+                            {"  7", "double 7"},     {"INFINITY", "string 0"},   {"1e3", "double 1000"}};
   for (const auto& c : cases) KezDcDbMemory::AppendRow("shop", "things", {c[0], "abcdef", "next"});
   KezDcQrQRCell* cell = Cell("v");
   EXPECT_EQ(Read(Cell("w")) + "|" + Read(Cell("x")), "abcd string|next string");
   for (const auto& c : cases) {
     const std::string read = Read(cell);
     EXPECT_EQ(read + kez::Format(" %g", cell->DoubleValue), std::string(c[0]) + " " + c[1]);
-    EXPECT_EQ(cell->p_StringQResult, cell->p_QResult);
-    cell->FreeQResult();  // keeps the type
+    cell->FreeQResult();
     EXPECT_EQ(cell->BasicType.Std(), std::string(c[1]).substr(0, 6));
     Node<KezDcQrQRData>(kThings)->GetNextLine();
   }
@@ -171,68 +166,46 @@ TEST_F(CellPutTest, WithoutColumnRowOrAccessorHandleACellReadsEmpty) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// NULL reads as the empty text and the number 0, marked as NULL; a put of
-// the cell carries the mark into the new row, and any other put clears it.
-TEST_F(CellPutTest, NullIsReadMarkedAndCopiedAsNull) {
+// A cell put copies the text within the target field's bounds (a cut is
+// reported once for the field) and carries the NULL mark, which any other
+// put clears; NULL reads as the empty text and the number 0. A put into a
+// column outside the accessor, or into a row without a buffer, writes
+// nothing; an empty rowset inserts nothing, quietly.
+TEST_F(CellPutTest, CellPutCopiesWithinBoundsAndCarriesNull) {
+  KezDcDbMemory::AppendRow("shop", "things", {"abcdefgh", "ab", "zz"});
   KezDcDbMemory::AppendRow("shop", "things", {KezDcDbMemory::Null(), "", "x"});
+  KezDcQrQRCell* a = Cell("a", kDst);
+  Cell("x")->PutCell(Cell("b", kDst));
+  EXPECT_EQ(DstOctets(), "0000zz00");
+  Cell("v")->PutCell(a);  // cut to 4 octets, no zero octet
+  Cell("v")->PutCell(a);
+  EXPECT_EQ(DstOctets(), "abcdzz00");
+  Cell("w")->PutCell(a);  // shorter: the text and one zero octet
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  Cell("v")->PutCell(Cell("nope", kDst));
+  EXPECT_EQ(DstOctets(), "ab0dzz00");
+  EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
+  Node<KezDcQrQRData>(kThings)->GetNextLine();
   KezDcQrQRCell* v = Cell("v");
   const std::string read = Read(v);
   EXPECT_EQ(read + kez::Format(" %g ", v->DoubleValue) + Read(Cell("w")), " double 0  double");
   EXPECT_TRUE(v->IsNull() && !Cell("w")->IsNull());
-  v->PutCell(Cell("a", kDst));
+  v->PutCell(a);
   Cell("w")->PutCell(Cell("b", kDst));
   Node<KezDcQrQRData>(kDst)->PutData();
-  Cell("x")->PutCell(Cell("a", kDst));
+  Cell("x")->PutCell(a);
   Node<KezDcQrQRData>(kDst)->PutData();
   EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "dst"), (Rows{{KezDcDbMemory::Null(), ""}, {"x", ""}}));
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(CellPutTest, CellPutCopiesIntoTheTargetFieldWithinItsBounds) {
-  KezDcDbMemory::AppendRow("shop", "things", {"abcdefgh", "ab", "zz"});
-  KezDcQrQRCell* a = Cell("a", kDst);
-  Cell("x")->PutCell(Cell("b", kDst));
-  EXPECT_EQ(DstOctets(), "0000zz00");
-  Cell("v")->PutCell(a);  // cut to 4 octets, no zero octet, reported once for the field
-  Cell("v")->PutCell(a);
-  EXPECT_EQ(DstOctets(), "abcdzz00");
-  EXPECT_EQ(Errors(), Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
-                            "field; open the data source with text_size=8 or more (and declared_size=0 when the "
-                            "column declares its length) to fit it \n"});
-  KezDcCMError::ClearErrors();
-  Cell("w")->PutCell(a);  // shorter: the text and one zero octet
-  EXPECT_EQ(DstOctets(), "ab0dzz00");
-  Cell("v")->PutCell(Cell("nope", kDst));
-  EXPECT_EQ(Errors(), Texts{"ERROR: Cell <nope> isn't in Accessor ! \n"});
-  EXPECT_EQ(DstOctets(), "ab0dzz00");
-  EXPECT_STREQ(a->GetQResult(), "");  // the target's own value does not change with a put
-}
-
-// A column outside the accessor, or a row without a buffer, writes nothing;
-// a failed insert or insert interface is reported and the next put inserts.
-TEST_F(CellPutTest, PutsThatCannotWriteAreReportedAndTheNextPutInserts) {
-  Run("Put(\"abc\"," + std::string(kBlock) + ":price)");
-  EXPECT_EQ(Field(Node<KezDcQrQRData>(kBlock), 0), "");
   auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
-  cell->p_QRData->PutData();  // an empty rowset: nothing inserted, quietly
-  EXPECT_EQ(Calls(kez::test::AccessFaults::kInsertRow), 0);
-  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kQueryInterface, 3);
-  Node<KezDcQrQRData>(kBlock)->PutData();
-  Run("Put(\"abc\"," + std::string(kBlock) + ":item)");
-  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, 6);
-  Node<KezDcQrQRData>(kBlock)->PutData();
-  EXPECT_TRUE(KezDcDbMemory::GetInsertedRows("shop", "orders").empty());
-  Node<KezDcQrQRData>(kBlock)->PutData();
-  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "orders"),
-            (Rows{{"abc", KezDcDbMemory::Null(), KezDcDbMemory::Null()}}));
-  EXPECT_EQ(Errors(), (Texts{"ERROR: Cell <price> isn't in Accessor ! \n",
+  cell->p_QRData->PutData();
+  EXPECT_EQ(Calls(kez::test::AccessFaults::kInsertRow), 2);
+  EXPECT_EQ(Errors(), (Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
+                             "field; open the data source with text_size=8 or more (and declared_size=0 when the "
+                             "column declares its length) to fit it \n",
+                             "ERROR: Cell <nope> isn't in Accessor ! \n",
                              "ERROR: Cell <item> can't be written: no row buffer for <@m:main:##0:item:1:item> (its "
-                             "rowset isn't open) ! \n",
-                             "ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=3 \n",
-                             "ERROR in QrQRData::PutQResult  No row inserted into <@m:main:orders:{item+amount}:1>: "
-                             "its rowset isn't open \n",
-                             "ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=6 \n"}));
+                             "rowset isn't open) ! \n"}));
 }
 
 }  // namespace
