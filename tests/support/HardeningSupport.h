@@ -36,16 +36,14 @@ inline std::string Get(const std::string& expression) {
 
 using RoadRows = std::vector<std::vector<std::string>>;
 
-// What a client saw along the road: the values it read, and the rows whose
-// insert reported nothing.
+// What a client saw along the road: the values it read, and the rows whose insert reported nothing.
 struct RoadResult {
   std::vector<std::string> values;
   RoadRows reported;
 };
 
-// Puts the row's item and amount into the cells of the copy block and
-// inserts it, as a careful client does: no insert after a put that failed.
-// True when nothing was reported.
+// Puts the row's item and amount into the copy block and inserts it, as a
+// careful client does: no insert after a failed put. True when nothing was reported.
 inline bool InsertRow(const std::string& copy, const std::vector<std::string>& row) {
   long mark = ReportedSoFar();
   RunQuery("Put(\"" + row[0] + "\", " + copy + ":item)");
