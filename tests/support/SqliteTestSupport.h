@@ -107,31 +107,26 @@ class SqliteFixture : public KezTest {
   Rows Sql(const std::string& sql) const { return Sql(db_, sql); }
   std::string Count(const std::string& table = "t") const { return Sql("SELECT count(*) FROM " + table)[0][0]; }
 
-  // The layer's objects, or null when they do not open.
   static KezIDcDbDataSource* OpenSource(const std::string& uri) { return kez::detail::OpenSqliteDataSource(uri); }
-  static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
-    void* session = nullptr;
-    bool ok = source && source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session) == 0;
-    return ok ? static_cast<KezIDcDbSimpleSession*>(session) : nullptr;
+  // The interface T that the call gives back through its void**; null when it fails.
+  template <class T, class Call>
+  static T* Ask(Call call) {
+    void* object = nullptr;
+    return call(&object) == 0 ? static_cast<T*>(object) : nullptr;
   }
-  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name) {
-    void* rowset = nullptr;
-    bool ok = session && session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) == 0;
-    return ok ? static_cast<KezIDcDbSimpleRowset*>(rowset) : nullptr;
+  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* r) {
+    return Ask<KezIDcDbInsertRowset>([&](void** p) { return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), p); });
   }
-  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* rowset) {
-    void* insert = nullptr;
-    bool ok = rowset && rowset->QueryInterface(KezIDcDbInsertRowset::ClassId(), &insert) == 0;
-    return ok ? static_cast<KezIDcDbInsertRowset*>(insert) : nullptr;
-  }
-
   // Opens a session, the rowset and its insert interface on the URI text
   // after "sqlite:" and binds the named columns (every one when names is
-  // empty); false when the rowset does not open.
-  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
-    o->source.reset(OpenSource(uri));
-    o->session.reset(OpenSession(o->source.get()));
-    o->rowset.reset(OpenRowset(o->session.get(), rowset));
+  // empty), over o's own data source when asked; false when the rowset does not open.
+  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {},
+                      bool own_source = false) {
+    if (!own_source) o->source.reset(OpenSource(uri));
+    auto session = [&](void** p) { return o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), p); };
+    auto rows = [&](void** p) { return o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), p); };
+    if (o->source) o->session.reset(Ask<KezIDcDbSimpleSession>(session));
+    if (o->session) o->rowset.reset(Ask<KezIDcDbSimpleRowset>(rows));
     if (!o->rowset) return false;
     o->layout = Bind(o->rowset.get(), std::move(names));
     o->insert.reset(OpenInsert(o->rowset.get()));

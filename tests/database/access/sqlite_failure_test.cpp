@@ -88,11 +88,14 @@ TEST_F(SqliteFailureTest, BadUrisAndMissingFilesAreReportedWithWhatToDo) {
   EXPECT_EQ(Sql("PRAGMA journal_mode"), Rows{{"wal"}});
   EXPECT_TRUE(
       Ref<KezIDcDbDataSource>(OpenSource(db_ + "?busy_timeout=0&text_size=1&batch=7&declared_size=1&&readonly=0")));
+  Sql("CREATE TABLE t(a)");
   std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
   Ref<KezIDcDbDataSource> source(OpenSource("test.db"));
   std::filesystem::current_path(before);
-  EXPECT_TRUE(Ref<KezIDcDbSimpleSession>(OpenSession(source.get())));
+  Opened o;
+  o.source.reset(source.release());
+  EXPECT_TRUE(OpenAll(&o, "", "t", {}, true));
   EXPECT_TRUE(Errors().empty());
 }
 

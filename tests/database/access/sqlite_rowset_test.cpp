@@ -65,37 +65,32 @@ class SqliteRowsetTest : public SqliteFixture {
   _SEQUENCE_KezDcDbRowHandleSeq* held_ = nullptr;
 };
 
-TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndTextSizeOptions) {
+// Types come from declared types by SQLite's affinity rules (FLOATING
+// POINT holds "INT", which they test first); a view's computed column has
+// no declared type. Values read as text, NULL as empty, reals exact.
+TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndValuesReadAsText) {
   Sql("CREATE TABLE t(a INT, b INTEGER, c BIGINT, d REAL, e DOUBLE, f FLOAT, g NUMERIC, h DECIMAL(10,2),"
       " i VARCHAR(32), j TEXT, k CLOB, l BLOB, m, n FLOATING POINT, o nvarchar( 7 ), p DATE, q VARCHAR(1000000));"
-      "CREATE VIEW v AS SELECT i || j AS joined, i FROM t");
-  Opened o, sized, undeclared;
+      "CREATE VIEW v AS SELECT i || j AS joined, i FROM t; CREATE TABLE u(n INTEGER, r REAL, s TEXT, b BLOB);"
+      "INSERT INTO u VALUES (42, 2.5, 'abc', x'414243'), (NULL, NULL, NULL, NULL),"
+      " (-9223372036854775808, 0.1 + 0.2, '', x''), (7, 1e300, 'x', NULL), (3, 3, '12.5 kg', NULL),"
+      " ('n/a', 'text in a real', 5, 6.25)");
+  Opened o, sized, undeclared, values;
   ASSERT_TRUE(OpenAll(&o, db_, "t"));
-  // FLOATING POINT holds "INT", which SQLite's rules test first.
   EXPECT_EQ(Columns(o),
             "a:i:80 b:i:80 c:i:80 d:r:80 e:r:80 f:r:80 g:r:80 h:r:80 i:s:32 j:s:255 k:s:255 l:s:255 "
             "m:s:255 n:i:80 o:s:7 p:r:80 q:s:65536");
-  // A view's computed column has no declared type; its plain column keeps its own.
   ASSERT_TRUE(OpenAll(&sized, db_ + "?text_size=40", "v"));
   EXPECT_EQ(Columns(sized), "joined:s:40 i:s:32");
   ASSERT_TRUE(OpenAll(&undeclared, db_ + "?text_size=40&declared_size=0", "v"));
   EXPECT_EQ(Columns(undeclared), "joined:s:40 i:s:40");
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SqliteRowsetTest, ValuesReadAsTextWithNullsEmptyAndRealsExact) {
-  Sql("CREATE TABLE t(n INTEGER, r REAL, s TEXT, b BLOB);"
-      "INSERT INTO t VALUES (42, 2.5, 'abc', x'414243'), (NULL, NULL, NULL, NULL),"
-      " (-9223372036854775808, 0.1 + 0.2, '', x''), (7, 1e300, 'x', NULL), (3, 3, '12.5 kg', NULL),"
-      " ('n/a', 'text in a real', 5, 6.25)");
-  Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_, "t"));
-  EXPECT_EQ(ReadAll(o), (Rows{{"42", "2.5", "abc", "ABC"},
-                              {"", "", "", ""},
-                              {"-9223372036854775808", "0.30000000000000004", "", ""},
-                              {"7", "1e+300", "x", ""},
-                              {"3", "3", "12.5 kg", ""},
-                              {"n/a", "text in a real", "5", "6.25"}}));
+  ASSERT_TRUE(OpenAll(&values, db_, "u"));
+  EXPECT_EQ(ReadAll(values), (Rows{{"42", "2.5", "abc", "ABC"},
+                                   {"", "", "", ""},
+                                   {"-9223372036854775808", "0.30000000000000004", "", ""},
+                                   {"7", "1e+300", "x", ""},
+                                   {"3", "3", "12.5 kg", ""},
+                                   {"n/a", "text in a real", "5", "6.25"}}));
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -183,26 +178,12 @@ TEST_F(SqliteRowsetTest, LongValuesAreCutAndReportedAndBlocksBeyondTheMemoryCapA
                                  larger}));
 }
 
-TEST_F(SqliteRowsetTest, BlocksGiveMinOfWantedAndRemainingAndReuseTheirMemory) {
+// A row handle outside the block held and an unknown accessor are refused;
+// DeleteAllJeleList leaves the held rows, accessor and rowset working;
+// blocks hold min(wanted, remaining) rows and reuse their memory.
+TEST_F(SqliteRowsetTest, BlocksGiveMinOfWantedAndRemainingAndRefuseHandlesOutsideThem) {
   MakeRows(2500);
   Opened o, reader;
-  ASSERT_TRUE(OpenAll(&o, db_, "t"));
-  std::vector<uint32_t> sizes;
-  for (uint32_t wanted : {1000, 1000}) sizes.push_back(Fetch(o.rowset.get(), wanted));
-  long after_first_blocks = KezDcDbSqlite::ArenaGrowths();
-  for (uint32_t wanted : {1000, 1000, 0}) sizes.push_back(Fetch(o.rowset.get(), wanted));
-  Release(o.rowset.get());
-  EXPECT_EQ(sizes, (std::vector<uint32_t>{1000, 1000, 500, 0, 0}));
-  EXPECT_EQ(KezDcDbSqlite::ArenaGrowths(), after_first_blocks);
-  ASSERT_TRUE(OpenAll(&reader, db_, "t", {"s", "k"}));
-  Rows rows = ReadAll(reader.rowset.get(), reader.layout, 7);
-  ASSERT_EQ(rows.size(), 2500u);
-  for (int k = 1; k <= 2500; k += 833) EXPECT_EQ(rows[k - 1], (Texts{kez::Format("row%04d", k), std::to_string(k)}));
-}
-
-TEST_F(SqliteRowsetTest, HandlesOutsideTheHeldBlockAndUnknownAccessorsAreRefused) {
-  MakeRows(5);
-  Opened o;
   ASSERT_TRUE(OpenAll(&o, db_, "t"));
   const KezDcDbHAccessor handle = o.layout.handle;
   _SEQUENCE_SEQUENCE_octet buffer(o.layout.size);
@@ -210,22 +191,30 @@ TEST_F(SqliteRowsetTest, HandlesOutsideTheHeldBlockAndUnknownAccessorsAreRefused
   Fetch(o.rowset.get(), 2);
   KezDcDbRowHandle old_row = (*held_)[0];
   Fetch(o.rowset.get(), 2);
-  EXPECT_EQ(o.rowset->GetDataSeq(old_row, handle, &buffer), 1);
-  EXPECT_EQ(o.rowset->GetDataSeq((*held_)[0], handle + 100, &buffer), 1);
+  EXPECT_EQ(o.rowset->GetDataSeq(old_row, handle, &buffer) + o.rowset->GetDataSeq((*held_)[0], handle + 100, &buffer),
+            2);
   EXPECT_EQ(o.rowset->GetDataSeq((*held_)[1], handle, &buffer), 0);
   EXPECT_EQ(Field(o.layout, buffer, 1), "row0004");
-  // DeleteAllJeleList leaves the held row, accessor and rowset alive and working.
   int live = KezDcDbSqlite::LiveObjects();
   KezDcOtAdapterRowset::DeleteAllJeleList();
   EXPECT_EQ(KezDcDbSqlite::LiveObjects(), live);
   EXPECT_EQ(o.rowset->GetDataSeq((*held_)[0], handle, &buffer), 0);
   EXPECT_EQ(Field(o.layout, buffer, 1), "row0003");
-  Release(o.rowset.get());
-  EXPECT_EQ(ReadAll(o).size(), 1u);
   std::string at = "ERROR: sqlite rowset <t> of <" + db_ + ">: ";
   EXPECT_EQ(Errors(), (Texts{at + "row handle " + std::to_string(old_row) + " is not in the block held \n",
                              at + "GetDataSeq with unknown accessor handle " + std::to_string(handle + 100) + " \n"}));
   expected_misuses_ = 2;
+  std::vector<uint32_t> sizes;
+  for (uint32_t wanted : {996, 1000}) sizes.push_back(Fetch(o.rowset.get(), wanted));
+  long after_first_blocks = KezDcDbSqlite::ArenaGrowths();
+  for (uint32_t wanted : {1000, 1000, 0}) sizes.push_back(Fetch(o.rowset.get(), wanted));
+  Release(o.rowset.get());
+  EXPECT_EQ(sizes, (std::vector<uint32_t>{996, 1000, 500, 0, 0}));
+  EXPECT_EQ(KezDcDbSqlite::ArenaGrowths(), after_first_blocks);
+  ASSERT_TRUE(OpenAll(&reader, db_, "t", {"s", "k"}));
+  Rows rows = ReadAll(reader.rowset.get(), reader.layout, 7);
+  ASSERT_EQ(rows.size(), 2500u);
+  for (int k = 1; k <= 2500; k += 833) EXPECT_EQ(rows[k - 1], (Texts{kez::Format("row%04d", k), std::to_string(k)}));
 }
 
 // Numeric fields bind as numbers only when their text is a plain decimal
@@ -315,16 +304,14 @@ class SqliteRefCountTest : public SqliteFixture, public ::testing::WithParamInte
 // goes, and the connection closes with the last reference only.
 TEST_P(SqliteRefCountTest, AnyReleaseOrderCommitsAndFreesEverythingOnlyAtTheEnd) {
   Sql("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1)");
-  KezIDcDbDataSource* source = OpenSource(db_ + "?batch=100");
-  KezIDcDbSimpleSession* session = OpenSession(source);
-  KezIDcDbSimpleRowset* rowset = OpenRowset(session, "t");
-  KezIDcDbInsertRowset* insert = OpenInsert(rowset);
-  ASSERT_TRUE(source && session && rowset && insert);
-  KezIDcDbUnknown* objects[4] = {source, session, rowset, insert};
+  Opened o;
+  ASSERT_TRUE(OpenAll(&o, db_ + "?batch=100", "t"));
+  EXPECT_EQ(Insert(o, {"2"}) + Insert(o, {"3"}), 0);
+  KezIDcDbSimpleRowset* rowset = o.rowset.get();
+  Layout layout = std::move(o.layout);
+  KezIDcDbUnknown* objects[4] = {o.source.release(), o.session.release(), o.rowset.release(), o.insert.release()};
   std::vector<int> order = {0, 1, 2, 3};
   for (int k = 0; k < GetParam(); ++k) std::next_permutation(order.begin(), order.end());
-  Layout layout = Bind(rowset);
-  EXPECT_EQ(Insert(insert, layout, {"2"}) + Insert(insert, layout, {"3"}), 0);
   int session_holders = 3;  // session, rowset and insert interface keep the connection
   for (int k = 0; k < 4; ++k) {
     SCOPED_TRACE(k);
