@@ -22,8 +22,7 @@ namespace test {
 using Texts = std::vector<std::string>;
 using Rows = std::vector<Texts>;
 
-// One reference to a layer object, given back when the holder goes.
-struct Releaser {
+struct Releaser {  // one reference to a layer object, given back when the holder goes
   template <class T>
   void operator()(T* object) const {
     object->Release();
@@ -41,8 +40,7 @@ struct Layout {
   KezDcDbHAccessor handle = 0;
 };
 
-// A data source, a session, a rowset, its accessor and insert interface,
-// all given back when the holder goes.
+// A data source, session, rowset, accessor and insert interface, all given back when the holder goes.
 struct Opened {
   ~Opened() {
     insert.reset();
@@ -64,19 +62,17 @@ class SqliteFixture : public KezTest {
     db_ = Path("test.db");
     misuses_before_ = KezDcDbSqlite::Misuses();
   }
-  // Every test gives back all it took; the data folder and catalog that a
-  // test named go with it.
+  // Every test gives back all it took; the data folder and catalog it named go with it.
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     unsetenv("KEZDCDB_DATA_DIR");
     unsetenv("KEZDCDB_CATALOG");
     KezDcDbDataSourceFactory::ResetCatalog();
-    EXPECT_EQ(KezDcDbSqlite::LiveObjects(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OpenConnections(), 0);
-    EXPECT_EQ(KezDcDbSqlite::OutstandingRows(), 0);
-    EXPECT_EQ(KezDcDbSqlite::LiveAccessors(), 0);
-    EXPECT_EQ(KezDcDbSqlite::Misuses() - misuses_before_, expected_misuses_);
+    using S = KezDcDbSqlite;  // objects, connections, rows, accessors, misuses
+    EXPECT_EQ((std::vector<long>{S::LiveObjects(), S::OpenConnections(), S::OutstandingRows(), S::LiveAccessors(),
+                                 S::Misuses() - misuses_before_}),
+              (std::vector<long>{0, 0, 0, 0, expected_misuses_}));
     KezTest::TearDown();
   }
 
