@@ -54,9 +54,7 @@ bool LibraryReports(F::Operation op, int code) {
          ((op == F::kInsertRow || op == F::kGetDataSeq) && code > 0);
 }
 
-// Over the memory database "shop" as "m"; row and accessor handles that
-// the layer was made to refuse to take back stay with the layer, and the
-// end of the test accounts for them.
+// Over memory:shop as "m"; handles the layer refused to take back are accounted for at the end.
 class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {

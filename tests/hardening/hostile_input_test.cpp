@@ -1,9 +1,8 @@
 // Hostile input: texts of a megabyte, a hundred thousand path components,
 // ten thousand nested brackets, self-referring variables, and table values
-// of every odd kind. Each ends with its value or a clear error, no crash and
-// bounded memory (the error collector keeps only its newest messages). Names that try to be SQL and expansion cycles
-// are lines of tests/kezq/cases/hostile.test; names that try to leave the data folder,
-// tests/database/access/sqlite_catalog_test.cpp.
+// of every odd kind end with their value or a clear error, no crash and
+// bounded memory. SQL in names and cycles: tests/kezq/cases/hostile.test;
+// names leaving the data folder: tests/database/access/sqlite_catalog_test.cpp.
 #include "support/HardeningSupport.h"
 #include "support/KezqRun.h"
 #include "support/SqliteTestSupport.h"
@@ -39,8 +38,7 @@ TEST_F(HostileTextTest, HugeDataPathsKeepTheirPartsAndBoundTheirMessages) {
   EXPECT_EQ(parse("@a:b:" + std::string(1 << 20, 'x')), "Rowset");
   EXPECT_EQ(parts[2].GetLengthInChar(), 1 << 20);
   EXPECT_TRUE(Errors().empty());
-  // The first six components are kept; each other one is reported, and the
-  // collector keeps the newest messages.
+  // The first six components are kept; each other one is reported (the collector keeps the newest).
   EXPECT_EQ(parse(ManyComponents()), "Cell");
   EXPECT_EQ(parts[5], "c");
   EXPECT_EQ(KezDcCMError::GetNbErrors(), KezDcCMError::kMaxErrors);
@@ -62,10 +60,8 @@ TEST_F(HostileTextTest, HugeDataPathsKeepTheirPartsAndBoundTheirMessages) {
   EXPECT_FALSE(Errors().empty());
 }
 
-// A megabyte sum has its value, a megabyte of letters is no query, commas
-// then quotes make one argument, and the brackets of a path nest as deep
-// as the text goes (the nesting bound of parentheses is held by the
-// expression tests).
+// Commas then quotes make one argument; brackets nest as deep as the text
+// goes (parentheses have a bound, held by the expression tests).
 TEST_F(HostileTextTest, HugeQueriesEndWithTheirValueOrAClearError) {
   EXPECT_EQ(Get(MegabyteSum()), "500001");
   EXPECT_EQ(RunQuery(std::string(1 << 20, 'G'))->p_QResult, nullptr);
@@ -87,11 +83,9 @@ TEST_F(HostileTextTest, HugeQueriesEndWithTheirValueOrAClearError) {
   EXPECT_GT(KezDcCMError::GetNbDropped(), 0);
 }
 
-// Values that a table may hold: a megabyte of text, NUL octets, octets that
-// are no UTF-8, numbers at the ends of the double range, texts that look
-// like numbers, sub-queries, variables or format directives. Each is read,
-// computed with, copied cell to cell and inserted; the copy of each text is
-// the text itself (a NUL octet ends a field's text, NULL reads as empty).
+// Megabyte, NUL, non-UTF-8, extreme and number-, sub-query- or format-like
+// values are read, computed with, copied cell to cell and inserted; each
+// copy is its text (a NUL octet ends a field's text, NULL reads as empty).
 using HostileValueTest = SqliteFixture;
 
 TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {

@@ -108,8 +108,7 @@ TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmpt
   EXPECT_EQ(Uri("s"), "");
 }
 
-// Registered names win over the catalog, which wins over the data folder;
-// a name a query cannot write is not registered.
+// Registration wins over the catalog, which wins over the data folder.
 TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) {
   ASSERT_TRUE(Load(WriteFile("catalog.txt", "inside = memory:catalog\n")));
   for (const char* uri : {"memory:one", "memory:registered"})
@@ -133,8 +132,7 @@ TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) 
                              "ERROR: data source not registered: name <a b> holds a blank or a control character \n"}));
 }
 
-// A name of the data folder opens <name>.db there, or in the working
-// directory when no folder is set.
+// With no data folder set, <name>.db opens in the working directory.
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
   EXPECT_EQ(Get("@inside:main:t:{*}:1:a") + Get("@v1.2_x:main:t:{*}:1:a"), "insidedata/v1.2_x.db");
   EXPECT_EQ(Create("nosuch"), nullptr);

@@ -47,9 +47,7 @@ class SqliteFailureTest : public SqliteFixture {
   }
 };
 
-// Each option is checked and each bad one reported with what it must be;
-// a missing file is created only when asked; relative paths follow the
-// working directory of the opening, and its sessions keep that file.
+// Relative paths follow the working directory of the opening, and its sessions keep that file.
 TEST_F(SqliteFailureTest, BadUrisAndMissingFilesAreReportedWithWhatToDo) {
   const std::string whole = "must be a whole number from ";
   const std::vector<std::pair<std::string, Texts>> cases = {
@@ -99,9 +97,7 @@ TEST_F(SqliteFailureTest, BadUrisAndMissingFilesAreReportedWithWhatToDo) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// Junk in place of a database: refused when the data source or a session
-// opens; written under an open walk, the walk ends cleanly and every
-// connection closes.
+// Junk is refused by the data source and a session; written under a walk, the walk ends cleanly.
 TEST_F(SqliteFailureTest, JunkFileIsNotADatabaseAndAWalkOverItEndsCleanly) {
   std::string junk = Path("junk.db");
   std::ofstream(junk) << std::string(4096, 'j');
@@ -151,9 +147,7 @@ TEST_F(SqliteFailureTest, ReadAndConstraintFailuresFailOnlyTheirRow) {
                              Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.id (code 1555)")}));
 }
 
-// A second connection holds the write lock: each insert is refused with
-// SQLite's message and the library's, reads go on, and the same queries
-// work once the lock is gone.
+// A second connection holds the write lock: reads go on, and inserts work once it is gone.
 TEST_F(SqliteFailureTest, LockedDatabaseRefusesEachInsertWhileReadsGoOn) {
   Sql(kRoadTables);
   const Texts clean = {"o1", "o2/4", "o3/6", "o4/8", "o5/10", "/0", "o2/4", "o3/6", "o4/8", "o1", "o1"};
@@ -207,9 +201,8 @@ TEST_F(SqliteFailureTest, ReadonlyOptionOrFileRefusesWritesButReads) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the read-only file check failed as user nobody (3: no such user)";
 }
 
-// Rows of 200 octets go in until the file is full: each row is committed,
-// refused with a message, or counted in the message of the batch that was
-// rolled back. Nothing is lost in silence, and no row goes in twice.
+// Each row of 200 octets is committed, refused, or counted in the message
+// of its rolled-back batch: none lost in silence, none in twice.
 TEST_F(SqliteFailureTest, FullDatabaseLosesNoRowWithoutSayingSo) {
   Sql(std::string(kRoadTables) + "PRAGMA journal_mode=WAL");
   EveryConnectionRuns cap("PRAGMA max_page_count=4");

@@ -65,9 +65,8 @@ class SqliteRowsetTest : public SqliteFixture {
   _SEQUENCE_KezDcDbRowHandleSeq* held_ = nullptr;
 };
 
-// Types come from declared types by SQLite's affinity rules (FLOATING
-// POINT holds "INT", which they test first); a view's computed column has
-// no declared type. Values read as text, NULL as empty, reals exact.
+// Types follow SQLite's affinity rules (FLOATING POINT holds "INT", tested
+// first); a view's computed column has no declared type.
 TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndValuesReadAsText) {
   Sql("CREATE TABLE t(a INT, b INTEGER, c BIGINT, d REAL, e DOUBLE, f FLOAT, g NUMERIC, h DECIMAL(10,2),"
       " i VARCHAR(32), j TEXT, k CLOB, l BLOB, m, n FLOATING POINT, o nvarchar( 7 ), p DATE, q VARCHAR(1000000));"
@@ -120,8 +119,7 @@ TEST(SqliteNumberTextTest, RealsAreWrittenAsToCharsWritesThem) {
             (Texts{"1e+05", "1234.5", "<null>", "<null>", "<null>"}));
 }
 
-// Reading a file leaves its journal mode as it was; a file the data source
-// creates, or one whose URI asks for it, gets the mode named.
+// Only a file the data source creates, or whose URI asks, changes journal mode.
 TEST_F(SqliteRowsetTest, JournalModeChangesOnlyForCreatedFilesOrWhenAsked) {
   Sql("PRAGMA journal_mode=DELETE; CREATE TABLE t(n INTEGER); INSERT INTO t VALUES (1)");
   {
@@ -217,10 +215,9 @@ TEST_F(SqliteRowsetTest, BlocksGiveMinOfWantedAndRemainingAndRefuseHandlesOutsid
   for (int k = 1; k <= 2500; k += 833) EXPECT_EQ(rows[k - 1], (Texts{kez::Format("row%04d", k), std::to_string(k)}));
 }
 
-// Numeric fields bind as numbers only when their text is a plain decimal
-// number; every other text, the empty one included, is kept as it is. What
-// went in reads back exactly.
-TEST_F(SqliteRowsetTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndTextFieldsAsText) {
+// Only plain decimal texts bind as numbers; any other text, empty included,
+// is kept, and what went in reads back exactly.
+TEST_F(SqliteRowsetTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndOnlyBoundColumnsAreWritten) {
   Sql(kInsertTable);
   Rows rows = {{"12", "2.5", "hello", "x"},
                {"", "", "", ""},
@@ -237,27 +234,23 @@ TEST_F(SqliteRowsetTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndTextFieldsA
                           {"integer:7 real:1000.0 text:'12' text:'1e3'"},
                           {"text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"},
                           {"text:'0x1F' text:'INFINITY' text:'007' text:'\"q\"'"}}));
-  Opened reader;
+  Opened reader, bound;
   ASSERT_TRUE(OpenAll(&reader, db_, "t"));
   rows[2] = {"7", "1000", "12", "1e3"};
   EXPECT_EQ(ReadAll(reader), rows);
+  // A binding of no column writes nothing.
+  Sql("DELETE FROM t");
+  ASSERT_TRUE(OpenAll(&bound, db_, "t", {"s", "nosuch", "i", "s"}));
+  EXPECT_EQ(Insert(bound, {"first", "ignored", "5", "second"}), 0);
+  Layout none = Bind(bound.rowset.get(), {"nosuch"});
+  EXPECT_EQ(Insert(bound.insert.get(), none, {"x"}), 0);
+  bound.rowset->ReleaseAccessor(none.handle);
+  EXPECT_EQ(Stored(),
+            (Rows{{"integer:5 null:NULL text:'first' null:NULL"}, {"null:NULL null:NULL null:NULL null:NULL"}}));
   EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(SqliteRowsetTest, OnlyBoundColumnsAreWrittenAndTheFirstBindingOfAColumnWins) {
-  Sql(kInsertTable);
-  Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_, "t", {"s", "nosuch", "i", "s"}));
-  EXPECT_EQ(Insert(o, {"first", "ignored", "5", "second"}), 0);
-  Layout none = Bind(o.rowset.get(), {"nosuch"});
-  EXPECT_EQ(Insert(o.insert.get(), none, {"x"}), 0);
-  o.rowset->ReleaseAccessor(none.handle);
-  EXPECT_EQ(Stored(),
-            (Rows{{"integer:5 null:NULL text:'first' null:NULL"}, {"null:NULL null:NULL null:NULL null:NULL"}}));
-}
-
-// A constraint or trigger that silently drops the row: the insert succeeds
-// but says that no row went in.
+// A constraint or trigger that drops the row silently.
 TEST_F(SqliteRowsetTest, InsertThatChangesNoRowWarnsNamingTheTable) {
   for (const char* ignore :
        {"INSERT INTO t(i) VALUES (1)", "CREATE TRIGGER g BEFORE INSERT ON t BEGIN SELECT RAISE(IGNORE); END"}) {
@@ -270,8 +263,7 @@ TEST_F(SqliteRowsetTest, InsertThatChangesNoRowWarnsNamingTheTable) {
   }
 }
 
-// Rows are committed one by one, or every N rows with batch=N (the
-// session's own reads see its open batch), and at a normal exit.
+// The session's own reads see its open batch.
 TEST_F(SqliteRowsetTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRowsOrAtExit) {
   Sql(kInsertTable);
   for (const char* options : {"", "?batch=3"}) {
@@ -298,10 +290,8 @@ TEST_F(SqliteRowsetTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRowsOrAtExit) {
 
 class SqliteRefCountTest : public SqliteFixture, public ::testing::WithParamInterface<int> {};
 
-// Releases data source, session, rowset and insert interface in the order
-// of one permutation: whatever is still referenced keeps working, the open
-// batch is committed as soon as its session, rowset or insert interface
-// goes, and the connection closes with the last reference only.
+// Whatever is still referenced keeps working, the open batch commits when
+// the session, rowset or insert interface goes, the connection closes last.
 TEST_P(SqliteRefCountTest, AnyReleaseOrderCommitsAndFreesEverythingOnlyAtTheEnd) {
   Sql("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1)");
   Opened o;
