@@ -29,7 +29,7 @@ std::string MegabyteSum() {
   return sum;
 }
 
-TEST_F(HostileTextTest, HugeDataPathsKeepTheirPartsAndBoundTheirMessages) {
+TEST_F(HostileTextTest, HugeDataPathsAndQueriesKeepTheirPartsAndEndWithTheirValueOrAClearError) {
   KezUnicodeString parts[6], kind;
   auto parse = [&](const std::string& path) {
     KezDcQrQResult::ParseDataPath(path.c_str(), parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], kind);
@@ -58,11 +58,9 @@ TEST_F(HostileTextTest, HugeDataPathsKeepTheirPartsAndBoundTheirMessages) {
   parse("@a:#v");
   EXPECT_EQ(parts[0], "@a");
   EXPECT_FALSE(Errors().empty());
-}
-
-// Commas then quotes make one argument; brackets nest as deep as the text
-// goes (parentheses have a bound, held by the expression tests).
-TEST_F(HostileTextTest, HugeQueriesEndWithTheirValueOrAClearError) {
+  // Queries: commas then quotes make one argument; brackets nest as deep as
+  // the text goes (parentheses have a bound, held by the expression tests).
+  KezDcCMError::ClearErrors();
   EXPECT_EQ(Get(MegabyteSum()), "500001");
   EXPECT_EQ(RunQuery(std::string(1 << 20, 'G'))->p_QResult, nullptr);
   EXPECT_EQ(Errors(), (Texts{"ERROR: INVALID QUERY \n", "ERROR in QrQuery::QrQuery: EMPTY QUERY \n"}));

@@ -81,14 +81,11 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
              at + "9: data source <sales> is already defined at line 2 \n",
              at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
                   "part of the language (use letters, digits, '_' and '.') \n"}));
-  std::vector<std::pair<std::string, std::string>> listed;
+  std::string listed;
   for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
-    listed.emplace_back(entry.first.Std(), entry.second.Std());
-  EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"crlf", "memory:c"},
-                                                                      {"hash", "sqlite:x.db#1"},
-                                                                      {"last", "memory:l"},
-                                                                      {"mem", "memory:m1"},
-                                                                      {"sales", "sqlite:/data/sales.db?readonly=1"}}));
+    listed += entry.first.Std() + "=" + entry.second.Std() + " ";
+  EXPECT_EQ(listed,
+            "crlf=memory:c hash=sqlite:x.db#1 last=memory:l mem=memory:m1 sales=sqlite:/data/sales.db?readonly=1 ");
 }
 
 TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmptyWhenUnreadable) {
