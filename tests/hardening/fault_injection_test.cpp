@@ -12,77 +12,64 @@ namespace kez {
 namespace test {
 namespace {
 
-using Op = kez::test::AccessFaults::Operation;
+using F = kez::test::AccessFaults;
 
 const std::string kOrders = "@m:main:orders:{item+amount}:2";
 const std::string kCopy = "@m:main:copy:{item+amount}:1";
 const RoadRows kRows = {{"w1", "10"}, {"w2", "20"}, {"w3", "30"}};
 
 // The messages that a failure of the operation with the code may cause.
-std::set<std::string> Allowed(Op op, int code) {
-  const std::string c = std::to_string(code);
+std::set<std::string> Allowed(F::Operation op, int code) {
+  const std::string c = std::to_string(code), copy = "no row buffer for <" + kCopy;
   std::set<std::string> allowed = {
-      "ERROR: Cell <item> can't be written: no row buffer for <" + kCopy + ":item> (its rowset isn't open) ! \n",
-      "ERROR: Cell <amount> can't be written: no row buffer for <" + kCopy + ":amount> (its rowset isn't open) ! \n",
+      "ERROR: Cell <item> can't be written: " + copy + ":item> (its rowset isn't open) ! \n",
+      "ERROR: Cell <amount> can't be written: " + copy + ":amount> (its rowset isn't open) ! \n",
       "ERROR in QrQRData::PutQResult  No row inserted into <" + kCopy + ">: its rowset isn't open \n",
-      // a cell read as the empty text is no number to compute with
-      "ERROR: Illegal operator '*' on a string !\n"};
-  const std::set<std::string> rowsets = {"ERROR: Impossible to open Rowset @m:main:orders \n",
-                                         "ERROR: Impossible to open Rowset @m:main:copy \n"};
-  switch (op) {
-    case kez::test::AccessFaults::kCreateDataSource:
-      allowed.insert(rowsets.begin(), rowsets.end());
-      allowed.insert({"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n"});
-      break;
-    case kez::test::AccessFaults::kOpenSession:
-      allowed.insert(rowsets.begin(), rowsets.end());
-      allowed.insert("ERROR: Openning Session @m:main failed with rc=" + c + "\n");
-      break;
-    case kez::test::AccessFaults::kQueryInterface:
-      allowed.insert("ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=" + c + " \n");
-      break;
-    case kez::test::AccessFaults::kInsertRow:
-      allowed.insert("ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=" + c + " \n");
-      break;
-    case kez::test::AccessFaults::kGetDataSeq:
-      for (const char* row : {"1", "2"})
-        allowed.insert("ERROR in QrQRData: row " + std::string(row) + " of the block of <" + kOrders +
-                       "> can't be read (GetDataSeq rc=" + c + ") \n");
-      break;
-    default:
-      break;
+      "ERROR: Illegal operator '*' on a string !\n"};  // a cell read as the empty text is no number
+  if (op == F::kCreateDataSource || op == F::kOpenSession) {
+    allowed.insert(
+        {"ERROR: Impossible to open Rowset @m:main:orders \n", "ERROR: Impossible to open Rowset @m:main:copy \n"});
+  }
+  if (op == F::kCreateDataSource) {
+    allowed.insert({"ERROR: Impossible to load DataSource @m \n", "ERROR: Impossible to open Session @m:main \n"});
+  }
+  if (op == F::kOpenSession) allowed.insert("ERROR: Openning Session @m:main failed with rc=" + c + "\n");
+  if (op == F::kQueryInterface) {
+    allowed.insert("ERROR QrQRRowset::GetWriteQResult: Error in QueryInterface with Rc=" + c + " \n");
+  }
+  if (op == F::kInsertRow) allowed.insert("ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=" + c + " \n");
+  for (const char* row : {"1", "2"}) {
+    if (op == F::kGetDataSeq) {
+      allowed.insert("ERROR in QrQRData: row " + std::string(row) + " of the block of <" + kOrders +
+                     "> can't be read (GetDataSeq rc=" + c + ") \n");
+    }
   }
   return allowed;
 }
 
 // True when the library itself reports a failure of the operation with
 // the code (the others are the layer's to report, as SQLite does).
-bool LibraryReports(Op op, int code) {
-  return op == kez::test::AccessFaults::kCreateDataSource || op == kez::test::AccessFaults::kOpenSession ||
-         op == kez::test::AccessFaults::kQueryInterface ||
-         ((op == kez::test::AccessFaults::kInsertRow || op == kez::test::AccessFaults::kGetDataSeq) && code > 0);
+bool LibraryReports(F::Operation op, int code) {
+  return op == F::kCreateDataSource || op == F::kOpenSession || op == F::kQueryInterface ||
+         ((op == F::kInsertRow || op == F::kGetDataSeq) && code > 0);
 }
 
-// Over the memory database "shop" as "m"; row and accessor handles that
-// the layer was made to refuse to take back stay with the layer, and the
-// end of the test accounts for them.
+// Over memory:shop as "m"; handles the layer refused to take back are accounted for at the end.
 class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
     KezTest::SetUp();
-    rows_at_start_ = kez::test::AccessFaults::OutstandingRows();
-    accessors_at_start_ = kez::test::AccessFaults::LiveAccessors();
+    rows_at_start_ = F::OutstandingRows();
+    accessors_at_start_ = F::LiveAccessors();
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
     FreshTables();
   }
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
-    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0) << "memory backend objects left alive";
-    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows() - rows_at_start_, refused_rows_)
-        << "row handles never released";
-    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors() - accessors_at_start_, refused_accessors_)
-        << "accessor handles never released";
+    EXPECT_EQ(F::LiveObjects(), 0) << "memory backend objects left alive";
+    EXPECT_EQ(F::OutstandingRows() - rows_at_start_, refused_rows_) << "row handles never released";
+    EXPECT_EQ(F::LiveAccessors() - accessors_at_start_, refused_accessors_) << "accessor handles never released";
     KezDcCMError::ClearErrors();
   }
 
@@ -95,21 +82,15 @@ class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<
     KezDcCMError::ClearErrors();
   }
 
-  // Runs the road with the failure scripted (call 0: at every call) and
-  // checks what it left.
-  void RunFailing(Op op, int code, int call) {
+  // Runs the road with the failure scripted (call 0: at every call) and checks what it left.
+  void RunFailing(F::Operation op, int code, int call) {
     FreshTables();
-    long calls = kez::test::AccessFaults::CallCount(op);
-    long rows = kez::test::AccessFaults::OutstandingRows();
-    int accessors = kez::test::AccessFaults::LiveAccessors();
-    if (call == 0) {
-      kez::test::AccessFaults::FailAlways(op, code);
-    } else {
-      kez::test::AccessFaults::FailAt(op, code, call);
-    }
+    long calls = F::CallCount(op), rows = F::OutstandingRows();
+    int accessors = F::LiveAccessors();
+    call == 0 ? F::FailAlways(op, code) : F::FailAt(op, code, call);
     RoadResult road = FollowTheRoad(kOrders, kCopy, kRows);
-    bool fired = kez::test::AccessFaults::CallCount(op) - calls >= std::max(call, 1);
-    kez::test::AccessFaults::ClearFailures();
+    bool fired = F::CallCount(op) - calls >= std::max(call, 1);
+    F::ClearFailures();
     std::set<std::string> allowed = Allowed(op, code);
     for (const std::string& e : Errors()) EXPECT_TRUE(allowed.count(e)) << "unexpected message: " << e;
     EXPECT_TRUE(!fired || !LibraryReports(op, code) || !Errors().empty()) << "the failure went unreported";
@@ -117,29 +98,25 @@ class FaultInjectionTest : public KezTest, public ::testing::WithParamInterface<
     // A refused release leaves the layer holding what it refused: once, one
     // block of at most two rows (maybe an empty one) or one accessor;
     // always, every block and accessor of the road.
-    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
-    long kept_rows = kez::test::AccessFaults::OutstandingRows() - rows;
-    int kept_accessors = kez::test::AccessFaults::LiveAccessors() - accessors;
-    bool rows_refused = fired && op == kez::test::AccessFaults::kReleaseRows;
-    bool accessor_refused = fired && op == kez::test::AccessFaults::kReleaseAccessor;
-    EXPECT_TRUE(rows_refused ? kept_rows >= 0 && (call == 0 || kept_rows <= 2) : kept_rows == 0)
-        << kept_rows << " rows kept";
+    EXPECT_EQ(F::LiveObjects(), 0);
+    long kept_rows = F::OutstandingRows() - rows;
+    int kept_accessors = F::LiveAccessors() - accessors;
+    bool rows_refused = fired && op == F::kReleaseRows, accessor_refused = fired && op == F::kReleaseAccessor;
+    EXPECT_TRUE(rows_refused ? kept_rows >= 0 && (call == 0 || kept_rows <= 2) : kept_rows == 0) << kept_rows;
     EXPECT_TRUE(accessor_refused ? kept_accessors >= 1 && (call == 0 || kept_accessors == 1) : kept_accessors == 0)
         << kept_accessors << " accessors kept";
     refused_rows_ += kept_rows;
     refused_accessors_ += kept_accessors;
   }
 
-  long refused_rows_ = 0;
-  int refused_accessors_ = 0;
-  long rows_at_start_ = 0;
-  int accessors_at_start_ = 0;
+  long refused_rows_ = 0, rows_at_start_ = 0;
+  int refused_accessors_ = 0, accessors_at_start_ = 0;
 };
 
 // Codes: the waiting codes of a fetch, the end of a rowset, an ordinary
 // failure, a negative code; calls: the first, a later one, every call.
 TEST_P(FaultInjectionTest, EachCodeAtTheFirstAndALaterCallLosesNothingAndTheRoadRecovers) {
-  const Op op = static_cast<Op>(GetParam());
+  const auto op = static_cast<F::Operation>(GetParam());
   RoadResult clean = FollowTheRoad(kOrders, kCopy, kRows);
   ASSERT_TRUE(Errors().empty());
   ASSERT_EQ(clean.reported.size(), 3u);
@@ -163,19 +140,18 @@ std::string OperationName(const ::testing::TestParamInfo<int>& info) {
                                        "ReleaseAccessor",  "ReleaseRows",    "InsertRow"};
   return kNames[info.param];
 }
-
-INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest,
-                         ::testing::Range(0, int{kez::test::AccessFaults::kOperationCount}), OperationName);
+INSTANTIATE_TEST_SUITE_P(EveryOperation, FaultInjectionTest, ::testing::Range(0, int{F::kOperationCount}),
+                         OperationName);
 
 // A code of 0 or below from InsertRow is a success by the interface's rule;
 // a row the layer fails to copy must not pass for the previous one.
 TEST_F(FaultInjectionTest, NegativeInsertCodeIsASuccessAndAFailedRowCopyIsReported) {
-  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kInsertRow, -1);
+  F::FailAt(F::kInsertRow, -1);
   EXPECT_TRUE(InsertRow(kCopy, {"w1", "10"}));
   EXPECT_EQ(KezDcDbMemory::GetRows("shop", "copy"), (RoadRows{{"w1", "10"}}));
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Get(kOrders + ":item"), "o1");
-  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kGetDataSeq, 5);
+  F::FailAt(F::kGetDataSeq, 5);
   KezDcQrQResult::NewQResult(kOrders.c_str())->GetNextLine();
   std::string value = Get(kOrders + ":item");
   EXPECT_TRUE(value != "o1" || !Errors().empty()) << "the first row's value passes for the second's";

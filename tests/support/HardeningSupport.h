@@ -12,11 +12,6 @@
 namespace kez {
 namespace test {
 
-// Every message reported so far, dropped ones included: a mark to compare.
-inline long ReportedSoFar() {
-  return KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped();
-}
-
 inline KezDcQrQuery* RunQuery(const std::string& text) {
   KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
   query->DoQuery();
@@ -36,23 +31,22 @@ inline std::string Get(const std::string& expression) {
 
 using RoadRows = std::vector<std::vector<std::string>>;
 
-// What a client saw along the road: the values it read, and the rows whose
-// insert reported nothing.
+// What a client saw along the road: the values it read, and the rows whose insert reported nothing.
 struct RoadResult {
   std::vector<std::string> values;
   RoadRows reported;
 };
 
-// Puts the row's item and amount into the cells of the copy block and
-// inserts it, as a careful client does: no insert after a put that failed.
-// True when nothing was reported.
+// Puts the row's item and amount into the copy block and inserts it, as a
+// careful client does: no insert after a failed put. True when nothing was reported.
 inline bool InsertRow(const std::string& copy, const std::vector<std::string>& row) {
-  long mark = ReportedSoFar();
+  auto reported = [] { return KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(); };  // dropped ones too
+  long mark = reported();
   RunQuery("Put(\"" + row[0] + "\", " + copy + ":item)");
   RunQuery("Put(" + row[1] + ", " + copy + ":amount)");
-  if (ReportedSoFar() != mark) return false;
+  if (reported() != mark) return false;
   RunQuery("Put(" + copy + ")");
-  return ReportedSoFar() == mark;
+  return reported() == mark;
 }
 
 // The road over a block of orders (columns item and amount, five rows):

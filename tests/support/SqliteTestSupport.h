@@ -23,8 +23,7 @@ namespace test {
 using Texts = std::vector<std::string>;
 using Rows = std::vector<Texts>;
 
-// One reference to a layer object, given back when the holder goes.
-struct Releaser {
+struct Releaser {  // one reference to a layer object, given back when the holder goes
   template <class T>
   void operator()(T* object) const {
     object->Release();
@@ -42,15 +41,16 @@ struct Layout {
   KezDcDbHAccessor handle = 0;
 };
 
-// A data source, a session, a rowset and the accessor bound on it, all
-// given back when the holder goes.
+// A data source, session, rowset, accessor and insert interface, all given back when the holder goes.
 struct Opened {
   ~Opened() {
+    insert.reset();
     if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
   }
   Ref<KezIDcDbDataSource> source;
   Ref<KezIDcDbSimpleSession> session;
   Ref<KezIDcDbSimpleRowset> rowset;
+  Ref<KezIDcDbInsertRowset> insert;
   Layout layout;
 };
 
@@ -63,19 +63,17 @@ class SqliteFixture : public KezTest {
     db_ = Path("test.db");
     misuses_before_ = kez::test::AccessFaults::Misuses();
   }
-  // Every test gives back all it took; the data folder and catalog that a
-  // test named go with it.
+  // Every test gives back all it took; the data folder and catalog it named go with it.
   void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     unsetenv("KEZDCDB_DATA_DIR");
     unsetenv("KEZDCDB_CATALOG");
     KezDcDbDataSourceFactory::ResetCatalog();
-    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
-    EXPECT_EQ(kez::test::AccessFaults::OpenConnections(), 0);
-    EXPECT_EQ(kez::test::AccessFaults::OutstandingRows(), 0);
-    EXPECT_EQ(kez::test::AccessFaults::LiveAccessors(), 0);
-    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_before_, expected_misuses_);
+    using S = KezDcDbSqlite;  // objects, connections, rows, accessors, misuses
+    EXPECT_EQ((std::vector<long>{S::LiveObjects(), S::OpenConnections(), S::OutstandingRows(), S::LiveAccessors(),
+                                 S::Misuses() - misuses_before_}),
+              (std::vector<long>{0, 0, 0, 0, expected_misuses_}));
     KezTest::TearDown();
   }
 
@@ -85,87 +83,63 @@ class SqliteFixture : public KezTest {
     KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + options).c_str());
   }
 
-  // Runs sql on the file (created when missing) through a connection of
-  // its own.
-  static void Sql(const std::string& file, const std::string& sql) {
+  // Runs sql on the file (created when missing) through a connection of its
+  // own; the rows it selected ("NULL" for NULL).
+  static Rows Sql(const std::string& file, const std::string& sql) {
+    Rows rows;
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+    auto add = [](void* out, int n, char** values, char**) {
+      static_cast<Rows*>(out)->emplace_back();
+      for (int k = 0; k < n; ++k) static_cast<Rows*>(out)->back().push_back(values[k] ? values[k] : "NULL");
+      return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &message), SQLITE_OK)
         << (message ? message : "") << " in " << sql;
     sqlite3_free(message);
     sqlite3_close(db);
-  }
-  void Sql(const std::string& sql) const { Sql(db_, sql); }
-
-  // The rows of a query as another connection sees them ("NULL" for NULL).
-  static Rows Select(const std::string& file, const std::string& sql) {
-    Rows rows;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* select = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
-    while (select && sqlite3_step(select) == SQLITE_ROW) {
-      rows.emplace_back();
-      for (int k = 0; k < sqlite3_column_count(select); ++k) {
-        const unsigned char* text = sqlite3_column_text(select, k);
-        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
     return rows;
   }
-  Rows Select(const std::string& sql) const { return Select(db_, sql); }
-  std::string Count(const std::string& table = "t") const { return Select("SELECT count(*) FROM " + table)[0][0]; }
+  Rows Sql(const std::string& sql) const { return Sql(db_, sql); }
+  std::string Count(const std::string& table = "t") const { return Sql("SELECT count(*) FROM " + table)[0][0]; }
 
   static KezIDcDbDataSource* OpenSource(const std::string& uri) {
     return kez::test::AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
   }
-
-  static KezIDcDbSimpleSession* OpenSession(KezIDcDbDataSource* source) {
-    void* session = nullptr;
-    if (!source || source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session) != 0) return nullptr;
-    return static_cast<KezIDcDbSimpleSession*>(session);
+  // The interface T that the call gives back through its void**; null when it fails.
+  template <class T, class Call>
+  static T* Ask(Call call) {
+    void* object = nullptr;
+    return call(&object) == 0 ? static_cast<T*>(object) : nullptr;
+  }
+  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* r) {
+    return Ask<KezIDcDbInsertRowset>([&](void** p) { return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), p); });
+  }
+  // Opens a session, the rowset and its insert interface on the URI text
+  // after "sqlite:" and binds the named columns (every one when names is
+  // empty), over o's own data source when asked; false when the rowset does not open.
+  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {},
+                      bool own_source = false) {
+    if (!own_source) o->source.reset(OpenSource(uri));
+    auto session = [&](void** p) { return o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), p); };
+    auto rows = [&](void** p) { return o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), p); };
+    if (o->source) o->session.reset(Ask<KezIDcDbSimpleSession>(session));
+    if (o->session) o->rowset.reset(Ask<KezIDcDbSimpleRowset>(rows));
+    if (!o->rowset) return false;
+    o->layout = Bind(o->rowset.get(), std::move(names));
+    o->insert.reset(OpenInsert(o->rowset.get()));
+    return true;
   }
 
-  static KezIDcDbSimpleRowset* OpenRowset(KezIDcDbSimpleSession* session, const std::string& name) {
-    void* rowset = nullptr;
-    if (!session || session->OpenRowset(name.c_str(), KezIDcDbSimpleRowset::ClassId(), &rowset) != 0) return nullptr;
-    return static_cast<KezIDcDbSimpleRowset*>(rowset);
-  }
-
-  static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* rowset) {
-    void* insert = nullptr;
-    if (!rowset || rowset->QueryInterface(KezIDcDbInsertRowset::ClassId(), &insert) != 0) return nullptr;
-    return static_cast<KezIDcDbInsertRowset*>(insert);
-  }
-
-  // Opens a session and the rowset on the source (or on the URI text after
-  // "sqlite:") and binds the named columns; false when the rowset does not
-  // open.
-  static bool OpenAll(Opened* o, KezIDcDbDataSource* source, const std::string& rowset, Texts names = {}) {
-    o->source.reset(source);
-    o->session.reset(OpenSession(source));
-    o->rowset.reset(OpenRowset(o->session.get(), rowset));
-    if (o->rowset) o->layout = Bind(o->rowset.get(), std::move(names));
-    return static_cast<bool>(o->rowset);
-  }
-  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
-    return OpenAll(o, OpenSource(uri), rowset, std::move(names));
-  }
-
-  // Binds the named columns (every column when names is empty) and creates
-  // the accessor.
+  // Binds the named columns (every column when names is empty) and creates the accessor.
   static Layout Bind(KezIDcDbSimpleRowset* rowset, Texts names = {}) {
     Layout layout;
     uint32_t count = 0;
     _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
     rowset->GetColumnsInfo(&count, &info);
     std::unique_ptr<_SEQUENCE_KezDcDbColInfoSeq> owned(info);
-    if (names.empty()) {
-      for (uint32_t j = 0; j < count; ++j) names.push_back((*info)[j].colName.Std());
-    }
+    for (uint32_t j = 0, all = names.empty(); all && j < count; ++j) names.push_back((*info)[j].colName.Std());
     layout.bindings.reset(new _SEQUENCE_KezDcDbBindingSeq(static_cast<uint32_t>(names.size())));
     layout.bindings->length(static_cast<uint32_t>(names.size()));
     for (uint32_t i = 0; i < names.size(); ++i) {
@@ -224,6 +198,15 @@ class SqliteFixture : public KezTest {
       if (n < b.maxlen) buffer[b.offset + n] = 0;
     }
     return insert->InsertRow(layout.handle, &buffer);
+  }
+  static int Insert(const Opened& o, const Texts& values) { return Insert(o.insert.get(), o.layout, values); }
+  // Opens the rowset with the options and inserts each row in turn; returns the codes.
+  std::vector<int> InsertRows(const std::string& options, const std::string& rowset, const Rows& rows) const {
+    Opened o;
+    std::vector<int> codes;
+    if (!OpenAll(&o, db_ + options, rowset)) return codes;
+    for (const auto& row : rows) codes.push_back(Insert(o, row));
+    return codes;
   }
 
   kez::test::TempDir temp_{"kez_sqlite"};

@@ -18,19 +18,28 @@ std::string Refused(const std::string& name) {
          "not starting with '.', without \"..\": a name a query can write) \n";
 }
 
+// A data folder "data" with inside.db (tables t and names), and secret.db
+// beside it, outside; every t(a) holds one row.
 class CatalogTest : public SqliteFixture {
  protected:
   void SetUp() override {
     SqliteFixture::SetUp();
+    folder_ = Path("data");
+    std::filesystem::create_directories(folder_ + "/sub");
+    Sql(folder_ + "/inside.db",
+        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
+        "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
+    for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db", "data/v1.2_x.db"})
+      Sql(Path(file),
+          std::string("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('") + (file[0] == 's' ? "SECRET" : file) + "')");
     setenv("KEZDCDB_CATALOG", "", 1);
-    setenv("KEZDCDB_DATA_DIR", dir_.c_str(), 1);
+    setenv("KEZDCDB_DATA_DIR", folder_.c_str(), 1);
     KezDcDbDataSourceFactory::ResetCatalog();
   }
   void TearDown() override {
-    for (const char* name : {"sales", "odd", "secret", "named"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
+    for (const char* name : {"inside", "odd", "secret", "named"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
     SqliteFixture::TearDown();
   }
-
   std::string WriteFile(const std::string& name, const std::string& text) const {
     std::ofstream(Path(name), std::ios::binary) << text;
     return Path(name);
@@ -44,11 +53,7 @@ class CatalogTest : public SqliteFixture {
   static KezIDcDbDataSource* Create(const std::string& name) {
     return KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name));
   }
-  // Every row of table t of the named data source; empty when it does not open.
-  static Rows ReadTable(const std::string& name) {
-    Opened o;
-    return OpenAll(&o, Create(name), "t") ? ReadAll(o) : Rows{};
-  }
+  std::string folder_;
 };
 
 TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
@@ -77,14 +82,11 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
              at + "9: data source <sales> is already defined at line 2 \n",
              at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
                   "part of the language (use letters, digits, '_' and '.') \n"}));
-  std::vector<std::pair<std::string, std::string>> listed;
+  std::string listed;
   for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
-    listed.emplace_back(entry.first.Std(), entry.second.Std());
-  EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"crlf", "memory:c"},
-                                                                      {"hash", "sqlite:x.db#1"},
-                                                                      {"last", "memory:l"},
-                                                                      {"mem", "memory:m1"},
-                                                                      {"sales", "sqlite:/data/sales.db?readonly=1"}}));
+    listed += entry.first.Std() + "=" + entry.second.Std() + " ";
+  EXPECT_EQ(listed,
+            "crlf=memory:c hash=sqlite:x.db#1 last=memory:l mem=memory:m1 sales=sqlite:/data/sales.db?readonly=1 ");
 }
 
 TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmptyWhenUnreadable) {
@@ -104,88 +106,58 @@ TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmpt
   EXPECT_EQ(Uri("s"), "");
 }
 
+// Registration wins over the catalog, which wins over the data folder.
 TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) {
-  Sql(Path("sales.db"), "CREATE TABLE t(a)");
-  ASSERT_TRUE(Load(WriteFile("catalog.txt", "sales = memory:catalog\n")));
-  KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:one");
-  KezDcDbDataSourceFactory::RegisterDataSource("sales", "memory:registered");  // replaces
-  EXPECT_EQ(Uri("sales"), "memory:registered");
+  ASSERT_TRUE(Load(WriteFile("catalog.txt", "inside = memory:catalog\n")));
+  for (const char* uri : {"memory:one", "memory:registered"})
+    KezDcDbDataSourceFactory::RegisterDataSource("inside", uri);
   auto listed = KezDcDbDataSourceFactory::GetDataSources();
   ASSERT_EQ(listed.size(), 1u);
   EXPECT_EQ(listed[0].second, "memory:registered");
-  KezDcDbDataSourceFactory::UnregisterDataSource("sales");
-  EXPECT_EQ(Uri("sales"), "memory:catalog");
+  KezDcDbDataSourceFactory::UnregisterDataSource("inside");
+  EXPECT_EQ(Uri("inside"), "memory:catalog");
   KezDcDbDataSourceFactory::ResetCatalog();
-  EXPECT_EQ(Uri("sales"), "sqlite:" + Path("sales.db"));
+  EXPECT_EQ(Uri("inside"), "sqlite:" + folder_ + "/inside.db");
   KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
   EXPECT_EQ(Create("odd"), nullptr);
-  EXPECT_EQ(Errors(), Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, "
-                            "postgresql://, postgres://) \n"});
-}
-
-TEST_F(CatalogTest, NamesThatAQueryCannotWriteAreNotRegistered) {
   KezDcDbDataSourceFactory::RegisterDataSource("my-shop", "memory:m");
   KezDcDbDataSourceFactory::RegisterDataSource("a b", "memory:m");
-  EXPECT_EQ(Errors(), (Texts{"ERROR: data source not registered: name <my-shop> cannot be written in a query: a data "
+  EXPECT_EQ(Uri("my-shop"), "");
+  EXPECT_EQ(Errors(), (Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, "
+                             "postgresql://, postgres://) \n",
+                             "ERROR: data source not registered: name <my-shop> cannot be written in a query: a data "
                              "path reads '-' as part of the language (use letters, digits, '_' and '.') \n",
                              "ERROR: data source not registered: name <a b> holds a blank or a control character \n"}));
-  EXPECT_EQ(Uri("my-shop"), "");
 }
 
+// With no data folder set, <name>.db opens in the working directory.
 TEST_F(CatalogTest, DataFolderNameOpensNameDotDbThereOrInTheWorkingDirectory) {
-  Sql(Path("sales.db"), "CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1), (2)");
-  Sql(Path("v1.2_old_x.db"), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('x')");
-  EXPECT_EQ(ReadTable("sales"), (Rows{{"1"}, {"2"}}));
-  EXPECT_EQ(ReadTable("v1.2_old_x"), Rows{{"x"}});
+  EXPECT_EQ(Get("@inside:main:t:{*}:1:a") + Get("@v1.2_x:main:t:{*}:1:a"), "insidedata/v1.2_x.db");
   EXPECT_EQ(Create("nosuch"), nullptr);
+  KezDcQrQuery::DeleteAllQueries();
   setenv("KEZDCDB_DATA_DIR", "", 1);
   std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(dir_);
-  Rows rows = ReadTable("v1.2_old_x");
+  std::filesystem::current_path(folder_);
+  std::string value = Get("@v1.2_x:main:t:{*}:1:a");
   std::filesystem::current_path(before);
-  EXPECT_EQ(rows, Rows{{"x"}});
-  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
+  EXPECT_EQ(value, "data/v1.2_x.db");
+  EXPECT_TRUE(Errors().empty());
 }
 
-// A data folder "data" with inside.db, and secret.db beside it, outside.
-// Both have a table t(a).
-class DataFolderTest : public CatalogTest {
- protected:
-  void SetUp() override {
-    CatalogTest::SetUp();
-    folder_ = Path("data");
-    std::filesystem::create_directories(folder_ + "/sub");
-    Sql(folder_ + "/inside.db",
-        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
-        "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
-    for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db"})
-      Sql(Path(file), "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('SECRET')");
-    setenv("KEZDCDB_DATA_DIR", folder_.c_str(), 1);
-  }
-  std::string folder_;
-};
-
-TEST_F(DataFolderTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
-  EXPECT_EQ(Get("@inside:main:t:{*}:1:a"), "inside");
-  KezDcQrQuery::DeleteAllQueries();
-  for (const std::string& name :
-       {std::string("../secret"), std::string("sub/inner"), Path("secret"), std::string(".hidden"), std::string("a..b"),
-        std::string("sub\\inner"), std::string(""), std::string("a\0b", 3), std::string(".."),
-        std::string("sub/../../secret"), std::string("my-shop")}) {
-    SCOPED_TRACE(name);
-    KezDcCMError::ClearErrors();
-    EXPECT_EQ(Create(name), nullptr);
-    EXPECT_EQ(Errors(), Texts{Refused(name.c_str())});
-    EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)), "");
-  }
+TEST_F(CatalogTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
   // In a first argument '/' is the division, so a name is cut there; a put
   // target is read as a data path whole, and cut at no NUL octet either
   // ("inside\0" would open inside.db).
   for (const std::string& name :
-       {std::string("../secret"), std::string("inside/../../secret"), Path("secret"), std::string("..\\secret"),
+       {std::string("../secret"), std::string("sub/inner"), Path("secret"), std::string(".hidden"), std::string("a..b"),
+        std::string("sub\\inner"), std::string(""), std::string("a\0b", 3), std::string(".."),
+        std::string("sub/../../secret"), std::string("my-shop"), std::string("inside/../../secret"),
         std::string("inside\0", 7), std::string("x\0/../../secret", 15)}) {
     SCOPED_TRACE(name.c_str());
     KezDcCMError::ClearErrors();
+    EXPECT_EQ(Create(name), nullptr);
+    EXPECT_EQ(Errors(), Texts{Refused(name.c_str())});
+    EXPECT_EQ(Uri(name), "");
     EXPECT_NE(Get("@" + name + ":main:t:{*}:1:a"), "SECRET");
     KezDcCMError::ClearErrors();
     std::string put = "Put(\"x\", @" + name + ":main:t:{*}:1:a)";
@@ -208,10 +180,9 @@ TEST_F(DataFolderTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
   EXPECT_EQ(Get("@secret:main:t:{*}:1:a"), "SECRET");
 }
 
-// A link in the data folder to secret.db outside it: the plain name does
-// not open it, a registration (or catalog entry) of that file does. A link
-// to a file inside the folder is followed.
-TEST_F(DataFolderTest, LinksLeavingTheFolderAreRefusedUnlessTheFileIsNamed) {
+// A link in the data folder to secret.db outside it opens only when that
+// file is registered; a link to a file inside the folder is followed.
+TEST_F(CatalogTest, LinksLeavingTheFolderAreRefusedUnlessTheFileIsNamed) {
   std::filesystem::create_symlink(Path("secret.db"), folder_ + "/link.db");
   std::filesystem::create_symlink(folder_ + "/inside.db", folder_ + "/alias.db");
   EXPECT_EQ(Get("@link:main:t:{*}:1:a"), "");

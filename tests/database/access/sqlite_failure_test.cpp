@@ -19,11 +19,8 @@ namespace {
 const char kOrders[] = "@s:main:orders:{item+amount}:2";
 const char kCopy[] = "@s:main:copy:{item+amount}:1";
 const char kRoadTables[] =
-    "CREATE TABLE orders(item TEXT, amount INTEGER);"
-    "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);"
-    "CREATE TABLE copy(item TEXT, amount INTEGER);";
-// The values of the road over the five orders when nothing fails.
-const Texts kCleanValues = {"o1", "o2/4", "o3/6", "o4/8", "o5/10", "/0", "o2/4", "o3/6", "o4/8", "o1", "o1"};
+    "CREATE TABLE orders(item TEXT, amount INTEGER); CREATE TABLE copy(item TEXT, amount INTEGER);"
+    "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);";
 
 // Rows w<k>, 10*k for k from first on.
 RoadRows NewRows(int first, int count) {
@@ -34,87 +31,71 @@ RoadRows NewRows(int first, int count) {
 
 class SqliteFailureTest : public SqliteFixture {
  protected:
-  void CheckReadonly(const std::string& options);
-
-  // Opens the rowset with the options, binds every column and inserts each
-  // row in turn; returns the codes.
-  std::vector<int> InsertRows(const std::string& options, const std::string& rowset, const Rows& rows) {
-    Opened o;
-    if (!OpenAll(&o, db_ + options, rowset)) return {};
-    Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
-    std::vector<int> codes;
-    for (const auto& row : rows) codes.push_back(Insert(insert.get(), o.layout, row));
-    return codes;
-  }
   // SQLite's report that it cannot do what on the file, and why.
   std::string Cannot(const std::string& what, const std::string& why) const {
     return "ERROR: sqlite cannot " + what + " <" + db_ + ">: " + why + " \n";
   }
-  RoadRows CopyRows() const { return Select("SELECT item, amount FROM copy ORDER BY rowid"); }
+  RoadRows CopyRows() const { return Sql("SELECT item, amount FROM copy ORDER BY rowid"); }
+  // Opens t through the layer with the options, reads it and fails to insert.
+  void CheckReadonly(const std::string& options) {
+    KezDcCMError::ClearErrors();
+    Opened o;
+    ASSERT_TRUE(OpenAll(&o, db_ + options, "t"));
+    EXPECT_EQ(ReadAll(o), Rows{{"1"}});
+    EXPECT_EQ(Insert(o, {"2"}), SQLITE_READONLY);
+    EXPECT_EQ(Errors(), Texts{Cannot("insert a row into <t> of", "attempt to write a readonly database (code 8)")});
+  }
 };
 
-TEST_F(SqliteFailureTest, MissingFileIsCreatedOnlyWhenAskedAndRelativePathsFollowTheWorkingDirectory) {
-  EXPECT_EQ(OpenSource(db_), nullptr);
-  EXPECT_EQ(Errors(), Texts{"ERROR: sqlite database <" + db_ + "> does not exist (add ?create=1 to create it) \n"});
-  EXPECT_FALSE(std::filesystem::exists(db_));
-  KezDcCMError::ClearErrors();
-  Ref<KezIDcDbDataSource> created(OpenSource(db_ + "?create=1"));
-  ASSERT_TRUE(created);
-  EXPECT_EQ(Select("PRAGMA journal_mode"), Rows{{"wal"}});
-  std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(dir_);
-  Ref<KezIDcDbDataSource> source(OpenSource("test.db"));
-  std::filesystem::current_path(before);
-  ASSERT_TRUE(source);
-  // Sessions keep the file the data source named, whatever the directory now.
-  Ref<KezIDcDbSimpleSession> session(OpenSession(source.get()));
-  EXPECT_TRUE(session);
-  EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(SqliteFailureTest, BadUrisAreReportedWithTheOptionAndWhatItMustBe) {
-  Sql("CREATE TABLE t(a)");
-  const std::string whole = "a whole number from ";
-  const struct {
-    std::string options;
-    Texts reasons;  // each reported as "ERROR: sqlite data source <URI>: REASON \n"
-  } cases[] = {
-      {"?colour=blue&batch=0",
+// Each bad option is reported with what it must be; a missing file is made
+// only when asked; a relative path follows the working directory of the
+// opening, and its sessions keep that file.
+TEST_F(SqliteFailureTest, BadUrisAndMissingFilesAreReportedWithWhatToDo) {
+  const std::string whole = "must be a whole number from ", d = db_;
+  const std::vector<std::pair<std::string, Texts>> cases = {
+      {d + "?colour=blue&batch=0",
        {"unknown option <colour> (known: create, readonly, busy_timeout, text_size, batch, declared_size, "
         "max_field_size, max_block_memory, journal)",
-        "option <batch> must be " + whole + "1 to 2147483647, not <0>"}},
-      {"?readonly=yes", {"option <readonly> must be 0 or 1, not <yes>"}},
-      {"?text_size=1048577", {"option <text_size> must be " + whole + "1 to 1048576, not <1048577>"}},
-      {"?max_field_size=0&max_block_memory=x",
-       {"option <max_field_size> must be " + whole + "1 to 1048576, not <0>",
-        "option <max_block_memory> must be " + whole + "1 to 1099511627776, not <x>"}},
-      {"?busy_timeout=-5", {"option <busy_timeout> must be " + whole + "0 to 2147483647, not <-5>"}},
-      {"?create=1&readonly=1", {"options create=1 and readonly=1 exclude each other"}},
-      {"?journal=fast", {"option <journal> must be wal, delete, truncate or persist, not <fast>"}},
+        "option <batch> " + whole + "1 to 2147483647, not <0>"}},
+      {d + "?readonly=yes", {"option <readonly> must be 0 or 1, not <yes>"}},
+      {d + "?text_size=1048577", {"option <text_size> " + whole + "1 to 1048576, not <1048577>"}},
+      {d + "?max_field_size=0&max_block_memory=x",
+       {"option <max_field_size> " + whole + "1 to 1048576, not <0>",
+        "option <max_block_memory> " + whole + "1 to 1099511627776, not <x>"}},
+      {d + "?busy_timeout=-5", {"option <busy_timeout> " + whole + "0 to 2147483647, not <-5>"}},
+      {d + "?create=1&readonly=1", {"options create=1 and readonly=1 exclude each other"}},
+      {d + "?journal=fast", {"option <journal> must be wal, delete, truncate or persist, not <fast>"}},
+      {"", {"no database path"}},
+      {"?create=1", {"no database path"}},
+      {d, {}},  // the file is missing
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.options);
     KezDcCMError::ClearErrors();
-    EXPECT_EQ(OpenSource(db_ + c.options), nullptr);
+    EXPECT_EQ(OpenSource(c.first), nullptr) << c.first;
     Texts expected;
-    for (const std::string& reason : c.reasons)
-      expected.push_back("ERROR: sqlite data source <sqlite:" + db_ + c.options + ">: " + reason + " \n");
-    EXPECT_EQ(Errors(), expected);
-  }
-  for (const char* uri : {"", "?create=1"}) {
-    KezDcCMError::ClearErrors();
-    EXPECT_EQ(OpenSource(uri), nullptr);
-    EXPECT_EQ(Errors(), Texts{"ERROR: sqlite data source <sqlite:" + std::string(uri) + ">: no database path \n"});
+    for (const std::string& reason : c.second)
+      expected.push_back("ERROR: sqlite data source <sqlite:" + c.first + ">: " + reason + " \n");
+    if (c.second.empty())
+      expected = {"ERROR: sqlite database <" + d + "> does not exist (add ?create=1 to create it) \n"};
+    EXPECT_EQ(Errors(), expected) << c.first;
   }
   KezDcCMError::ClearErrors();
-  Ref<KezIDcDbDataSource> fine(OpenSource(db_ + "?busy_timeout=0&text_size=1&batch=7&declared_size=1&&readonly=0"));
-  EXPECT_TRUE(fine);
+  EXPECT_FALSE(std::filesystem::exists(db_));
+  EXPECT_TRUE(Ref<KezIDcDbDataSource>(OpenSource(db_ + "?create=1")));
+  EXPECT_EQ(Sql("PRAGMA journal_mode"), Rows{{"wal"}});
+  EXPECT_TRUE(
+      Ref<KezIDcDbDataSource>(OpenSource(d + "?busy_timeout=0&text_size=1&batch=7&declared_size=1&&readonly=0")));
+  Sql("CREATE TABLE t(a)");
+  Opened o;
+  std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  o.source.reset(OpenSource("test.db"));
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(OpenAll(&o, "", "t", {}, true));
   EXPECT_TRUE(Errors().empty());
 }
 
-// Junk in place of a database: refused when the data source or a session
-// opens; written under an open walk, the walk ends cleanly and every
-// connection closes.
+// Junk is refused by the data source and a session; written under a walk, the walk ends cleanly.
 TEST_F(SqliteFailureTest, JunkFileIsNotADatabaseAndAWalkOverItEndsCleanly) {
   std::string junk = Path("junk.db");
   std::ofstream(junk) << std::string(4096, 'j');
@@ -140,9 +121,11 @@ TEST_F(SqliteFailureTest, JunkFileIsNotADatabaseAndAWalkOverItEndsCleanly) {
   EXPECT_GT(CountError("ERROR: Impossible to load DataSource @s \n"), 0);
 }
 
-TEST_F(SqliteFailureTest, ReadFailureKeepsEarlierRowsThenEndsTheRowset) {
+// A row that fails to read (abs of the smallest integer) keeps the rows
+// before it and ends the rowset; a constraint violation fails only its row.
+TEST_F(SqliteFailureTest, ReadAndConstraintFailuresFailOnlyTheirRow) {
   Sql("CREATE TABLE n(x INTEGER); INSERT INTO n VALUES (1), (-2), (-9223372036854775808), (4);"
-      "CREATE VIEW v AS SELECT abs(x) AS a FROM n");
+      "CREATE VIEW v AS SELECT abs(x) AS a FROM n; CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
   Opened o;
   ASSERT_TRUE(OpenAll(&o, db_, "v"));
   uint32_t obtained = 0;
@@ -153,33 +136,25 @@ TEST_F(SqliteFailureTest, ReadFailureKeepsEarlierRowsThenEndsTheRowset) {
     o.rowset->ReleaseRows(obtained, rows);
     delete rows;
   }
-  EXPECT_EQ(Errors(), Texts{"ERROR: sqlite cannot read rowset <v> of <" + db_ + ">: integer overflow (code 1) \n"});
-}
-
-TEST_F(SqliteFailureTest, ConstraintViolationsFailOnlyTheirRow) {
-  Sql("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
   EXPECT_EQ(InsertRows("", "t", {{"1", "a"}, {"2", "a"}, {"3", ""}}), (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
   EXPECT_EQ(InsertRows("?batch=10", "t", {{"4", "b"}, {"1", "c"}, {"5", "d"}}),
             (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
-  EXPECT_EQ(Select("SELECT id FROM t ORDER BY id"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
-  EXPECT_EQ(Errors(), (Texts{Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.name (code 2067)"),
+  EXPECT_EQ(Sql("SELECT id FROM t ORDER BY id"), (Rows{{"1"}, {"3"}, {"4"}, {"5"}}));
+  EXPECT_EQ(Errors(), (Texts{"ERROR: sqlite cannot read rowset <v> of <" + db_ + ">: integer overflow (code 1) \n",
+                             Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.name (code 2067)"),
                              Cannot("insert a row into <t> of", "UNIQUE constraint failed: t.id (code 1555)")}));
 }
 
-// A second connection holds the write lock: each insert is refused with
-// SQLite's message and the library's, reads go on, and the same queries
-// work once the lock is gone.
+// A second connection holds the write lock: reads go on, and inserts work once it is gone.
 TEST_F(SqliteFailureTest, LockedDatabaseRefusesEachInsertWhileReadsGoOn) {
   Sql(kRoadTables);
+  const Texts clean = {"o1", "o2/4", "o3/6", "o4/8", "o5/10", "/0", "o2/4", "o3/6", "o4/8", "o1", "o1"};
   const std::string insert_failed = "ERROR in QrQRData::PutQResult  Error in InsertRow with Rc=5 \n";
-  const struct {
-    const char* options;
-    std::string what;
-  } cases[] = {{"?busy_timeout=20", "insert a row into <copy> of"},
-               {"?busy_timeout=20&batch=3", "begin a transaction on"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.options);
-    Use(c.options);
+  for (const auto& c :
+       std::vector<std::pair<std::string, std::string>>{{"?busy_timeout=20", "insert a row into <copy> of"},
+                                                        {"?busy_timeout=20&batch=3", "begin a transaction on"}}) {
+    SCOPED_TRACE(c.first);
+    Use(c.first);
     KezDcCMError::ClearErrors();
     EXPECT_EQ(Get(std::string(kOrders) + ":item"), "o1");  // opens the file before the lock
     sqlite3* lock = nullptr;
@@ -187,9 +162,9 @@ TEST_F(SqliteFailureTest, LockedDatabaseRefusesEachInsertWhileReadsGoOn) {
     ASSERT_EQ(sqlite3_exec(lock, "BEGIN IMMEDIATE; INSERT INTO copy VALUES ('lock', 0)", nullptr, nullptr, nullptr),
               SQLITE_OK);
     RoadResult road = FollowTheRoad(kOrders, kCopy, NewRows(1, 2));
-    EXPECT_EQ(road.values, kCleanValues);
+    EXPECT_EQ(road.values, clean);
     EXPECT_TRUE(road.reported.empty());
-    std::string locked = Cannot(c.what, "database is locked (code 5)");
+    std::string locked = Cannot(c.second, "database is locked (code 5)");
     EXPECT_EQ(Errors(), (Texts{locked, insert_failed, locked, insert_failed}));
     sqlite3_close(lock);  // rolls its transaction back
     KezDcCMError::ClearErrors();
@@ -198,17 +173,6 @@ TEST_F(SqliteFailureTest, LockedDatabaseRefusesEachInsertWhileReadsGoOn) {
     EXPECT_EQ(CopyRows(), NewRows(3, 1));
     Sql("DELETE FROM copy");
   }
-}
-
-// Opens t through the layer with the options, reads it and fails to insert.
-void SqliteFailureTest::CheckReadonly(const std::string& options) {
-  KezDcCMError::ClearErrors();
-  Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_ + options, "t"));
-  EXPECT_EQ(ReadAll(o), Rows{{"1"}});
-  Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
-  EXPECT_EQ(Insert(insert.get(), o.layout, {"2"}), SQLITE_READONLY);
-  EXPECT_EQ(Errors(), Texts{Cannot("insert a row into <t> of", "attempt to write a readonly database (code 8)")});
 }
 
 TEST_F(SqliteFailureTest, ReadonlyOptionOrFileRefusesWritesButReads) {
@@ -235,9 +199,8 @@ TEST_F(SqliteFailureTest, ReadonlyOptionOrFileRefusesWritesButReads) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the read-only file check failed as user nobody (3: no such user)";
 }
 
-// Rows of 200 octets go in until the file is full: each row is committed,
-// refused with a message, or counted in the message of the batch that was
-// rolled back. Nothing is lost in silence, and no row goes in twice.
+// Each row of 200 octets is committed, refused, or counted in the message
+// of its rolled-back batch: none lost in silence, none in twice.
 TEST_F(SqliteFailureTest, FullDatabaseLosesNoRowWithoutSayingSo) {
   Sql(std::string(kRoadTables) + "PRAGMA journal_mode=WAL");
   EveryConnectionRuns cap("PRAGMA max_page_count=4");
@@ -267,8 +230,7 @@ TEST_F(SqliteFailureTest, FullDatabaseLosesNoRowWithoutSayingSo) {
     }
     EXPECT_EQ(refused, 60 - reported.size());
     EXPECT_EQ(lost > 0, options[0] != 0) << lost << " rows rolled back";
-    // What is in the file is what was reported, in order, less the rows
-    // counted as rolled back.
+    // The file holds the rows reported, in order, less those counted as rolled back.
     RoadRows committed = CopyRows();
     ASSERT_EQ(committed.size() + lost, reported.size());
     size_t k = 0;
@@ -284,17 +246,16 @@ TEST_F(SqliteFailureTest, FailedBatchCommitSaysHowManyRowsWereNotCommitted) {
   EveryConnectionRuns foreign_keys("PRAGMA foreign_keys=ON");
   Opened o;
   ASSERT_TRUE(OpenAll(&o, db_ + "?batch=10", "child"));
-  Ref<KezIDcDbInsertRowset> insert(OpenInsert(o.rowset.get()));
-  for (const char* orphan : {"7", "8", "9"}) EXPECT_EQ(Insert(insert.get(), o.layout, {orphan}), 0);
-  insert.reset();
+  for (const char* orphan : {"7", "8", "9"}) EXPECT_EQ(Insert(o, {orphan}), 0);
+  o.insert.reset();
   EXPECT_EQ(Errors(), Texts{"ERROR: sqlite 3 rows inserted into <" + db_ +
                             "> were not committed: FOREIGN KEY constraint failed (code 787) \n"});
   // The session goes on with a fresh transaction.
   Sql("INSERT INTO parent VALUES (1)");
-  insert.reset(OpenInsert(o.rowset.get()));
-  EXPECT_EQ(Insert(insert.get(), o.layout, {"1"}), 0);
-  insert.reset();
-  EXPECT_EQ(Select("SELECT p FROM child"), Rows{{"1"}});
+  o.insert.reset(OpenInsert(o.rowset.get()));
+  EXPECT_EQ(Insert(o, {"1"}), 0);
+  o.insert.reset();
+  EXPECT_EQ(Sql("SELECT p FROM child"), Rows{{"1"}});
 }
 
 }  // namespace
