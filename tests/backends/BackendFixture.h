@@ -1,8 +1,8 @@
 // The tests that run alike over every SQL backend: a test database (a
 // SQLite file in a temporary folder, or a schema of its own on the
-// PostgreSQL server that KEZDCQR_TEST_PG_URI names), SQL run beside the
-// library, and the check that the backend got back everything it handed out.
-// PostgreSQL tests skip, saying why, when no server is named.
+// PostgreSQL server that KEZDCQR_TEST_PG_URI names; PostgreSQL tests skip,
+// saying why, when no server is named), SQL run beside the library, and
+// the check that the backend got back everything it handed out.
 #ifndef KEZ_TEST_BACKEND_FIXTURE_H
 #define KEZ_TEST_BACKEND_FIXTURE_H
 
@@ -24,7 +24,6 @@ namespace kez {
 namespace test {
 
 using Table = std::vector<std::vector<std::string>>;
-
 enum class Backend { kSqlite, kPostgres };
 
 inline const char* PgServerUri() {
@@ -34,59 +33,57 @@ inline const char* PgServerUri() {
 #define KEZ_SKIP_WITHOUT_PG() \
   if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh"
 
-// One test database: SQL runs on it through a connection of its own, and
-// Uri() names it as a data source.
+// What a backend still holds, as "objects/connections/rows/accessors".
+template <typename Counters>
+std::string Held() {
+  return std::to_string(Counters::LiveObjects()) + "/" + std::to_string(Counters::OpenConnections()) + "/" +
+         std::to_string(Counters::OutstandingRows()) + "/" + std::to_string(Counters::LiveAccessors());
+}
+
+// One test database: SQL runs on it through a connection of its own
+// (statements separated by ';'; rows as texts, "NULL" for NULL), and Uri()
+// names it as a data source, with the library's options ("batch=10&...").
 class TestDatabase {
  public:
   virtual ~TestDatabase() = default;
-  virtual void Sql(const std::string& sql) = 0;  // statements separated by ';'
-  // The rows of a query, each value as text ("NULL" for NULL).
+  virtual void Sql(const std::string& sql) { Select(sql); }
   virtual Table Select(const std::string& sql) = 0;
-  // The data-source URI, with the library's options ("batch=10&...") added.
   virtual std::string Uri(const std::string& options = "") const = 0;
-  // Whatever the backend still holds, as "objects/connections/rows/accessors".
   virtual std::string Held() const = 0;
 };
 
 class SqliteDatabase : public TestDatabase {
  public:
-  void Sql(const std::string& sql) override {
-    sqlite3* db = Open();
-    char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
+  // Every statement runs; the rows are those of the last one.
   Table Select(const std::string& sql) override {
     Table rows;
-    sqlite3* db = Open();
-    sqlite3_stmt* select = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
-    while (select && sqlite3_step(select) == SQLITE_ROW) {
-      rows.emplace_back();
-      for (int k = 0; k < sqlite3_column_count(select); ++k) {
-        const unsigned char* text = sqlite3_column_text(select, k);
-        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    for (const char* next = sql.c_str(); *next;) {
+      sqlite3_stmt* statement = nullptr;
+      EXPECT_EQ(sqlite3_prepare_v2(db, next, -1, &statement, &next), SQLITE_OK) << sqlite3_errmsg(db) << " in " << sql;
+      if (!statement) break;
+      rows.clear();
+      int rc = SQLITE_ROW;
+      for (; (rc = sqlite3_step(statement)) == SQLITE_ROW;) {
+        rows.emplace_back();
+        for (int k = 0; k < sqlite3_column_count(statement); ++k) {
+          const unsigned char* text = sqlite3_column_text(statement, k);
+          rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
       }
+      EXPECT_EQ(rc, SQLITE_DONE) << sqlite3_errmsg(db) << " in " << sql;
+      sqlite3_finalize(statement);
     }
-    sqlite3_finalize(select);
     sqlite3_close(db);
     return rows;
   }
   std::string Uri(const std::string& options = "") const override {
     return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
   }
-  std::string Held() const override {
-    return std::to_string(KezDcDbSqlite::LiveObjects()) + "/" + std::to_string(KezDcDbSqlite::OpenConnections()) + "/" +
-           std::to_string(KezDcDbSqlite::OutstandingRows()) + "/" + std::to_string(KezDcDbSqlite::LiveAccessors());
-  }
+  std::string Held() const override { return test::Held<KezDcDbSqlite>(); }
 
  private:
-  sqlite3* Open() {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    return db;
-  }
   TempDir dir_{"kez_backend"};
   std::string path_ = dir_.File("test.db");
 };
@@ -95,10 +92,9 @@ class SqliteDatabase : public TestDatabase {
 // connection of the data source has it as its search path.
 class PostgresDatabase : public TestDatabase {
  public:
-  explicit PostgresDatabase(const std::string& server) : server_(server) {
+  explicit PostgresDatabase(const std::string& server) : server_(server), conn_(PQconnectdb(server.c_str())) {
     static int serial = 0;
     schema_ = "kez_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-    conn_ = PQconnectdb(server_.c_str());
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
     Sql("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);
@@ -107,16 +103,11 @@ class PostgresDatabase : public TestDatabase {
     PQclear(PQexec(conn_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
     PQfinish(conn_);
   }
-  void Sql(const std::string& sql) override {
-    PGresult* result = PQexec(conn_, sql.c_str());
-    ExecStatusType status = PQresultStatus(result);
-    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
-    PQclear(result);
-  }
   Table Select(const std::string& sql) override {
     Table rows;
     PGresult* result = PQexec(conn_, sql.c_str());
-    EXPECT_EQ(PQresultStatus(result), PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
+    ExecStatusType status = PQresultStatus(result);
+    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
     for (int r = 0; r < PQntuples(result); ++r) {
       rows.emplace_back();
       for (int c = 0; c < PQnfields(result); ++c)
@@ -136,11 +127,7 @@ class PostgresDatabase : public TestDatabase {
     if (!settings.empty()) uri += "%20" + settings;
     return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
   }
-  std::string Held() const override {
-    return std::to_string(KezDcDbPostgres::LiveObjects()) + "/" + std::to_string(KezDcDbPostgres::OpenConnections()) +
-           "/" + std::to_string(KezDcDbPostgres::OutstandingRows()) + "/" +
-           std::to_string(KezDcDbPostgres::LiveAccessors());
-  }
+  std::string Held() const override { return test::Held<KezDcDbPostgres>(); }
   // Ends the server side of every connection that the library opened on
   // this schema, as an administrator would; returns once they are gone.
   void TerminateLibraryConnections() {
@@ -152,13 +139,13 @@ class PostgresDatabase : public TestDatabase {
   const std::string& Schema() const { return schema_; }
 
  private:
-  std::string server_;
-  std::string schema_;
+  std::string server_, schema_;
   PGconn* conn_ = nullptr;
 };
 
 // Runs over the backend of its parameter; the library reads the database
-// as the data source "b".
+// as the data source "b". A test ends with no error left unchecked: Said()
+// checks the errors so far and clears them.
 class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend> {
  protected:
   void SetUp() override {
@@ -171,6 +158,7 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
     KezDcDbDataSourceFactory::UnregisterDataSource("b");
     if (db_) {
       EXPECT_EQ(db_->Held(), "0/0/0/0") << "objects/connections/rows/accessors left";
+      EXPECT_EQ(Errors(), std::vector<std::string>{}) << "errors that the test did not expect";
     }
     db_.reset();
     KezTest::TearDown();
@@ -182,6 +170,10 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
   PostgresDatabase* Pg() const { return static_cast<PostgresDatabase*>(db_.get()); }
   void Use(const std::string& options = "") { UseUri(db_->Uri(options)); }
   static void UseUri(const std::string& uri) { KezDcDbDataSourceFactory::RegisterDataSource("b", uri.c_str()); }
+  static void Said(const std::vector<std::string>& errors) {
+    EXPECT_EQ(Errors(), errors);
+    KezDcCMError::ClearErrors();
+  }
 
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
