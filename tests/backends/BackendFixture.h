@@ -40,22 +40,60 @@ std::string Held() {
          std::to_string(Counters::OutstandingRows()) + "/" + std::to_string(Counters::LiveAccessors());
 }
 
-// One test database: SQL runs on it through a connection of its own
-// (statements separated by ';'; rows as texts, "NULL" for NULL), and Uri()
-// names it as a data source, with the library's options ("batch=10&...").
+// One test database: a SQLite file in a temporary folder, or a schema of
+// its own on the test server, dropped at the end (every connection of the
+// data source has it as its search path). SQL runs on it through a
+// connection of its own (statements separated by ';'; the rows of the last
+// as texts, "NULL" for NULL), and Uri() names it as a data source, with the
+// library's options ("batch=10&...") added.
 class TestDatabase {
  public:
-  virtual ~TestDatabase() = default;
-  virtual void Sql(const std::string& sql) { Select(sql); }
-  virtual Table Select(const std::string& sql) = 0;
-  virtual std::string Uri(const std::string& options = "") const = 0;
-  virtual std::string Held() const = 0;
-};
+  explicit TestDatabase(Backend backend = Backend::kSqlite) {
+    if (backend == Backend::kSqlite) return;
+    static int serial = 0;
+    schema_ = "kez_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+    pg_ = PQconnectdb(PgServerUri());
+    PQsetNoticeProcessor(
+        pg_, [](void*, const char*) {}, nullptr);
+    Sql("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);
+  }
+  ~TestDatabase() {
+    if (!pg_) return;
+    PQclear(PQexec(pg_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
+    PQfinish(pg_);
+  }
+  TestDatabase(const TestDatabase&) = delete;
+  TestDatabase& operator=(const TestDatabase&) = delete;
 
-class SqliteDatabase : public TestDatabase {
- public:
-  // Every statement runs; the rows are those of the last one.
-  Table Select(const std::string& sql) override {
+  void Sql(const std::string& sql) { Select(sql); }
+  Table Select(const std::string& sql) { return pg_ ? PgSelect(sql) : SqliteSelect(sql); }
+  std::string Uri(const std::string& options = "") const {
+    if (pg_) return UriAs("kez", options);
+    return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
+  }
+  std::string Held() const { return pg_ ? test::Held<KezDcDbPostgres>() : test::Held<KezDcDbSqlite>(); }
+  // The server's URI as another user, with more libpq settings ("-c
+  // name=value" words for the server, as in the options parameter).
+  std::string UriAs(const std::string& user, const std::string& options, const std::string& settings = "") const {
+    std::string uri = PgServerUri();
+    std::size_t at = uri.find("://") + 3;
+    uri.replace(at, uri.find('@', at) - at, user);
+    uri += std::string(uri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
+    if (!settings.empty()) uri += "%20" + settings;
+    return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
+  }
+  // Ends the server side of every connection that the library opened on
+  // this schema, as an administrator would; returns once they are gone.
+  void TerminateLibraryConnections() {
+    const std::string mine =
+        " FROM pg_stat_activity WHERE application_name = '" + schema_ + "' AND pid <> pg_backend_pid()";
+    Select("SELECT pg_terminate_backend(pid)" + mine);
+    for (int k = 0; k < 500 && Select("SELECT count(*)" + mine) != Table{{"0"}}; ++k) usleep(10000);
+  }
+  const std::string& Schema() const { return schema_; }
+
+ private:
+  Table SqliteSelect(const std::string& sql) {
     Table rows;
     sqlite3* db = nullptr;
     EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
@@ -78,36 +116,11 @@ class SqliteDatabase : public TestDatabase {
     sqlite3_close(db);
     return rows;
   }
-  std::string Uri(const std::string& options = "") const override {
-    return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
-  }
-  std::string Held() const override { return test::Held<KezDcDbSqlite>(); }
-
- private:
-  TempDir dir_{"kez_backend"};
-  std::string path_ = dir_.File("test.db");
-};
-
-// A schema of its own on the test server, dropped at the end; every
-// connection of the data source has it as its search path.
-class PostgresDatabase : public TestDatabase {
- public:
-  explicit PostgresDatabase(const std::string& server) : server_(server), conn_(PQconnectdb(server.c_str())) {
-    static int serial = 0;
-    schema_ = "kez_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-    PQsetNoticeProcessor(
-        conn_, [](void*, const char*) {}, nullptr);
-    Sql("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);
-  }
-  ~PostgresDatabase() override {
-    PQclear(PQexec(conn_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
-    PQfinish(conn_);
-  }
-  Table Select(const std::string& sql) override {
+  Table PgSelect(const std::string& sql) {
     Table rows;
-    PGresult* result = PQexec(conn_, sql.c_str());
+    PGresult* result = PQexec(pg_, sql.c_str());
     ExecStatusType status = PQresultStatus(result);
-    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
+    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(pg_) << " in " << sql;
     for (int r = 0; r < PQntuples(result); ++r) {
       rows.emplace_back();
       for (int c = 0; c < PQnfields(result); ++c)
@@ -116,31 +129,10 @@ class PostgresDatabase : public TestDatabase {
     PQclear(result);
     return rows;
   }
-  std::string Uri(const std::string& options = "") const override { return UriAs("kez", options); }
-  // The URI as another user of the server, with more libpq settings
-  // ("-c name=value" words for the server, as in the options parameter).
-  std::string UriAs(const std::string& user, const std::string& options, const std::string& settings = "") const {
-    std::string uri = server_;
-    std::size_t at = uri.find("://") + 3;
-    uri.replace(at, uri.find('@', at) - at, user);
-    uri += std::string(uri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
-    if (!settings.empty()) uri += "%20" + settings;
-    return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
-  }
-  std::string Held() const override { return test::Held<KezDcDbPostgres>(); }
-  // Ends the server side of every connection that the library opened on
-  // this schema, as an administrator would; returns once they are gone.
-  void TerminateLibraryConnections() {
-    const std::string mine =
-        " FROM pg_stat_activity WHERE application_name = '" + schema_ + "' AND pid <> pg_backend_pid()";
-    Select("SELECT pg_terminate_backend(pid)" + mine);
-    for (int k = 0; k < 500 && Select("SELECT count(*)" + mine) != Table{{"0"}}; ++k) usleep(10000);
-  }
-  const std::string& Schema() const { return schema_; }
 
- private:
-  std::string server_, schema_;
-  PGconn* conn_ = nullptr;
+  TempDir dir_{"kez_backend"};
+  std::string path_ = dir_.File("test.db"), schema_;
+  PGconn* pg_ = nullptr;
 };
 
 // Runs over the backend of its parameter; the library reads the database
@@ -163,11 +155,7 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
     db_.reset();
     KezTest::TearDown();
   }
-  std::unique_ptr<TestDatabase> NewDatabase() const {
-    if (GetParam() == Backend::kSqlite) return std::unique_ptr<TestDatabase>(new SqliteDatabase());
-    return std::unique_ptr<TestDatabase>(new PostgresDatabase(PgServerUri()));
-  }
-  PostgresDatabase* Pg() const { return static_cast<PostgresDatabase*>(db_.get()); }
+  std::unique_ptr<TestDatabase> NewDatabase() const { return std::make_unique<TestDatabase>(GetParam()); }
   void Use(const std::string& options = "") { UseUri(db_->Uri(options)); }
   static void UseUri(const std::string& uri) { KezDcDbDataSourceFactory::RegisterDataSource("b", uri.c_str()); }
   static void Said(const std::vector<std::string>& errors) {

@@ -83,8 +83,8 @@ class PostgresTest : public BackendTest {
 };
 
 TEST_P(PostgresTest, ServerTypesMapToFieldsAndKeepEveryDigit) {
-  const std::string types = Pg()->Schema() + "_s.types";
-  db_->Sql("CREATE SCHEMA IF NOT EXISTS " + Pg()->Schema() + "_s; CREATE TABLE " + types +
+  const std::string types = db_->Schema() + "_s.types";
+  db_->Sql("CREATE SCHEMA IF NOT EXISTS " + db_->Schema() + "_s; CREATE TABLE " + types +
            " (a int2, b int4, c int8, d float4, e float8, f numeric, g varchar(5), h char(3), i text, j json,"
            " k date, l uuid, m bytea, n boolean); INSERT INTO " +
            types +
@@ -108,7 +108,7 @@ TEST_P(PostgresTest, ServerTypesMapToFieldsAndKeepEveryDigit) {
             "|t|{\"k\": 1}|2024-02-29|a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11|\\x00ff|t|");
   EXPECT_EQ(sizes, "80 80 80 80 80 80 20 12 40 40 40 40 40 40 ");
   KezDcQrQuery::DeleteAllQueries();
-  db_->Sql("DROP SCHEMA " + Pg()->Schema() + "_s CASCADE");
+  db_->Sql("DROP SCHEMA " + db_->Schema() + "_s CASCADE");
 }
 
 TEST_P(PostgresTest, RowsComeAThousandPerRoundTripWhateverTheBlock) {
@@ -131,14 +131,14 @@ TEST_P(PostgresTest, MissingTableDeniedPermissionAndTimeoutAreReported) {
   db_->Sql(
       "DO $$ BEGIN CREATE ROLE kez_visitor LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$;"
       "GRANT USAGE ON SCHEMA " +
-      Pg()->Schema() +
+      db_->Schema() +
       " TO kez_visitor; CREATE TABLE secret (v TEXT); CREATE VIEW slow AS SELECT pg_sleep(2)::text AS v");
   const struct {
     std::string uri, table, what, message, state;
   } cases[] = {
       {db_->Uri(), "nowhere", "open", "relation \"nowhere\" does not exist", "42P01"},
-      {Pg()->UriAs("kez_visitor", ""), "secret", "open", "permission denied for table secret", "42501"},
-      {Pg()->UriAs("kez", "", "-cstatement_timeout%3D100"), "slow", "read",
+      {db_->UriAs("kez_visitor", ""), "secret", "open", "permission denied for table secret", "42501"},
+      {db_->UriAs("kez", "", "-cstatement_timeout%3D100"), "slow", "read",
        "canceling statement due to statement timeout", "57014"},
   };
   for (const auto& c : cases) {
@@ -168,7 +168,7 @@ TEST_P(PostgresTest, ABatchLostWithItsConnectionIsCountedAndTheSessionReconnects
   db_->Sql("CREATE TABLE t (v TEXT)");
   Use("batch=100");
   Insert({"a", "b", "c"});
-  Pg()->TerminateLibraryConnections();
+  db_->TerminateLibraryConnections();
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(CountError("ERROR: postgresql lost the connection to <" + db_->Uri("batch=100") +
                        ">: 3 rows inserted since the last commit were not committed \n"),
@@ -178,7 +178,7 @@ TEST_P(PostgresTest, ABatchLostWithItsConnectionIsCountedAndTheSessionReconnects
   EXPECT_EQ(db_->Select("SELECT count(*) FROM t"), (Table{{"0"}}));
   Use();
   Insert({"d"});
-  Pg()->TerminateLibraryConnections();
+  db_->TerminateLibraryConnections();
   Insert({"e"});  // fails: the connection is gone, and says so
   Said({"ERROR: postgresql cannot insert a row into <t> of <" + db_->Uri() +
             ">: terminating connection due to administrator command (SQLSTATE 08006) \n",
@@ -203,7 +203,7 @@ int WalkEndedAtTheFifthRow(const char* block, const std::function<void()>& end) 
 TEST_P(PostgresTest, AWalkWhoseConnectionEndsStopsWithAnErrorAndTheNextWalkReconnects) {
   Fill();
   Use();
-  int rows = WalkEndedAtTheFifthRow("@b:main:t:{v}:10", [&] { Pg()->TerminateLibraryConnections(); });
+  int rows = WalkEndedAtTheFifthRow("@b:main:t:{v}:10", [&] { db_->TerminateLibraryConnections(); });
   EXPECT_TRUE(rows == 1000 || rows == 2000) << rows;
   ASSERT_EQ(Errors().size(), 1u);
   EXPECT_EQ(Errors()[0].rfind("ERROR: postgresql cannot read rowset <t> of <" + db_->Uri() + ">: ", 0), 0u)

@@ -48,8 +48,8 @@ class SchemaTest : public BackendTest {
   Table StoredTables() {
     return GetParam() == Backend::kSqlite
                ? db_->Select("SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%' ORDER BY name")
-               : db_->Select("SELECT table_name FROM information_schema.tables WHERE table_schema = '" +
-                             Pg()->Schema() + "' ORDER BY 1");
+               : db_->Select("SELECT table_name FROM information_schema.tables WHERE table_schema = '" + db_->Schema() +
+                             "' ORDER BY 1");
   }
 };
 

@@ -24,7 +24,7 @@ class CopyFidelityTest : public ::testing::TestWithParam<std::pair<bool, std::st
     KezDcDbDataSourceFactory::UnregisterDataSource("r");
     KezDcCMError::ClearErrors();
   }
-  SqliteDatabase db_;
+  TestDatabase db_;
 };
 
 TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {

@@ -58,7 +58,7 @@ class LoadTest : public KezTest {
   }
   // The first column of the first row of a query, as an integer.
   long long Number(const std::string& sql) { return std::stoll(db_.Select(sql).at(0).at(0)); }
-  SqliteDatabase db_;
+  TestDatabase db_;
   TempDir dir_{"kez_load"};
 };
 
