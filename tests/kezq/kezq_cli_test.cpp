@@ -1,7 +1,6 @@
 // What the case files cannot say of kezq's command line: inputs with NUL
 // octets, a byte-order mark or "\r\n" line ends, CSV fields holding line
-// ends, lines that run while their producer writes, and stops by a signal
-// or a closed output.
+// ends, and stops by a signal or a closed output.
 #include "support/KezqRun.h"
 
 namespace kez {
@@ -42,22 +41,9 @@ TEST_F(KezqCliTest, CsvQuotesFieldsWithLineEndsAndQuotes) {
             "\"\"\"a\nb\"\"\",\"\"\"c\rd\"\"\",\"\"\"say \\\"\"hi\\\"\"\"\"\"\n\"a\nb\",\"c\rd\",\"say \"\"hi\"\"\"\n");
 }
 
-// A line runs as soon as it is read: a producer that has not finished yet
-// sees the values of the lines it wrote.
-TEST_F(KezqCliTest, LinesFromAPipeRunBeforeTheInputEnds) {
-  KezqProcess kezq({"-f", "-"}, dir_.File("err"));
-  ASSERT_TRUE(kezq.Started());
-  kezq.Write("Put(20, $v)\nGet($v + 1)\n");
-  EXPECT_EQ(kezq.ReadUntil("21\n"), "21\n");
-  kezq.Write("Get($v * 2)\n");
-  EXPECT_EQ(kezq.ReadUntil("40\n"), "21\n40\n");
-  kezq.CloseInput();
-  EXPECT_EQ(kezq.Wait(), 0);
-  EXPECT_EQ(kezq.Err(), "");
-}
-
 // Rows of a batch still open when kezq is stopped by a signal, or finds its
-// output closed, are committed before it exits, and it says how many.
+// output closed, are committed before it exits, and it says how many. A
+// line runs as soon as it is read: "ready" prints while the input is open.
 class KezqStopTest : public KezqCliTest {
  protected:
   static std::string Inserts(int first, int count) {
