@@ -93,7 +93,8 @@ KEZ_ON_EVERY_BACKEND(SchemaTest);
 
 // The memory backend lists its tables; it has no SQL, so a session view
 // named for it is reported.
-TEST_F(KezTest, MemoryBackendListsTablesAndRefusesSessionViews) {
+using MemorySchemaTest = KezTest;
+TEST_F(MemorySchemaTest, ListsTablesAndRefusesSessionViews) {
   KezDcDbMemory::CreateRowset("sch", "stock", {{"n", KEZDCDB_TYPEI4, 4}});
   KezDcDbMemory::CreateRowset("sch", "orders", {{"n", KEZDCDB_TYPEI4, 4}});
   KezDcDbDataSourceFactory::RegisterDataSource("ms", "memory:sch");
