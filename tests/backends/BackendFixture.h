@@ -1,8 +1,8 @@
 // The tests that run alike over every SQL backend: a test database (a
 // SQLite file in a temporary folder, or a schema of its own on the
-// PostgreSQL server that KEZDCQR_TEST_PG_URI names), SQL run beside the
-// library, and the check that the backend got back everything it handed out.
-// PostgreSQL tests skip, saying why, when no server is named.
+// PostgreSQL server that KEZDCQR_TEST_PG_URI names; PostgreSQL tests skip,
+// saying why, when no server is named), SQL run beside the library, and
+// the check that the backend got back everything it handed out.
 #ifndef KEZ_TEST_BACKEND_FIXTURE_H
 #define KEZ_TEST_BACKEND_FIXTURE_H
 
@@ -25,7 +25,6 @@ namespace kez {
 namespace test {
 
 using Table = std::vector<std::vector<std::string>>;
-
 enum class Backend { kSqlite, kPostgres };
 
 inline const char* PgServerUri() {
@@ -35,115 +34,54 @@ inline const char* PgServerUri() {
 #define KEZ_SKIP_WITHOUT_PG() \
   if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh"
 
-// One test database: SQL runs on it through a connection of its own, and
-// Uri() names it as a data source.
+// What the backends still hold, as "objects/connections/rows/accessors".
+inline std::string Held() {
+  using F = AccessFaults;
+  return std::to_string(F::LiveObjects()) + "/" + std::to_string(F::OpenConnections()) + "/" +
+         std::to_string(F::OutstandingRows()) + "/" + std::to_string(F::LiveAccessors());
+}
+
+// One test database: a SQLite file in a temporary folder, or a schema of
+// its own on the test server, dropped at the end (every connection of the
+// data source has it as its search path). SQL runs on it through a
+// connection of its own (statements separated by ';'; the rows of the last
+// as texts, "NULL" for NULL), and Uri() names it as a data source, with the
+// library's options ("batch=10&...") added.
 class TestDatabase {
  public:
-  virtual ~TestDatabase() = default;
-  virtual void Sql(const std::string& sql) = 0;  // statements separated by ';'
-  // The rows of a query, each value as text ("NULL" for NULL).
-  virtual Table Select(const std::string& sql) = 0;
-  // The data-source URI, with the library's options ("batch=10&...") added.
-  virtual std::string Uri(const std::string& options = "") const = 0;
-  // Whatever the backend still holds, as "objects/connections/rows/accessors".
-  virtual std::string Held() const = 0;
-};
-
-class SqliteDatabase : public TestDatabase {
- public:
-  void Sql(const std::string& sql) override {
-    sqlite3* db = Open();
-    char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
-  Table Select(const std::string& sql) override {
-    Table rows;
-    sqlite3* db = Open();
-    sqlite3_stmt* select = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr), SQLITE_OK) << sql;
-    while (select && sqlite3_step(select) == SQLITE_ROW) {
-      rows.emplace_back();
-      for (int k = 0; k < sqlite3_column_count(select); ++k) {
-        const unsigned char* text = sqlite3_column_text(select, k);
-        rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-      }
-    }
-    sqlite3_finalize(select);
-    sqlite3_close(db);
-    return rows;
-  }
-  std::string Uri(const std::string& options = "") const override {
-    return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
-  }
-  std::string Held() const override {
-    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
-           std::to_string(kez::test::AccessFaults::OpenConnections()) + "/" +
-           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
-           std::to_string(kez::test::AccessFaults::LiveAccessors());
-  }
-
- private:
-  sqlite3* Open() {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    return db;
-  }
-  TempDir dir_{"kez_backend"};
-  std::string path_ = dir_.File("test.db");
-};
-
-// A schema of its own on the test server, dropped at the end; every
-// connection of the data source has it as its search path.
-class PostgresDatabase : public TestDatabase {
- public:
-  explicit PostgresDatabase(const std::string& server) : server_(server) {
+  explicit TestDatabase(Backend backend = Backend::kSqlite) {
+    if (backend == Backend::kSqlite) return;
     static int serial = 0;
     schema_ = "kez_test_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-    conn_ = PQconnectdb(server_.c_str());
+    pg_ = PQconnectdb(PgServerUri());
     PQsetNoticeProcessor(
-        conn_, [](void*, const char*) {}, nullptr);
+        pg_, [](void*, const char*) {}, nullptr);
     Sql("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_ + "; SET search_path = " + schema_);
   }
-  ~PostgresDatabase() override {
-    PQclear(PQexec(conn_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
-    PQfinish(conn_);
+  ~TestDatabase() {
+    if (!pg_) return;
+    PQclear(PQexec(pg_, ("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE").c_str()));
+    PQfinish(pg_);
   }
-  void Sql(const std::string& sql) override {
-    PGresult* result = PQexec(conn_, sql.c_str());
-    ExecStatusType status = PQresultStatus(result);
-    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
-    PQclear(result);
+  TestDatabase(const TestDatabase&) = delete;
+  TestDatabase& operator=(const TestDatabase&) = delete;
+
+  void Sql(const std::string& sql) { Select(sql); }
+  Table Select(const std::string& sql) { return pg_ ? PgSelect(sql) : SqliteSelect(sql); }
+  std::string Uri(const std::string& options = "") const {
+    if (pg_) return UriAs("kez", options);
+    return "sqlite:" + path_ + "?create=1" + (options.empty() ? "" : "&" + options);
   }
-  Table Select(const std::string& sql) override {
-    Table rows;
-    PGresult* result = PQexec(conn_, sql.c_str());
-    EXPECT_EQ(PQresultStatus(result), PGRES_TUPLES_OK) << PQerrorMessage(conn_) << " in " << sql;
-    for (int r = 0; r < PQntuples(result); ++r) {
-      rows.emplace_back();
-      for (int c = 0; c < PQnfields(result); ++c)
-        rows.back().push_back(PQgetisnull(result, r, c) ? "NULL" : PQgetvalue(result, r, c));
-    }
-    PQclear(result);
-    return rows;
-  }
-  std::string Uri(const std::string& options = "") const override { return UriAs("kez", options); }
-  // The URI as another user of the server, with more libpq settings
-  // ("-c name=value" words for the server, as in the options parameter).
+  std::string Held() const { return test::Held(); }
+  // The server's URI as another user, with more libpq settings ("-c
+  // name=value" words for the server, as in the options parameter).
   std::string UriAs(const std::string& user, const std::string& options, const std::string& settings = "") const {
-    std::string uri = server_;
+    std::string uri = PgServerUri();
     std::size_t at = uri.find("://") + 3;
     uri.replace(at, uri.find('@', at) - at, user);
     uri += std::string(uri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
     if (!settings.empty()) uri += "%20" + settings;
     return uri + "&application_name=" + schema_ + (options.empty() ? "" : "&" + options);
-  }
-  std::string Held() const override {
-    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
-           std::to_string(kez::test::AccessFaults::OpenConnections()) + "/" +
-           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
-           std::to_string(kez::test::AccessFaults::LiveAccessors());
   }
   // Ends the server side of every connection that the library opened on
   // this schema, as an administrator would; returns once they are gone.
@@ -156,13 +94,51 @@ class PostgresDatabase : public TestDatabase {
   const std::string& Schema() const { return schema_; }
 
  private:
-  std::string server_;
-  std::string schema_;
-  PGconn* conn_ = nullptr;
+  Table SqliteSelect(const std::string& sql) {
+    Table rows;
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    for (const char* next = sql.c_str(); *next;) {
+      sqlite3_stmt* statement = nullptr;
+      EXPECT_EQ(sqlite3_prepare_v2(db, next, -1, &statement, &next), SQLITE_OK) << sqlite3_errmsg(db) << " in " << sql;
+      if (!statement) break;
+      rows.clear();
+      int rc = SQLITE_ROW;
+      for (; (rc = sqlite3_step(statement)) == SQLITE_ROW;) {
+        rows.emplace_back();
+        for (int k = 0; k < sqlite3_column_count(statement); ++k) {
+          const unsigned char* text = sqlite3_column_text(statement, k);
+          rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
+      }
+      EXPECT_EQ(rc, SQLITE_DONE) << sqlite3_errmsg(db) << " in " << sql;
+      sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return rows;
+  }
+  Table PgSelect(const std::string& sql) {
+    Table rows;
+    PGresult* result = PQexec(pg_, sql.c_str());
+    ExecStatusType status = PQresultStatus(result);
+    EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << PQerrorMessage(pg_) << " in " << sql;
+    for (int r = 0; r < PQntuples(result); ++r) {
+      rows.emplace_back();
+      for (int c = 0; c < PQnfields(result); ++c)
+        rows.back().push_back(PQgetisnull(result, r, c) ? "NULL" : PQgetvalue(result, r, c));
+    }
+    PQclear(result);
+    return rows;
+  }
+
+  TempDir dir_{"kez_backend"};
+  std::string path_ = dir_.File("test.db"), schema_;
+  PGconn* pg_ = nullptr;
 };
 
 // Runs over the backend of its parameter; the library reads the database
-// as the data source "b".
+// as the data source "b". A test ends with no error left unchecked: Said()
+// checks the errors so far and clears them.
 class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend> {
  protected:
   void SetUp() override {
@@ -175,17 +151,18 @@ class BackendTest : public KezTest, public ::testing::WithParamInterface<Backend
     KezDcDbDataSourceFactory::UnregisterDataSource("b");
     if (db_) {
       EXPECT_EQ(db_->Held(), "0/0/0/0") << "objects/connections/rows/accessors left";
+      EXPECT_EQ(Errors(), std::vector<std::string>{}) << "errors that the test did not expect";
     }
     db_.reset();
     KezTest::TearDown();
   }
-  std::unique_ptr<TestDatabase> NewDatabase() const {
-    if (GetParam() == Backend::kSqlite) return std::unique_ptr<TestDatabase>(new SqliteDatabase());
-    return std::unique_ptr<TestDatabase>(new PostgresDatabase(PgServerUri()));
-  }
-  PostgresDatabase* Pg() const { return static_cast<PostgresDatabase*>(db_.get()); }
+  std::unique_ptr<TestDatabase> NewDatabase() const { return std::make_unique<TestDatabase>(GetParam()); }
   void Use(const std::string& options = "") { UseUri(db_->Uri(options)); }
   static void UseUri(const std::string& uri) { KezDcDbDataSourceFactory::RegisterDataSource("b", uri.c_str()); }
+  static void Said(const std::vector<std::string>& errors) {
+    EXPECT_EQ(Errors(), errors);
+    KezDcCMError::ClearErrors();
+  }
 
   static KezDcQrQuery* Run(const std::string& text) {
     KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());

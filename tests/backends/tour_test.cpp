@@ -2,6 +2,8 @@
 // the demo database is built from examples/demo/demo.sql in SQLite, its
 // tables copied into a schema of the test server, and the tour run through
 // kezq against each.
+#include <regex>
+
 #include "backends/BackendFixture.h"
 #include "support/KezqRun.h"
 
@@ -9,35 +11,28 @@ namespace kez {
 namespace test {
 namespace {
 
-const char kPgDemoTables[] =
-    "CREATE TABLE customers (id int8 PRIMARY KEY, name varchar(40) NOT NULL, city varchar(30) NOT NULL);"
-    "CREATE TABLE products (id int8 PRIMARY KEY, name varchar(40) NOT NULL, price float8 NOT NULL, stock int4 NOT "
-    "NULL);"
-    "CREATE TABLE orders (id int8 PRIMARY KEY, customer_id int8 NOT NULL, product_id int8 NOT NULL,"
-    " quantity int4 NOT NULL, amount float8 NOT NULL, day varchar(10) NOT NULL);"
-    "CREATE TABLE visits (customer varchar(40), note varchar(80));";
-
 TEST(TourTest, TheTourPrintsTheSameOverPostgresAsOverSqlite) {
   KEZ_SKIP_WITHOUT_PG();
   ASSERT_TRUE(KezqBuilt());
-  SqliteDatabase demo;
+  TestDatabase demo, pg(Backend::kPostgres);
   demo.Sql(ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/demo.sql"));
-  PostgresDatabase pg(PgServerUri());
-  pg.Sql(kPgDemoTables);
-  for (const std::string table : {"customers", "products", "orders"}) {
-    std::string insert = "INSERT INTO " + table + " VALUES ";
-    for (const auto& row : demo.Select("SELECT * FROM " + table + " ORDER BY id")) {
-      insert += insert.back() == ' ' ? "(" : ", (";
-      for (std::size_t c = 0; c < row.size(); ++c) {
-        std::string quoted = "'";
-        for (char ch : row[c]) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-        insert += (c ? ", " : "") + quoted + "'";
-      }
-      insert += ")";
-    }
-    pg.Sql(insert);
+  pg.Sql(
+      "CREATE TABLE customers (id int8 PRIMARY KEY, name varchar(40) NOT NULL, city varchar(30) NOT NULL);"
+      "CREATE TABLE products (id int8 PRIMARY KEY, name varchar(40) NOT NULL, price float8 NOT NULL,"
+      " stock int4 NOT NULL); CREATE TABLE orders (id int8 PRIMARY KEY, customer_id int8 NOT NULL,"
+      " product_id int8 NOT NULL, quantity int4 NOT NULL, amount float8 NOT NULL, day varchar(10) NOT NULL);"
+      "CREATE TABLE visits (customer varchar(40), note varchar(80));");
+  const std::pair<std::string, std::string> tables[] = {
+      {"customers", "id, name, city"},
+      {"products", "id, name, price, stock"},
+      {"orders", "id, customer_id, product_id, quantity, amount, day"}};
+  for (const auto& table : tables) {  // each row as an SQL literal, as SQLite quotes it
+    std::string row = std::regex_replace(std::regex_replace(table.second, std::regex("\\w+"), "quote($&)"),
+                                         std::regex(", "), " || ', ' || ");
+    pg.Sql("INSERT INTO " + table.first + " VALUES " +
+           demo.Select("SELECT group_concat('(' || " + row + " || ')', ', ') FROM (SELECT * FROM " + table.first +
+                       " ORDER BY id)")[0][0]);
   }
-
   const std::string tour = std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/tour.kq";
   KezqResult on_sqlite = RunKezq({"-e", "-s", "demo=" + demo.Uri(), "-f", tour});
   KezqResult on_pg = RunKezq({"-e", "-s", "demo=" + pg.Uri(), "-f", tour});

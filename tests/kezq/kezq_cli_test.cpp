@@ -1,7 +1,6 @@
 // What the case files cannot say of kezq's command line: inputs with NUL
-// octets or without line ends, folders, CSV fields holding line ends,
-// lines that run while their producer writes, and stops by a signal or a
-// closed output.
+// octets, a byte-order mark or "\r\n" line ends, CSV fields holding line
+// ends, stops by a signal or a closed output, and the prompt on a terminal.
 #include "support/KezqRun.h"
 
 namespace kez {
@@ -11,90 +10,40 @@ namespace {
 class KezqCliTest : public ::testing::Test {
  protected:
   void SetUp() override { BuildFixture(fixture_); }
+  KezqResult Run(std::vector<std::string> args, const std::string& input = "") {
+    args.insert(args.begin(), {"-s", source_});
+    return RunKezq(args, input);
+  }
   TempDir dir_;
-  std::string fixture_ = dir_.File("fixture.db");
-  std::string source_ = "fx=sqlite:" + fixture_;
+  std::string fixture_ = dir_.File("fixture.db"), source_ = "fx=sqlite:" + fixture_;
 };
 
+// A byte-order mark and "\r\n" line ends are not part of the queries; a line
+// starting with a NUL octet is an empty query, made once and freed at the
+// end, alone and run once per row.
 TEST_F(KezqCliTest, RunsPrintAndStopAsTheCommandLineSays) {
-  const std::string folder = dir_.Path(), usage = " (try kezq --help)\n";
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string out, err, input = "";
-  } cases[] = {
-      // A byte-order mark before the first query and "\r\n" line ends are
-      // not part of the queries.
-      {{"-f", "-"}, 0, "1\n2\n", "", "\xEF\xBB\xBFGet(1)\r\nGet(2)"},
-      // A line starting with a NUL octet is an empty query, made once and
-      // freed at the end, alone and run once per row.
-      {{"-k"}, 1, "2\n", "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n", std::string("\0Get(1)\nGet(2)\n", 15)},
-      {{"-k", "-s", source_, "-r", "@fx:main:t:{*}:2", "-o", "csv"},
-       1,
-       "item\napple\npear\nplum\nfig\nquince\n",
-       "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n",
-       std::string("\0Get(1)\nGet(@fx:main:t:{*}:2:item)\n", 35)},
-      // Inputs without line ends, and folders, are refused, not read whole.
-      {{"-f", "/dev/zero", "Get(1)"},
-       1,
-       "",
-       "/dev/zero:1: the line is longer than 4194304 octets: the rest of /dev/zero is not read\n"},
-      {{"-f", folder}, 1, "", "kezq: cannot read query file '" + folder + "': Is a directory\n"},
-      {{"-c", "/dev/zero", "Get(1)"},
-       2,
-       "",
-       "configuration: ERROR: data-source catalog /dev/zero:1: the line is longer than 65536 octets \n"
-       "kezq: cannot read catalog '/dev/zero'" +
-           usage},
-      {{"-c", folder, "Get(1)"},
-       2,
-       "",
-       "configuration: ERROR: cannot read data-source catalog <" + folder + ">: Is a directory \n" +
-           "kezq: cannot read catalog '" + folder + "'" + usage},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.args));
-    KezqResult r = RunKezq(c.args, c.input);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
-  }
-  KezqResult r = RunKezq({"--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("Usage: kezq [options] [QUERY ...]"), std::string::npos);
-  EXPECT_NE(r.out.find("Examples:"), std::string::npos);
-  EXPECT_EQ(RunKezq({"--version"}).out.compare(0, 5, "kezq "), 0);
-  r = RunKezq({"-t", "TraceQuery=2", "Get(1)"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.err.find("IN->> QrQuery::DoQuery <Get (1 [,])> \n"), std::string::npos) << r.err;
+  const std::string empty = "<stdin>:1: ERROR in QrQuery::QrQuery: EMPTY QUERY \n";
+  KezqResult r = Run({"-f", "-"}, "\xEF\xBB\xBFGet(1)\r\nGet(2)");
+  EXPECT_EQ(r.out + r.err + std::to_string(r.status), "1\n2\n0");
+  r = Run({"-k"}, std::string("\0Get(1)\nGet(2)\n", 15));
+  EXPECT_EQ(r.out + r.err + std::to_string(r.status), "2\n" + empty + "1");
+  r = Run({"-k", "-r", "@fx:main:t:{*}:2", "-o", "csv"}, std::string("\0Get(1)\nGet(@fx:main:t:{*}:2:item)\n", 35));
+  EXPECT_EQ(r.out + r.err + std::to_string(r.status), "item\napple\npear\nplum\nfig\nquince\n" + empty + "1");
 }
 
 // A CSV field holding a line end, a carriage return or a quote is quoted,
 // its quotes doubled, in single values and in the records of a walk alike.
 TEST_F(KezqCliTest, CsvQuotesFieldsWithLineEndsAndQuotes) {
   std::vector<std::string> args = {"-o", "csv", "Get(\"a\nb\")", "Get(\"c\rd\")", "Get(\"say \\\"hi\\\"\")"};
-  EXPECT_EQ(RunKezq(args).out, "\"a\nb\"\n\"c\rd\"\n\"say \"\"hi\"\"\"\n");
-  args.insert(args.begin(), {"-s", source_, "-r", "@fx:main:t:{*}:2", "-n", "1"});
-  const std::string out = RunKezq(args).out;
-  EXPECT_NE(out.find("\n\"a\nb\",\"c\rd\",\"say \"\"hi\"\"\"\n"), std::string::npos) << out;
-}
-
-// A line runs as soon as it is read: a producer that has not finished yet
-// sees the values of the lines it wrote.
-TEST_F(KezqCliTest, LinesFromAPipeRunBeforeTheInputEnds) {
-  KezqProcess kezq({"-f", "-"}, dir_.File("err"));
-  ASSERT_TRUE(kezq.Started());
-  kezq.Write("Put(20, $v)\nGet($v + 1)\n");
-  EXPECT_EQ(kezq.ReadUntil("21\n"), "21\n");
-  kezq.Write("Get($v * 2)\n");
-  EXPECT_EQ(kezq.ReadUntil("40\n"), "21\n40\n");
-  kezq.CloseInput();
-  EXPECT_EQ(kezq.Wait(), 0);
-  EXPECT_EQ(kezq.Err(), "");
+  EXPECT_EQ(Run(args).out, "\"a\nb\"\n\"c\rd\"\n\"say \"\"hi\"\"\"\n");
+  args.insert(args.begin(), {"-r", "@fx:main:t:{*}:2", "-n", "1"});
+  EXPECT_EQ(Run(args).out,
+            "\"\"\"a\nb\"\"\",\"\"\"c\rd\"\"\",\"\"\"say \\\"\"hi\\\"\"\"\"\"\n\"a\nb\",\"c\rd\",\"say \"\"hi\"\"\"\n");
 }
 
 // Rows of a batch still open when kezq is stopped by a signal, or finds its
-// output closed, are committed before it exits, and it says how many.
+// output closed, are committed before it exits, and it says how many. A
+// line runs as soon as it is read: "ready" prints while the input is open.
 class KezqStopTest : public KezqCliTest {
  protected:
   static std::string Inserts(int first, int count) {
@@ -103,28 +52,21 @@ class KezqStopTest : public KezqCliTest {
       lines += "Put(" + std::to_string(k) + ", @fx:main:ins:{id}:1:id)\nPut(@fx:main:ins:{id}:1)\n";
     return lines;
   }
-  std::string Rows() {
-    return RunKezq({"-s", source_, "--view", "n=SELECT count(*) AS n FROM ins", "Get(@fx:main:n:{*}:1:n)"}).out;
-  }
-  std::string batch_ = "fx=sqlite:" + fixture_ + "?batch=1000";
+  std::string Rows() { return Run({"--view", "n=SELECT count(*) AS n FROM ins", "Get(@fx:main:n:{*}:1:n)"}).out; }
+  std::string batch_ = source_ + "?batch=1000";
 };
 
 TEST_F(KezqStopTest, SignalsCommitTheOpenBatchAndExitWith128PlusTheSignal) {
-  const struct {
-    int signal;
-    const char* name;
-  } signals[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
   int first = 1;
-  for (const auto& s : signals) {
-    SCOPED_TRACE(s.name);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     KezqProcess kezq({"-s", batch_, "-f", "-"}, dir_.File("err"));
-    ASSERT_TRUE(kezq.Started());
     kezq.Write(Inserts(first, 7) + "Get(\"ready\")\n");
     first += 7;
     EXPECT_EQ(kezq.ReadUntil("ready\n"), "ready\n");
-    kezq.Signal(s.signal);  // while kezq waits for the next line
-    EXPECT_EQ(kezq.Wait(), 128 + s.signal);
-    EXPECT_EQ(kezq.Err(), std::string("kezq: stopped by ") + s.name + "; 7 rows inserted, all committed\n");
+    kezq.Signal(signal);  // while kezq waits for the next line
+    EXPECT_EQ(kezq.Wait(), 128 + signal);
+    const char* name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : "SIGHUP";
+    EXPECT_EQ(kezq.Err(), std::string("kezq: stopped by ") + name + "; 7 rows inserted, all committed\n");
     EXPECT_EQ(Rows(), std::to_string(first - 1) + "\n");
   }
 }
@@ -132,10 +74,53 @@ TEST_F(KezqStopTest, SignalsCommitTheOpenBatchAndExitWith128PlusTheSignal) {
 TEST_F(KezqStopTest, AClosedOutputStopsTheScriptAndCommitsWhatItInserted) {
   WriteFile(dir_.File("ins.kq"), Inserts(1, 3) + "Get(1)\n" + Inserts(4, 3));
   KezqProcess kezq({"-s", batch_, "-f", dir_.File("ins.kq")}, dir_.File("err"), true);
-  ASSERT_TRUE(kezq.Started());
   EXPECT_EQ(kezq.Wait(), 128 + SIGPIPE);
   EXPECT_EQ(kezq.Err(), "kezq: stopped: cannot write the output (Broken pipe); 3 rows inserted, all committed\n");
   EXPECT_EQ(Rows(), "3\n");
+}
+
+// kezq's interactive prompt, driven through a pseudo-terminal: queries,
+// dot-commands and leaving with .quit.
+class KezqInteractiveTest : public KezqCliTest {
+ protected:
+  // Runs kezq on a terminal, types each line at a prompt, and returns all
+  // that appeared on the terminal until kezq exited.
+  static std::string Converse(const std::vector<std::string>& args, const std::vector<std::string>& lines) {
+    KezqProcess kezq(args, "");
+    for (const std::string& line : lines) kezq.ReadUntil("kezq> "), kezq.Write(line + "\n");
+    std::string screen = kezq.ReadUntil("\x01");  // to the end of the output
+    EXPECT_LT(kezq.Wait(), 124) << screen;        // it exited, on no signal
+    return screen;
+  }
+};
+
+TEST_F(KezqInteractiveTest, PromptRunsQueriesAndDotCommands) {
+  std::string screen = Converse({"-s", "fx=sqlite:" + fixture_},
+                                {"Get(40+2)", ".rows @fx:main:t:{*}:2 2", ".sources", "get(1)", ".errors",
+                                 ".trace NoSuch 2", ".tables fx", ".columns fx t", ".help", ".quit"});
+  for (const std::string& text : std::vector<std::string>{
+           "42", "apple", "pear", "fx = sqlite:" + fixture_, "ERROR: UNKNOWN FUNCTION FOR CONSTANT !",
+           ".trace: no channel named NoSuch", "names", "amount\tint\t80", ".columns SOURCE TABLE", ".quit"})
+    EXPECT_NE(screen.find(text), std::string::npos) << text << " in:\n" << screen;
+  EXPECT_EQ(screen.find("plum"), std::string::npos) << screen;  // two rows only
+}
+
+// Over batch=10, rows reach the file (seen through a second connection)
+// at .commit, at Free of the data block and at .delete of the put.
+TEST_F(KezqInteractiveTest, CommitFreeAndDeleteCommitTheOpenBatch) {
+  const std::string block = "@w:main:copy:{item+amount}:1", put = "Put(" + block + ")";
+  auto seen = [](const char* session) { return ".rows @r:" + std::string(session) + ":copy:{*}:5 0"; };
+  std::string screen =
+      Converse({"-s", "w=sqlite:" + fixture_ + "?batch=10", "-s", "r=sqlite:" + fixture_},
+               {"Put(\"fig1\"," + block + ":item)", put, seen("s1"), "Get(\"=A=\")", ".commit", seen("s2"),
+                "Get(\"=B=\")", "Put(\"fig2\"," + block + ":item)", put, "Free(" + block + ")", seen("s3"),
+                "Get(\"=C=\")", "Put(\"fig3\"," + block + ":item)", put, ".delete " + put, seen("s4"), ".quit"});
+  std::size_t a = screen.find("=A="), b = screen.find("=B="), c = screen.find("=C=");
+  ASSERT_TRUE(a != std::string::npos && b != std::string::npos && c != std::string::npos) << screen;
+  EXPECT_EQ(screen.substr(0, a).find("fig1 "), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(a, b - a).find("fig1"), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(b, c - b).find("fig2"), std::string::npos) << screen;
+  EXPECT_NE(screen.substr(c).find("fig3"), std::string::npos) << screen;
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // Runs the built kezq from the tests under a time limit, so that a hang fails
-// the test instead of stalling the run; temporary folders, files, and the
-// fixture SQLite database built from fixture.sql.
+// the test instead of stalling the run; files, and the fixture SQLite
+// database built from fixture.sql.
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +26,7 @@ namespace test {
 
 struct KezqResult {
   int status = -1;  // exit status; 124 when the time limit killed it, -1 for a signal
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 inline std::string KezqPath() {
@@ -35,7 +35,6 @@ inline std::string KezqPath() {
 inline bool KezqBuilt() {
   return access(KezqPath().c_str(), X_OK) == 0;
 }
-
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -44,19 +43,15 @@ inline void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// Runs kezq with the arguments (each passed as one word), input on its
-// standard input and the environment settings (NAME=VALUE) added.
-inline KezqResult RunKezq(const std::vector<std::string>& args, const std::string& input = "",
-                          const std::vector<std::string>& env = {}) {
+// Runs kezq with the arguments (each one word) and input on its standard input.
+inline KezqResult RunKezq(const std::vector<std::string>& args, const std::string& input = "") {
   auto quote = [](const std::string& word) {
     std::string out = "'";
     for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
   };
   TempDir dir("kezq_test");
-  std::string command = "env";
-  for (const std::string& setting : env) command += " " + quote(setting);
-  command += " timeout 120 " + quote(KezqPath());
+  std::string command = "timeout 120 " + quote(KezqPath());
   for (const std::string& arg : args) command += " " + quote(arg);
   WriteFile(dir.File("in"), input);
   command += " <" + quote(dir.File("in")) + " >" + quote(dir.File("out")) + " 2>" + quote(dir.File("err"));
@@ -64,66 +59,63 @@ inline KezqResult RunKezq(const std::vector<std::string>& args, const std::strin
   return KezqResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
 }
 
-// kezq running beside the test: its standard input is a pipe that the test
-// writes lines into, its standard output a pipe that the test reads (or one
-// whose reading end is closed at once), its standard error a file.
+// kezq running beside the test. Its standard input is a pipe that the test
+// writes into, its standard output a pipe that the test reads (or closes at
+// once), its standard error the file err_path; or, when err_path is empty,
+// all three are one terminal (a pseudo-terminal whose TERM is dumb).
 class KezqProcess {
  public:
-  KezqProcess(const std::vector<std::string>& args, const std::string& err_path, bool output_closed = false)
+  KezqProcess(std::vector<std::string> args, const std::string& err_path, bool output_closed = false)
       : err_path_(err_path) {
     old_pipe_ = std::signal(SIGPIPE, SIG_IGN);  // a write to a kezq that ended must not end the test
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    pid_ = fork();
+    int in[2] = {-1, -1}, out[2] = {-1, -1};
+    if (err_path.empty() ? (pid_ = forkpty(&in_, nullptr, nullptr, nullptr)) < 0 : pipe(in) || pipe(out)) return;
+    if (!err_path.empty()) pid_ = fork();
     if (pid_ == 0) {
       std::signal(SIGPIPE, SIG_DFL);
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(err, 2);
-      for (int fd : {in[0], in[1], out[0], out[1], err}) close(fd);
+      setenv("TERM", "dumb", 1);
+      if (!err_path.empty()) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err}) close(fd);
+      }
+      args.insert(args.begin(), KezqPath());
       std::vector<char*> argv;
-      std::string path = KezqPath();
-      argv.push_back(&path[0]);
-      std::vector<std::string> words = args;
-      for (std::string& word : words) argv.push_back(&word[0]);
+      for (std::string& word : args) argv.push_back(&word[0]);
       argv.push_back(nullptr);
-      execv(path.c_str(), argv.data());
+      execv(argv[0], argv.data());
       _exit(127);
     }
-    close(in[0]);
-    close(out[1]);
-    in_ = in[1];
-    out_ = out[0];
-    if (output_closed) {
-      close(out_);
-      out_ = -1;
+    if (err_path.empty()) {
+      out_ = dup(in_);
+    } else {
+      for (int fd : {in[0], out[1]}) close(fd);
+      in_ = in[1];
+      out_ = out[0];
     }
+    if (output_closed) CloseOutput();
   }
   ~KezqProcess() {
-    if (in_ >= 0) close(in_);
-    if (out_ >= 0) close(out_);
-    if (pid_ > 0 && status_ == kRunning) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    for (int fd : {in_, out_}) close(fd);
+    if (pid_ > 0 && status_ == kRunning) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
     std::signal(SIGPIPE, old_pipe_);
   }
   bool Started() const { return pid_ > 0; }
   void Write(const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-      ssize_t n = write(in_, text.data() + done, text.size() - done);
-      if (n <= 0) return;
-      done += static_cast<std::size_t>(n);
+    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n) {
+      if ((n = write(in_, text.data() + done, text.size() - done)) <= 0) return;
     }
   }
-  void CloseInput() {
-    close(in_);
-    in_ = -1;
-  }
-  // Reads the output until it holds text, or 30 s pass; all it read.
+  void CloseInput() { close(in_), in_ = -1; }
+  void CloseOutput() { close(out_), out_ = -1; }
+  // Reads the output until it holds text after what the last call found, or
+  // the output ends, or 30 s pass; returns all it read.
   std::string ReadUntil(const std::string& text) {
-    for (int waited = 0; out_ >= 0 && output_.find(text) == std::string::npos && waited < 300; ++waited) {
+    std::size_t at = 0;
+    for (int waited = 0; out_ >= 0 && (at = output_.find(text, found_)) == std::string::npos && waited < 300;
+         ++waited) {
       pollfd wanted = {out_, POLLIN, 0};
       if (poll(&wanted, 1, 100) <= 0) continue;
       char buffer[4096];
@@ -131,14 +123,14 @@ class KezqProcess {
       if (n <= 0) break;
       output_.append(buffer, static_cast<std::size_t>(n));
     }
+    if (at != std::string::npos) found_ = at + text.size();
     return output_;
   }
   void Signal(int signal) { kill(pid_, signal); }
   // The exit status (128 + the signal for a signal's death) once kezq has
   // ended, within 60 s; 124 when it did not.
   int Wait() {
-    for (int waited = 0; status_ == kRunning && waited < 600; ++waited) {
-      int raw = 0;
+    for (int waited = 0, raw = 0; pid_ > 0 && status_ == kRunning && waited < 600; ++waited) {
       if (waitpid(pid_, &raw, WNOHANG) == pid_) {
         status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
       } else {
@@ -152,23 +144,18 @@ class KezqProcess {
  private:
   static const int kRunning = -1;
   void (*old_pipe_)(int) = SIG_DFL;
-  std::string err_path_;
+  std::string err_path_, output_;
   pid_t pid_ = -1;
-  int in_ = -1;
-  int out_ = -1;
-  int status_ = kRunning;
-  std::string output_;
+  int in_ = -1, out_ = -1, status_ = kRunning;
+  std::size_t found_ = 0;
 };
 
 // Builds the fixture database from fixture.sql at path; fails the test on error.
 inline void BuildFixture(const std::string& path) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  char* message = nullptr;
-  int rc = sqlite3_exec(db, ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/kezq/fixture.sql").c_str(), nullptr, nullptr,
-                        &message);
-  EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "");
-  sqlite3_free(message);
+  std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/kezq/fixture.sql");
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   sqlite3_close(db);
 }
 

@@ -70,7 +70,7 @@ class SqliteFixture : public KezTest {
     unsetenv("KEZDCDB_DATA_DIR");
     unsetenv("KEZDCDB_CATALOG");
     KezDcDbDataSourceFactory::ResetCatalog();
-    using S = KezDcDbSqlite;  // objects, connections, rows, accessors, misuses
+    using S = kez::test::AccessFaults;  // objects, connections, rows, accessors, misuses
     EXPECT_EQ((std::vector<long>{S::LiveObjects(), S::OpenConnections(), S::OutstandingRows(), S::LiveAccessors(),
                                  S::Misuses() - misuses_before_}),
               (std::vector<long>{0, 0, 0, 0, expected_misuses_}));

@@ -1,6 +1,6 @@
 // Test support: a fresh folder under the system's temporary directory for
-// the life of an object, removed with everything in it at the end (owner
-// permissions are given back first, for tests that take them away).
+// the life of an object, removed with all it holds at the end (owner
+// permissions first given back, for tests that take them away).
 #ifndef KEZ_TEST_TEMP_DIR_H
 #define KEZ_TEST_TEMP_DIR_H
 
@@ -20,14 +20,12 @@ class TempDir {
     if (mkdtemp(&pattern[0])) path_ = pattern;
   }
   ~TempDir() {
-    if (path_.empty()) return;
     std::error_code ignored;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-
   bool Made() const { return !path_.empty(); }
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
