@@ -18,22 +18,21 @@ using Rows = std::vector<KezDcDbMemoryRow>;
 
 class DbTest : public KezTest {
  protected:
+  using F = AccessFaults;
   void SetUp() override {
     KezTest::SetUp();
     KezDcDbMemory::CreateRowset(
         "shop", "orders",
         {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    for (int op = 0; op < kez::test::AccessFaults::kOperationCount; ++op) {
-      calls_at_start_[op] = kez::test::AccessFaults::CallCount(static_cast<kez::test::AccessFaults::Operation>(op));
-    }
-    misuses_at_start_ = kez::test::AccessFaults::Misuses();
+    for (int op = 0; op < F::kOperationCount; ++op) calls_at_start_[op] = F::CallCount(F::Operation(op));
+    misuses_at_start_ = F::Misuses();
   }
   // The nodes never misuse the layer: no unknown handle, no rows released
   // twice, no row copied into a missing buffer.
   void TearDown() override {
     KezTest::TearDown();
-    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+    EXPECT_EQ(F::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
   }
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
@@ -56,11 +55,6 @@ class DbTest : public KezTest {
     return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
   }
   static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
-  static KezDcQrQuery* Run(const std::string& text) {
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
-    query->DoQuery();
-    return query;
-  }
   // The text of field index (0-based) of a data block's row buffer.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
@@ -74,23 +68,20 @@ class DbTest : public KezTest {
   // The first field of the row that the data block stands on.
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
   // Calls of the layer operations since the test began, joined by '/'.
-  long Calls(kez::test::AccessFaults::Operation op) const {
-    return kez::test::AccessFaults::CallCount(op) - calls_at_start_[op];
-  }
-  std::string Calls(std::initializer_list<kez::test::AccessFaults::Operation> ops) const {
+  long Calls(F::Operation op) const { return F::CallCount(op) - calls_at_start_[op]; }
+  std::string Calls(std::initializer_list<F::Operation> ops) const {
     std::string out;
     for (auto op : ops) out += (out.empty() ? "" : "/") + std::to_string(Calls(op));
     return out;
   }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {
-    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
-           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
-           std::to_string(kez::test::AccessFaults::LiveAccessors());
+    return std::to_string(F::LiveObjects()) + "/" + std::to_string(F::OutstandingRows()) + "/" +
+           std::to_string(F::LiveAccessors());
   }
 
  private:
-  long calls_at_start_[kez::test::AccessFaults::kOperationCount] = {};
+  long calls_at_start_[AccessFaults::kOperationCount] = {};
   int misuses_at_start_ = 0;
 };
 

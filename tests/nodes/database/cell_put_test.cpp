@@ -1,7 +1,6 @@
 // Accessors, cells and puts: the attribute list and the row-buffer layout
 // it binds, what a cell reads (its type decided from the whole text, NULL,
 // the empty readings), and writing fields and inserting the row.
-#include "support/AccessFaults.h"
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -97,9 +96,9 @@ TEST_F(CellPutTest, BindingsLayFieldsBackToBackSizedByColumnType) {
                    "ERROR: rowset <types> has no column <nothing> (accessor <@m:main:types:nothing+zero+real>) \n"}));
   KezDcQrQRAccessor* accessor = NewAccessor("*");
   accessor->GetQResult();
-  const long created = Calls(kez::test::AccessFaults::kCreateAccessor);
+  const long created = Calls(F::kCreateAccessor);
   accessor->GetQResult();
-  EXPECT_EQ(Calls(kez::test::AccessFaults::kCreateAccessor), created);
+  EXPECT_EQ(Calls(F::kCreateAccessor), created);
   EXPECT_EQ(Bindings(accessor) + " " + Attributes(accessor), "(1,0,32)(2,32,80)(3,112,80) 192 80 item|amount|price");
   accessor->FreeQResult();
   KezDcDbMemory::CreateRowset(
@@ -139,7 +138,7 @@ TEST_F(CellPutTest, WithoutColumnRowOrAccessorHandleACellReadsEmpty) {
   EXPECT_EQ(Read(missing) + "|" + Read(missing), " double| double");
   EXPECT_EQ(Errors(), Texts(2, "Warning: Column <nope> does not exist ! \n"));
   KezDcCMError::ClearErrors();
-  kez::test::AccessFaults::FailAt(kez::test::AccessFaults::kOpenRowset, 2);  // the first open fails
+  F::FailAt(F::kOpenRowset, 2);  // the first open fails
   KezDcQrQRCell* cell = Cell("v", "@m:main:things:v:1");
   EXPECT_STREQ(cell->GetQResult(), "");                      // no rowset yet: a one-octet value
   Node<KezDcQrQRData>("@m:main:things:v:1")->GetNextLine();  // the first row, fetched now
@@ -183,7 +182,7 @@ TEST_F(CellPutTest, CellPutCopiesWithinBoundsAndCarriesNull) {
   auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
   cell->p_QRData->PutData();
-  EXPECT_EQ(Calls(kez::test::AccessFaults::kInsertRow), 2);
+  EXPECT_EQ(Calls(F::kInsertRow), 2);
   EXPECT_EQ(Errors(), (Texts{"WARNING: a value of 8 octets put into cell <@m:main:dst:a+b:1:a> was cut to its 4-octet "
                              "field; open the data source with text_size=8 or more (and declared_size=0 when the "
                              "column declares its length) to fit it \n",

@@ -8,7 +8,6 @@ namespace test {
 namespace {
 
 using DataBlockTest = DbTest;
-using F = kez::test::AccessFaults;
 
 // One round trip per block, rows released at the end; the end restarts the
 // rowset on its second row, a free of the block starts again from the first.

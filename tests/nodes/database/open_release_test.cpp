@@ -8,7 +8,6 @@ namespace test {
 namespace {
 
 using OpenReleaseTest = DbTest;
-using F = kez::test::AccessFaults;
 
 TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore) {
   FillOrders(12);
