@@ -65,19 +65,14 @@ std::string Postfixed(const std::string& text) {
   return joined.empty() ? type : type + ": " + joined;
 }
 
-// Also checks that the query is registered, that its node is its data path's
-// expression, and that only a put target that is kept (a cell or a
-// variable) is registered.
+// Also checks that the query is registered, even when malformed, and that
+// only a put target that is kept (a cell or a variable) is registered.
 std::string Queried(const std::string& text) {
   KezDcQrQuery::DeleteAllQueries();
   KezDcCMError::ClearErrors();
   KezDcQrQuery* q = KezDcQrQuery::NewQuery(KezUnicodeString(text));
-  EXPECT_EQ(q->QueryText.Std(), text);
-  EXPECT_EQ(KezDcQrQuery::QueryHTab->Locate(KezUnicodeString(text)), q);  // registered even when malformed
-  EXPECT_EQ(q->p_QResult != nullptr, !q->TypeOfQResult.IsEmpty());
-  EXPECT_EQ(q->p_QResult, KezDcQrQResult::ExprHTab->Locate(q->DataPath));
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Locate(KezUnicodeString(text)), q);
   bool kept = q->TypeOfQRPutTarget == "Variable" || q->TypeOfQRPutTarget == "Cell";
-  EXPECT_EQ(q->p_QRPutTarget, kept ? KezDcQrQResult::QRHTab->Locate(q->DataPathT) : nullptr);
   EXPECT_EQ(KezDcQrQResult::QRHTab->Locate(q->DataPathT) != nullptr, kept);
   return q->Function.Std() + " | " + q->DataPath.Std() + " | " + q->DataPathT.Std() + " | " + q->TypeOfQResult.Std() +
          " | " + q->TypeOfQRPutTarget.Std();
@@ -144,36 +139,29 @@ std::string Put(const std::string& input) {
   return changed;
 }
 
-std::string Evaluated(const std::string& text) {
-  KezDcQrQRExpression* e = NewExpression(text);
+// An expression of the text, or, with list_expression, the postfix list of
+// elements between blanks; list_expression lives for the whole file: an
+// expression that is deleted deletes the variables its list names.
+std::string Evaluated(const std::string& text, KezDcQrQRExpression* list_expression = nullptr) {
+  KezDcQrQRExpression* e = list_expression ? list_expression : NewExpression(text);
+  std::istringstream in(list_expression ? text : "");
+  if (list_expression) e->ListOfPostFixedExpression.RemoveAll();
+  for (std::string element; in >> element;) e->ListOfPostFixedExpression.Append(KezUnicodeString(element));
   e->GetQResult();
   return Shown(*e);
 }
 
-// list_expression lives for the whole file: an expression that is deleted
-// deletes the variables its list names.
-std::string EvaluatedList(KezDcQrQRExpression& list_expression, const std::string& elements) {
-  list_expression.ListOfPostFixedExpression.RemoveAll();
-  std::istringstream in(elements);
-  for (std::string element; in >> element;) {
-    list_expression.ListOfPostFixedExpression.Append(KezUnicodeString(element));
-  }
-  list_expression.GetQResult();
-  return Shown(list_expression);
-}
-
 void MakeVariable(const List& f) {
   if (f.size() < 3) return;
-  const std::string& value = f[2];
+  const char* value = f[2].c_str();
   auto* v = As<KezDcQrQRVariable>(KezDcQrQResult::QRHTab->Locate(KezUnicodeString(f[1])));
   if (!v) v = new KezDcQrQRVariable(KezUnicodeString(f[1]), 0);
-  if (kez::IsDecimalNumber(value.c_str()) && value.find_first_of(".eE") == std::string::npos) {
-    v->Affect(std::stoi(value));
-  } else if (kez::IsDecimalNumber(value.c_str())) {
-    v->Affect(kez::AtoF(value.c_str()));
-  } else {
+  if (!kez::IsDecimalNumber(value))
     v->Affect(KezUnicodeString(value));
-  }
+  else if (f[2].find_first_of(".eE") == std::string::npos)
+    v->Affect(std::stoi(f[2]));
+  else
+    v->Affect(kez::AtoF(value));
   if (f.size() > 3 && f[3] == "free") v->FreeQResult();
 }
 
@@ -200,10 +188,7 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
     if (line.empty() || line[0] == '#') continue;
     List f = Fields(line);
     const std::string where = GetParam() + ":" + std::to_string(number) + ": " + line;
-    if (f[0] == "var") {
-      MakeVariable(f);
-      continue;
-    }
+    if (f[0] == "var" && (MakeVariable(f), true)) continue;
     ASSERT_GE(f.size(), 3u) << where;
     KezDcCMError::ClearErrors();
     const std::string& kind = f[0];
@@ -213,7 +198,7 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
                       : kind == "query"   ? Queried(f[1])
                       : kind == "path"    ? Parsed(f[1])
                       : kind == "format"  ? Formatted(f[1])
-                      : kind == "list"    ? EvaluatedList(list_expression_, f[1])
+                      : kind == "list"    ? Evaluated(f[1], &list_expression_)
                       : kind == "get"     ? Handed(NodeOf(f[1]))
                       : kind == "put"     ? Put(f[1])
                                           : "unknown kind " + kind;
@@ -226,13 +211,12 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
   EXPECT_GT(cases, 0) << GetParam() << " holds no case";
 }
 
-INSTANTIATE_TEST_SUITE_P(CaseFiles, LanguageCaseTest, ::testing::ValuesIn(CaseFiles()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param.substr(0, info.param.size() - 5);
-                           std::replace_if(
-                               name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
-                           return name;
-                         });
+std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param.substr(0, info.param.size() - 5);
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+}
+INSTANTIATE_TEST_SUITE_P(CaseFiles, LanguageCaseTest, ::testing::ValuesIn(CaseFiles()), CaseName);
 
 }  // namespace
 }  // namespace test
