@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "support/ExprTestHelpers.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {
 namespace {
-
-using List = std::vector<std::string>;
 
 // One field with its escapes replaced by their octets.
 std::string Unescape(const std::string& field) {
@@ -30,8 +28,8 @@ std::string Unescape(const std::string& field) {
   return out;
 }
 
-List Fields(const std::string& line) {
-  List fields;
+Texts Fields(const std::string& line) {
+  Texts fields;
   std::istringstream in(line);
   for (std::string field; std::getline(in, field, '\t');) fields.push_back(Unescape(field));
   if (line.empty() || line.back() == '\t') fields.push_back("");
@@ -151,7 +149,7 @@ std::string Evaluated(const std::string& text, KezDcQrQRExpression* list_express
   return Shown(*e);
 }
 
-void MakeVariable(const List& f) {
+void MakeVariable(const Texts& f) {
   if (f.size() < 3) return;
   const char* value = f[2].c_str();
   auto* v = As<KezDcQrQRVariable>(KezDcQrQResult::QRHTab->Locate(KezUnicodeString(f[1])));
@@ -165,8 +163,8 @@ void MakeVariable(const List& f) {
   if (f.size() > 3 && f[3] == "free") v->FreeQResult();
 }
 
-List CaseFiles() {
-  List files;
+Texts CaseFiles() {
+  Texts files;
   for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/language/cases")) {
     if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
   }
@@ -186,7 +184,7 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
   for (std::string line; std::getline(file, line);) {
     ++number;
     if (line.empty() || line[0] == '#') continue;
-    List f = Fields(line);
+    Texts f = Fields(line);
     const std::string where = GetParam() + ":" + std::to_string(number) + ": " + line;
     if (f[0] == "var" && (MakeVariable(f), true)) continue;
     ASSERT_GE(f.size(), 3u) << where;
@@ -203,7 +201,7 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
                       : kind == "put"     ? Put(f[1])
                                           : "unknown kind " + kind;
     EXPECT_EQ(got, f[2]) << where;
-    List messages;
+    Texts messages;
     for (std::size_t k = 3; k < f.size(); ++k) messages.push_back(f[k] + "\n");
     EXPECT_EQ(Errors(), messages) << where;
     ++cases;

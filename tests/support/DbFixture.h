@@ -1,6 +1,6 @@
-// Helpers of the database-node tests: the memory database "shop" registered
-// as the data source m, node look-ups by data path, a reader of row-buffer
-// fields, and the memory backend's counters.
+// Helpers of the node and language tests: the memory database "shop"
+// registered as the data source m, node look-ups by data path, a reader of
+// row-buffer fields, the memory backend's counters, and expression builders.
 #ifndef KEZ_TEST_DB_FIXTURE_H
 #define KEZ_TEST_DB_FIXTURE_H
 
@@ -83,6 +83,41 @@ class DbTest : public KezTest {
  private:
   long calls_at_start_[AccessFaults::kOperationCount] = {};
   int misuses_at_start_ = 0;
+};
+
+// The elements of e's postfix list.
+inline Texts Postfix(const KezDcQrQRExpression* e) {
+  Texts out;
+  for (int i = 1; i <= e->ListOfPostFixedExpression.Size(); ++i) out.push_back(e->ListOfPostFixedExpression[i].Std());
+  return out;
+}
+
+// A registered expression built by its constructor; oType receives its kind.
+inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* oType = nullptr) {
+  KezUnicodeString type;
+  auto* e = new KezDcQrQRExpression(KezUnicodeString(text), type);
+  if (oType) *oType = type.Std();
+  return e;
+}
+
+// DbTest with orders holding one row, read as
+// @m:s:orders:{item+amount+price+code+memo}:2 (code has 0 octets, memo 4).
+class ShopTest : public DbTest {
+ public:
+  static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";
+  static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
+
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    KezDcDbMemory::CreateRowset("shop", "orders",
+                                {{"item", KEZDCDB_TYPESTRING, 10},
+                                 {"amount", KEZDCDB_TYPEI4, 4},
+                                 {"price", KEZDCDB_TYPER8, 8},
+                                 {"code", KEZDCDB_TYPESTRING, 0},
+                                 {"memo", KEZDCDB_TYPESTRING, 4}});
+    KezDcDbMemory::AppendRow("shop", "orders", {"apple", "3", "12.5", "", "ab"});
+  }
 };
 
 }  // namespace test

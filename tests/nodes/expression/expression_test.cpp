@@ -5,20 +5,17 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/ExprTestHelpers.h"
+#include "support/DbFixture.h"
 
 namespace kez {
 namespace test {
 namespace {
-
-using List = std::vector<std::string>;
 
 class ExpressionTest : public ShopTest {
  protected:
   static KezDcQrQRCell* Cell(const std::string& column) {
     return static_cast<KezDcQrQRCell*>(KezDcQrQResult::NewQResult(KezUnicodeString(CellPath(column))));
   }
-  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
   // The octets of the row buffer from offset (amount at 10, price at 90).
   static std::string Octets(uint32_t offset, uint32_t n) {
     _SEQUENCE_SEQUENCE_octet* row = Cell("item")->p_QRData->p_RowBuffer;
@@ -75,11 +72,11 @@ TEST_F(ExpressionTest, PutsWithNowhereToGoAndUnknownTypesAreReported) {
   z->PutQResult(Cell("memo"));
   EXPECT_EQ(Octets(170, 4), memo);
   EXPECT_EQ(Errors(),
-            (List{"ERROR: Impossible to Put the Expression: <" + CellPath("item") +
-                      "> which is not a Exp_Data but a <Expression> !\n",
-                  "ERROR: Impossible to Put the Expression: <1+2> which is not a Exp_Data but a <Expression> !\n",
-                  "ERROR Unknown Data <@m:s:orders:{item}:2>\n", "ERROR: Unknown Type of Expression: <bogus> !\n",
-                  "ERROR: Unknown Type of Variable: <bogus> !\n", "ERROR: Unknown Type of Variable: <bogus> !\n"}));
+            (Texts{"ERROR: Impossible to Put the Expression: <" + CellPath("item") +
+                       "> which is not a Exp_Data but a <Expression> !\n",
+                   "ERROR: Impossible to Put the Expression: <1+2> which is not a Exp_Data but a <Expression> !\n",
+                   "ERROR Unknown Data <@m:s:orders:{item}:2>\n", "ERROR: Unknown Type of Expression: <bogus> !\n",
+                   "ERROR: Unknown Type of Variable: <bogus> !\n", "ERROR: Unknown Type of Variable: <bogus> !\n"}));
 }
 
 // Deleting an expression deletes the nodes its list names, also a constant
@@ -106,7 +103,7 @@ TEST_F(ExpressionTest, DeletionDeletesTheNodesTheListNames) {
   c->GetQResult();  // what was deleted elsewhere contributes nothing
   keeper->GetQResult();
   EXPECT_EQ(std::to_string(c->IntValue) + " " + std::to_string(keeper->IntValue), "2 1");
-  EXPECT_EQ(Errors(), (List{"ERROR Unknown Cell <" + CellPath("price") + ">\n", "ERROR Unknown Variable <$k>\n"}));
+  EXPECT_EQ(Errors(), (Texts{"ERROR Unknown Cell <" + CellPath("price") + ">\n", "ERROR Unknown Variable <$k>\n"}));
 }
 
 // Past the bound the text analysed before it is kept, with one error and no
@@ -117,18 +114,18 @@ TEST_F(ExpressionTest, NestingIsBoundedAndRefusedOnce) {
     KezDcCMError::ClearErrors();
     std::string text;
     for (int i = 0; i < 10000; ++i) text += opener;
-    EXPECT_EQ(Postfix(NewExpression(text + "1")), List{}) << opener;
+    EXPECT_EQ(Postfix(NewExpression(text + "1")), Texts{}) << opener;
     ASSERT_EQ(KezDcCMError::GetNbErrors(), 1) << opener;
     EXPECT_EQ(Errors()[0].rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ", 0), 0u) << Errors()[0];
   }
   KezDcCMError::ClearErrors();
   KezDcQrQRExpression* e = NewExpression("$a*2+" + std::string(bound + 1, '(') + "1)+3");
-  EXPECT_EQ(Postfix(e), (List{"$a", "2", "*"}));
+  EXPECT_EQ(Postfix(e), (Texts{"$a", "2", "*"}));
   EXPECT_EQ(e->GetQResult(), nullptr);
   EXPECT_EQ(Errors(),
-            (List{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n", bound + 6)}));
+            (Texts{kez::Format("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ([%d] !\n", bound + 6)}));
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(Postfix(NewExpression(std::string(bound, '(') + "2*3" + std::string(bound, ')'))), (List{"2", "3", "*"}));
+  EXPECT_EQ(Postfix(NewExpression(std::string(bound, '(') + "2*3" + std::string(bound, ')'))), (Texts{"2", "3", "*"}));
   EXPECT_TRUE(Errors().empty());
 }
 
