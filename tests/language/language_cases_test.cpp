@@ -36,31 +36,34 @@ Texts Fields(const std::string& line) {
   return fields;
 }
 
+// "type:value" of a value that a node hands out, "type null" for none.
+std::string Typed(const std::string& type, const void* value) {
+  if (!value) return type + " null";
+  if (type == "int") return "int:" + std::to_string(*static_cast<const int*>(value));
+  if (type == "double") return kez::Format("double:%.15g", *static_cast<const double*>(value));
+  return type + ":" + static_cast<const char*>(value);
+}
+
 std::string Shown(const KezDcQrQRExpression& e) {
   if (e.Failed()) return "none";
-  if (e.BasicType == "int") return "int:" + std::to_string(e.IntValue);
-  if (e.BasicType == "double") return kez::Format("double:%.15g", e.DoubleValue);
-  return e.BasicType.Std() + ":" + e.StringValue.Std();
+  if (e.BasicType == "int") return Typed("int", &e.IntValue);
+  return e.BasicType == "double" ? Typed("double", &e.DoubleValue) : e.BasicType.Std() + ":" + e.StringValue.Std();
 }
 
 std::string Symbols(const std::string& text) {
   KezDcQrQRExpression e;
   e.ExpressionText = KezUnicodeString(text);
   std::string symbols;
-  std::size_t count = 0;
-  for (e.Parse(); !e.Symbol.IsEmpty() && count <= text.size(); e.Parse(), ++count) {
+  for (std::size_t n = 0; e.Parse(), !e.Symbol.IsEmpty() && n <= text.size(); ++n) {
     symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
   }
   return symbols;
 }
 
 std::string Postfixed(const std::string& text) {
-  std::string type;
-  std::string joined;
-  for (const std::string& element : Postfix(NewExpression(text, &type))) {
-    joined += (joined.empty() ? "" : ", ") + element;
-  }
-  return joined.empty() ? type : type + ": " + joined;
+  std::string type, joined;
+  for (const std::string& element : Postfix(NewExpression(text, &type))) joined += ", " + element;
+  return joined.empty() ? type : type + ": " + joined.substr(2);
 }
 
 // Also checks that the query is registered, even when malformed, and that
@@ -111,11 +114,7 @@ std::string Handed(KezDcQrQResult* node) {
   auto* v = As<KezDcQrQRVariable>(node);
   auto* e = As<KezDcQrQRExpression>(node);
   void* value = v ? v->GetQResult() : e ? e->GetQResult() : node ? node->GetConstant() : nullptr;
-  const std::string type = node ? node->BasicType.Std() : "";
-  if (!value) return type + " null";
-  if (type == "int") return "int:" + std::to_string(*static_cast<int*>(value));
-  if (type == "double") return kez::Format("double:%.15g", *static_cast<double*>(value));
-  return type + ":" + static_cast<char*>(value);
+  return Typed(node ? node->BasicType.Std() : "", value);
 }
 
 std::string Put(const std::string& input) {
