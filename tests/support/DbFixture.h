@@ -28,8 +28,7 @@ class DbTest : public KezTest {
     for (int op = 0; op < F::kOperationCount; ++op) calls_at_start_[op] = F::CallCount(F::Operation(op));
     misuses_at_start_ = F::Misuses();
   }
-  // The nodes never misuse the layer: no unknown handle, no rows released
-  // twice, no row copied into a missing buffer.
+  // The nodes never misuse the layer (unknown handles, rows released twice).
   void TearDown() override {
     KezTest::TearDown();
     EXPECT_EQ(F::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
@@ -60,9 +59,8 @@ class DbTest : public KezTest {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
     const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
     std::string text;
-    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k] != 0; ++k) {
-      text += static_cast<char>((*data->p_RowBuffer)[b.offset + k]);
-    }
+    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k]; ++k)
+      text += (*data->p_RowBuffer)[b.offset + k];
     return text;
   }
   // The first field of the row that the data block stands on.
@@ -100,8 +98,7 @@ inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* 
   return e;
 }
 
-// DbTest with orders holding one row, read as
-// @m:s:orders:{item+amount+price+code+memo}:2 (code has 0 octets, memo 4).
+// orders with one row, read as kBlock (code has 0 octets, memo 4).
 class ShopTest : public DbTest {
  public:
   static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";

@@ -106,7 +106,7 @@ TEST_F(ExpressionTest, NestingIsBoundedAndRefusedOnce) {
     std::string text;
     for (int i = 0; i < 10000; ++i) text += opener;
     EXPECT_EQ(Postfix(NewExpression(text + "1")), Texts{}) << opener;
-    ASSERT_EQ(KezDcCMError::GetNbErrors(), 1) << opener;
+    ASSERT_EQ(Errors().size(), 1u) << opener;
     EXPECT_EQ(Errors()[0].rfind("ERROR: EXPRESSION NESTED MORE THAN 1000 LEVELS DEEP AT ", 0), 0u) << Errors()[0];
   }
   KezDcCMError::ClearErrors();
@@ -120,9 +120,8 @@ TEST_F(ExpressionTest, NestingIsBoundedAndRefusedOnce) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// Switches LC_ALL to a locale whose decimal separator is a comma, building
-// de_DE.UTF-8 into a temporary folder when the system has none; puts back
-// the "C" locale and LOCPATH when it goes.
+// LC_ALL set to a decimal-comma locale (de_DE.UTF-8, built into a temporary
+// folder when missing) until it goes, then "C" and LOCPATH are put back.
 class CommaLocale {
  public:
   CommaLocale() {
@@ -152,17 +151,14 @@ TEST_F(ExpressionTest, NumbersAreWrittenAndReadWithAPointUnderADecimalCommaLocal
   CommaLocale locale;
   if (!locale.active) GTEST_SKIP() << "no locale with a decimal comma could be set or built (localedef)";
   KezDcQrQuery::NewQuery("Put(2.5,$d)")->DoQuery();
-  KezDcQrQuery* twice = KezDcQrQuery::NewQuery("Get($d*2)");
-  twice->DoQuery();
-  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(twice->p_QResult)->DoubleValue, 5.0);
   const auto text = [](const std::string& expression) {
     KezDcQrQRExpression* e = NewExpression(expression);
     e->GetQResult();
     return e->BasicType == "double" ? kez::Format("%g", e->DoubleValue) : e->StringValue.Std();
   };
-  EXPECT_EQ(text("1.25*2") + " " + text("2.5+\"x\"") + " " + text("format(3.14159,\"###.##\")") + " " +
-                text(CellPath("price") + "*2"),
-            "2.5 \"2.500000e+00x\" \"003.14\" 25");
+  EXPECT_EQ(text("$d*2") + " " + text("1.25*2") + " " + text("2.5+\"x\"") + " " + text("format(3.14159,\"###.##\")") +
+                " " + text(CellPath("price") + "*2"),
+            "5 2.5 \"2.500000e+00x\" \"003.14\" 25");
   NewExpression("7/2")->PutQResult(Cell("price"));
   EXPECT_EQ(RowField(2), "3.500000e+00");
   (new KezDcQrQRVariable("$h", 0.5))->PutQResult(Cell("amount"));
