@@ -1,6 +1,6 @@
-// Helpers of the database-node tests: the memory database "shop" registered
-// as the data source m, node look-ups by data path, a reader of row-buffer
-// fields, and the memory backend's counters.
+// Helpers of the node and language tests: the memory database "shop"
+// registered as the data source m, node look-ups by data path, a reader of
+// row-buffer fields, the memory backend's counters, and expression builders.
 #ifndef KEZ_TEST_DB_FIXTURE_H
 #define KEZ_TEST_DB_FIXTURE_H
 
@@ -18,22 +18,20 @@ using Rows = std::vector<KezDcDbMemoryRow>;
 
 class DbTest : public KezTest {
  protected:
+  using F = AccessFaults;
   void SetUp() override {
     KezTest::SetUp();
     KezDcDbMemory::CreateRowset(
         "shop", "orders",
         {{"item", KEZDCDB_TYPESTRING, 32}, {"amount", KEZDCDB_TYPEI4, 4}, {"price", KEZDCDB_TYPER8, 8}});
     KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    for (int op = 0; op < kez::test::AccessFaults::kOperationCount; ++op) {
-      calls_at_start_[op] = kez::test::AccessFaults::CallCount(static_cast<kez::test::AccessFaults::Operation>(op));
-    }
-    misuses_at_start_ = kez::test::AccessFaults::Misuses();
+    for (int op = 0; op < F::kOperationCount; ++op) calls_at_start_[op] = F::CallCount(F::Operation(op));
+    misuses_at_start_ = F::Misuses();
   }
-  // The nodes never misuse the layer: no unknown handle, no rows released
-  // twice, no row copied into a missing buffer.
+  // The nodes never misuse the layer (unknown handles, rows released twice).
   void TearDown() override {
     KezTest::TearDown();
-    EXPECT_EQ(kez::test::AccessFaults::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
+    EXPECT_EQ(F::Misuses() - misuses_at_start_, 0) << "the layer saw misuses";
   }
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
@@ -56,42 +54,67 @@ class DbTest : public KezTest {
     return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
   }
   static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
-  static KezDcQrQuery* Run(const std::string& text) {
-    KezDcQrQuery* query = KezDcQrQuery::NewQuery(text.c_str());
-    query->DoQuery();
-    return query;
-  }
   // The text of field index (0-based) of a data block's row buffer.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";
     const KezDcDbBinding& b = (*data->p_QRAccessor->p_BufferBinding)[index];
     std::string text;
-    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k] != 0; ++k) {
-      text += static_cast<char>((*data->p_RowBuffer)[b.offset + k]);
-    }
+    for (uint32_t k = 0; k < b.maxlen && (*data->p_RowBuffer)[b.offset + k]; ++k)
+      text += (*data->p_RowBuffer)[b.offset + k];
     return text;
   }
   // The first field of the row that the data block stands on.
   static std::string CurrentRow(KezDcQrQRData* data) { return Field(data->GetQResult(), 0); }
   // Calls of the layer operations since the test began, joined by '/'.
-  long Calls(kez::test::AccessFaults::Operation op) const {
-    return kez::test::AccessFaults::CallCount(op) - calls_at_start_[op];
-  }
-  std::string Calls(std::initializer_list<kez::test::AccessFaults::Operation> ops) const {
+  long Calls(F::Operation op) const { return F::CallCount(op) - calls_at_start_[op]; }
+  std::string Calls(std::initializer_list<F::Operation> ops) const {
     std::string out;
     for (auto op : ops) out += (out.empty() ? "" : "/") + std::to_string(Calls(op));
     return out;
   }
   // "objects/rows/accessors" held in the memory backend.
   static std::string Held() {
-    return std::to_string(kez::test::AccessFaults::LiveObjects()) + "/" +
-           std::to_string(kez::test::AccessFaults::OutstandingRows()) + "/" +
-           std::to_string(kez::test::AccessFaults::LiveAccessors());
+    return std::to_string(F::LiveObjects()) + "/" + std::to_string(F::OutstandingRows()) + "/" +
+           std::to_string(F::LiveAccessors());
   }
 
  private:
-  long calls_at_start_[kez::test::AccessFaults::kOperationCount] = {};
+  long calls_at_start_[AccessFaults::kOperationCount] = {};
   int misuses_at_start_ = 0;
+};
+
+// The elements of e's postfix list.
+inline Texts Postfix(const KezDcQrQRExpression* e) {
+  Texts out;
+  for (int i = 1; i <= e->ListOfPostFixedExpression.Size(); ++i) out.push_back(e->ListOfPostFixedExpression[i].Std());
+  return out;
+}
+
+// A registered expression built by its constructor; oType receives its kind.
+inline KezDcQrQRExpression* NewExpression(const std::string& text, std::string* oType = nullptr) {
+  KezUnicodeString type;
+  auto* e = new KezDcQrQRExpression(KezUnicodeString(text), type);
+  if (oType) *oType = type.Std();
+  return e;
+}
+
+// orders with one row, read as kBlock (code has 0 octets, memo 4).
+class ShopTest : public DbTest {
+ public:
+  static constexpr const char* kBlock = "@m:s:orders:{item+amount+price+code+memo}:2";
+  static std::string CellPath(const std::string& column) { return std::string(kBlock) + ":" + column; }
+
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    KezDcDbMemory::CreateRowset("shop", "orders",
+                                {{"item", KEZDCDB_TYPESTRING, 10},
+                                 {"amount", KEZDCDB_TYPEI4, 4},
+                                 {"price", KEZDCDB_TYPER8, 8},
+                                 {"code", KEZDCDB_TYPESTRING, 0},
+                                 {"memo", KEZDCDB_TYPESTRING, 4}});
+    KezDcDbMemory::AppendRow("shop", "orders", {"apple", "3", "12.5", "", "ab"});
+  }
 };
 
 }  // namespace test
