@@ -1,6 +1,5 @@
 // Runs the built kezq from the tests under a time limit, so that a hang fails
-// the test instead of stalling the run; files, and the fixture SQLite
-// database built from fixture.sql.
+// the test instead of stalling the run; files and the fixture database.
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
@@ -150,11 +149,11 @@ class KezqProcess {
   std::size_t found_ = 0;
 };
 
-// Builds the fixture database from fixture.sql at path; fails the test on error.
-inline void BuildFixture(const std::string& path) {
+// Builds a SQLite database at path from a script of the tests folder.
+inline void BuildFixture(const std::string& path, const std::string& script = "kezq/fixture.sql") {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/kezq/fixture.sql");
+  std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/" + script);
   EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   sqlite3_close(db);
 }
