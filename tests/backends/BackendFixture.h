@@ -40,7 +40,7 @@ inline std::string Held() {
 
 // A SQLite file in a temporary folder, or a schema of its own on the server
 // that KEZDCQR_TEST_PG_URI names, dropped at the end. Select() runs SQL on a
-// connection of its own (the rows of the last statement, "NULL" for NULL);
+// connection of its own (the rows it returns, "NULL" for NULL);
 // Uri() names it as a data source, with the library's options added.
 class TestDatabase {
  public:
@@ -91,23 +91,15 @@ class TestDatabase {
   Table SqliteSelect(const std::string& sql) {
     Table rows;
     sqlite3* db = nullptr;
+    char* error = nullptr;
     EXPECT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    for (const char* next = sql.c_str(); *next;) {
-      sqlite3_stmt* statement = nullptr;
-      EXPECT_EQ(sqlite3_prepare_v2(db, next, -1, &statement, &next), SQLITE_OK) << sqlite3_errmsg(db) << " in " << sql;
-      if (!statement) break;
-      rows.clear();
-      int rc = SQLITE_ROW;
-      for (; (rc = sqlite3_step(statement)) == SQLITE_ROW;) {
-        rows.emplace_back();
-        for (int k = 0; k < sqlite3_column_count(statement); ++k) {
-          const unsigned char* text = sqlite3_column_text(statement, k);
-          rows.back().push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-        }
-      }
-      EXPECT_EQ(rc, SQLITE_DONE) << sqlite3_errmsg(db) << " in " << sql;
-      sqlite3_finalize(statement);
-    }
+    auto add = [](void* table, int n, char** values, char**) {
+      static_cast<Table*>(table)->emplace_back();
+      for (int k = 0; k < n; ++k) static_cast<Table*>(table)->back().push_back(values[k] ? values[k] : "NULL");
+      return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &error), SQLITE_OK) << (error ? error : "") << " in " << sql;
+    sqlite3_free(error);
     sqlite3_close(db);
     return rows;
   }
