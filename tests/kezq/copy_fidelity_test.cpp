@@ -16,13 +16,11 @@ const char* const kCutWarning =
     "source with text_size=15 or more (and declared_size=0 when the column declares its length) to fit it ";
 
 // The parameter: through kezq or the library, and the data source's options.
-class CopyFidelityTest : public ::testing::TestWithParam<std::pair<bool, std::string>> {
+class CopyFidelityTest : public KezTest, public ::testing::WithParamInterface<std::pair<bool, std::string>> {
  protected:
-  void SetUp() override { KezDcCMError::ClearErrors(); }
   void TearDown() override {
-    KezDcQrQuery::DeleteAllQueries();
     KezDcDbDataSourceFactory::UnregisterDataSource("r");
-    KezDcCMError::ClearErrors();
+    KezTest::TearDown();
   }
   TestDatabase db_;
 };

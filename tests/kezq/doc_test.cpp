@@ -66,11 +66,7 @@ TEST_P(DocTest, EveryMarkedExamplePrintsWhatTheDocumentShows) {
     std::filesystem::create_directories(dir.File("build/tools/kezq"));
     std::filesystem::create_directories(dir.File("build/demo"));
     std::filesystem::create_symlink(KezqPath(), dir.File("build/tools/kezq/kezq"));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(dir.File("build/demo/demo.db").c_str(), &db), SQLITE_OK);
-    std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/demo.sql");
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    BuildFixture(dir.File("build/demo/demo.db"), "../examples/demo/demo.sql");
     WriteFile(dir.File("example.sh"), example.script);
     std::system(("cd '" + dir.Path() + "' && sh example.sh >printed 2>&1").c_str());
     EXPECT_EQ(TrimEnds(ReadFile(dir.File("printed"))), example.expected) << GetParam() << ":" << example.line;

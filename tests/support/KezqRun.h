@@ -1,6 +1,5 @@
 // Runs the built kezq from the tests under a time limit, so that a hang fails
-// the test instead of stalling the run; files, and the fixture SQLite
-// database built from fixture.sql.
+// the test instead of stalling the run; files and the fixture database.
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
@@ -59,10 +58,9 @@ inline KezqResult RunKezq(const std::vector<std::string>& args, const std::strin
   return KezqResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
 }
 
-// kezq running beside the test. Its standard input is a pipe that the test
-// writes into, its standard output a pipe that the test reads (or closes at
-// once), its standard error the file err_path; or, when err_path is empty,
-// all three are one terminal (a pseudo-terminal whose TERM is dumb).
+// kezq running beside the test: input and output pipes (the output closed
+// at once if asked), errors into the file err_path; or, when err_path is
+// empty, all three on one pseudo-terminal whose TERM is dumb.
 class KezqProcess {
  public:
   KezqProcess(std::vector<std::string> args, const std::string& err_path, bool output_closed = false)
@@ -110,8 +108,8 @@ class KezqProcess {
   }
   void CloseInput() { close(in_), in_ = -1; }
   void CloseOutput() { close(out_), out_ = -1; }
-  // Reads the output until it holds text after what the last call found, or
-  // the output ends, or 30 s pass; returns all it read.
+  // Reads until the output holds text after what the last call found (or
+  // ends, or 30 s pass); returns all it read.
   std::string ReadUntil(const std::string& text) {
     std::size_t at = 0;
     for (int waited = 0; out_ >= 0 && (at = output_.find(text, found_)) == std::string::npos && waited < 300;
@@ -127,8 +125,7 @@ class KezqProcess {
     return output_;
   }
   void Signal(int signal) { kill(pid_, signal); }
-  // The exit status (128 + the signal for a signal's death) once kezq has
-  // ended, within 60 s; 124 when it did not.
+  // The exit status (128 + a signal that ended it), or 124 after 60 s.
   int Wait() {
     for (int waited = 0, raw = 0; pid_ > 0 && status_ == kRunning && waited < 600; ++waited) {
       if (waitpid(pid_, &raw, WNOHANG) == pid_) {
@@ -150,11 +147,11 @@ class KezqProcess {
   std::size_t found_ = 0;
 };
 
-// Builds the fixture database from fixture.sql at path; fails the test on error.
-inline void BuildFixture(const std::string& path) {
+// Builds a SQLite database at path from a script of the tests folder.
+inline void BuildFixture(const std::string& path, const std::string& script = "kezq/fixture.sql") {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/kezq/fixture.sql");
+  std::string sql = ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/" + script);
   EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
   sqlite3_close(db);
 }

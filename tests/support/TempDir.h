@@ -1,6 +1,5 @@
-// Test support: a fresh folder under the system's temporary directory for
-// the life of an object, removed with all it holds at the end (owner
-// permissions first given back, for tests that take them away).
+// A fresh temporary folder for the life of an object, removed with all it
+// holds (owner permissions first given back, for tests that take them away).
 #ifndef KEZ_TEST_TEMP_DIR_H
 #define KEZ_TEST_TEMP_DIR_H
 
