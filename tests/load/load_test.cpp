@@ -58,9 +58,46 @@ class LoadTest : public KezTest {
     KezDcDbDataSourceFactory::UnregisterDataSource("s");
     KezTest::TearDown();
   }
+  long long Number(const std::string& sql) { return std::stoll(db_.Select(sql).at(0).at(0)); }
   TestDatabase db_;
   TempDir dir_{"kez_load"};
 };
+
+// Queries first to first + count - 1, each made, run and deleted: arithmetic,
+// variables, formats, cells and sub-queries in turn, each with its own text.
+void RunDistinctQueries(long first, long count) {
+  for (long k = first; k < first + count; ++k) {
+    const std::string n = std::to_string(k);
+    const std::string queries[] = {
+        "Get(" + n + " * 3 + 1)",
+        "Put(" + n + ", $v" + n + ")",
+        "Get(format(" + n + ".5, \"###.##\"))",
+        "Get(@m:main:orders:{item+amount}:" + std::to_string(1 + k % 50) + ":amount + " + n + ")",
+        "Put(\"x" + n + "\", @m:main:orders:{item+amount}:2:item)",
+        "Get(@m:main:[\"orders\"]:{item}:3:item + \"" + n + "\")"};
+    KezDcQrQuery::NewQuery(queries[k % 6].c_str())->DoQuery();
+    KezDcQrQuery::DeleteQuery(queries[k % 6].c_str());
+  }
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcCMError::ClearErrors();
+}
+
+TEST_F(LoadTest, DistinctQueriesCreatedRunAndDeletedGiveBackTheirMemory) {
+  KezDcDbMemory::CreateRowset("shop", "orders", {{"item", KEZDCDB_TYPESTRING, 16}, {"amount", KEZDCDB_TYPEI4, 4}});
+  for (int k = 1; k <= 5; ++k) KezDcDbMemory::AppendRow("shop", "orders", {"o" + std::to_string(k), std::to_string(k)});
+  KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+  const long count = Scaled(100000, 600);
+  RunDistinctQueries(0, 600);  // one-time allocations: trace channels, registry tables
+  const long start = InUseHeap();
+  long peak = start;
+  for (long done = 0; done < count; done += 1000) {
+    RunDistinctQueries(1000 + done, std::min(1000L, count - done));
+    peak = std::max(peak, InUseHeap());
+  }
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size() + KezDcQrQResult::QRHTab->Size() + KezDcQrQResult::ExprHTab->Size(), 0);
+  EXPECT_LE(Counted(InUseHeap() - start), kSlack) << "octets kept after " << count << " queries";
+  EXPECT_LE(Counted(peak - start), 4 * 1024 * 1024) << "octets held at most between deletions";
+}
 
 // Register a name, read through it, delete the query, unregister: every
 // round gives back its connection, its descriptors and its nodes.
@@ -114,6 +151,28 @@ TEST_F(LoadTest, WalkOfTenMillionRowsKeepsItsHeapFromTheFirstMillionOn) {
   EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
   EXPECT_LE(Counted(peak_late - peak_early), kSlack) << "the walk grew after row " << checkpoint;
   RecordProperty("heap_peak_first_tenth_and_after", std::to_string(peak_early) + " " + std::to_string(peak_late));
+}
+
+TEST_F(LoadTest, MillionInsertsInBatchesOfAThousandAreAllCommitted) {
+  const long rows = Scaled(1000000, 2500);
+  db_.Sql("CREATE TABLE copy(id INTEGER, name TEXT)");
+  KezDcDbDataSourceFactory::RegisterDataSource("s", db_.Uri("batch=1000").c_str());
+  KezUnicodeString type = "Variable";
+  auto* k = static_cast<KezDcQrQRVariable*>(KezDcQrQResult::NewQR("$k", "", "", "", "", "", type));
+  std::vector<KezDcQrQuery*> queries;
+  for (const char* text : {"Put($k, @s:main:copy:{id+name}:1:id)", "Put(\"n\" + $k, @s:main:copy:{id+name}:1:name)",
+                           "Put(@s:main:copy:{id+name}:1)"})
+    queries.push_back(KezDcQrQuery::NewQuery(text));
+  for (long n = 1; n <= rows; ++n) {
+    k->Affect(static_cast<int>(n));
+    for (KezDcQrQuery* query : queries) query->DoQuery();
+  }
+  KezDcQrQuery::DeleteAllQueries();  // commits the last, partial batch
+  EXPECT_EQ(KezDcCMError::GetNbErrors(), 0);
+  EXPECT_EQ(Number("SELECT count(*) FROM copy"), rows);
+  EXPECT_EQ(Number("SELECT count(DISTINCT id) FROM copy"), rows);
+  EXPECT_EQ(Number("SELECT sum(id) FROM copy"), static_cast<long long>(rows) * (rows + 1) / 2);
+  EXPECT_EQ(Number("SELECT count(*) FROM copy WHERE name = 'n' || id"), rows);
 }
 
 // A script of distinct lines (values, variables, texts and inserts in
