@@ -41,8 +41,7 @@ struct Layout {
   KezDcDbHAccessor handle = 0;
 };
 
-// A data source, session, rowset, accessor and insert interface, all given back when the holder goes.
-struct Opened {
+struct Opened {  // a data source, session, rowset, accessor and insert interface, given back when it goes
   ~Opened() {
     insert.reset();
     if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
@@ -106,24 +105,21 @@ class SqliteFixture : public KezTest {
   static KezIDcDbDataSource* OpenSource(const std::string& uri) {
     return AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
   }
-  // The interface T that the call gives back through its void**; null when it fails.
-  template <class T, class Call>
-  static T* Ask(Call call) {
-    void* object = nullptr;
-    return call(&object) == 0 ? static_cast<T*>(object) : nullptr;
-  }
   static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* r) {
-    return Ask<KezIDcDbInsertRowset>([&](void** p) { return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), p); });
+    void* p = nullptr;
+    return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), &p) == 0 ? static_cast<KezIDcDbInsertRowset*>(p)
+                                                                       : nullptr;
   }
   // Opens a session (over o's data source, or one opened on the URI text
   // after "sqlite:"), the rowset and its insert interface, and binds the
   // named columns (every one when names is empty); false when the rowset does not open.
   static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
+    void* p = nullptr;
     if (!o->source) o->source.reset(OpenSource(uri));
-    auto session = [&](void** p) { return o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), p); };
-    auto rows = [&](void** p) { return o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), p); };
-    if (o->source) o->session.reset(Ask<KezIDcDbSimpleSession>(session));
-    if (o->session) o->rowset.reset(Ask<KezIDcDbSimpleRowset>(rows));
+    if (o->source && o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), &p) == 0)
+      o->session.reset(static_cast<KezIDcDbSimpleSession*>(p));
+    if (o->session && o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), &p) == 0)
+      o->rowset.reset(static_cast<KezIDcDbSimpleRowset*>(p));
     if (!o->rowset) return false;
     o->layout = Bind(o->rowset.get(), std::move(names));
     o->insert.reset(OpenInsert(o->rowset.get()));

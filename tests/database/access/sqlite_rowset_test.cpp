@@ -4,11 +4,7 @@
 // handles, field texts bound as typed values, commits per row, per batch,
 // at exit and in any release order.
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <random>
 
-#include "database/access/sqlite/SqliteNumberText.h"
 #include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
@@ -78,30 +74,6 @@ TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndValuesReadAsText
                                  {"3", "3", "12.5 kg", ""},
                                  {"n/a", "text in a real", "5", "6.25"}}));
   EXPECT_TRUE(Errors().empty());
-}
-
-// The quick path for reals with a few decimals gives, octet for octet,
-// what std::to_chars gives, and nothing when the text does not fit.
-TEST(SqliteNumberTextTest, RealsAreWrittenAsToCharsWritesThem) {
-  auto written = [](double value, std::size_t room = 64) {
-    char text[64];
-    char* end = kez::detail::WriteShortestReal(value, text, text + room);
-    return end ? std::string(text, end) : std::string("<null>");
-  };
-  std::vector<double> values = {0.1, 99999.99, 99999.999999999, 1.0 / 3, 1e-7, 1e15, 1e300, 5e-324, 0.0, INFINITY, NAN};
-  std::mt19937_64 random(20240601);
-  for (int n = 0; n < 200000; ++n) {
-    double scale = std::pow(10.0, static_cast<int>(random() % 12));
-    values.push_back(static_cast<double>(random() % static_cast<uint64_t>(2e5 * scale)) / scale);
-  }
-  for (double v : values) {
-    for (double x : {v, std::nextafter(v, 1e300), std::nextafter(v, -1e300), -v}) {
-      char text[64];
-      ASSERT_EQ(written(x), std::string(text, std::to_chars(text, text + sizeof text, x).ptr)) << x;
-    }
-  }
-  EXPECT_EQ((Texts{written(100000), written(1234.5, 6), written(1234.5, 5), written(-0.25, 4), written(1.0 / 3, 10)}),
-            (Texts{"1e+05", "1234.5", "<null>", "<null>", "<null>"}));
 }
 
 // Only a file the data source creates, or whose URI asks, changes journal mode.
