@@ -55,21 +55,11 @@ class CatalogTest : public SqliteFixture {
 };
 
 TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
-  std::string path = WriteFile("catalog.txt",
-                               "# data sources of the tests\n"
-                               "sales = sqlite:/data/sales.db?readonly=1\n"
-                               "\n"
-                               "  mem=memory:m1   \n"
-                               "broken line\n"
-                               " = memory:x\n"
-                               "empty =\n"
-                               "odd = ftp://x\n"
-                               "sales = memory:again\n"
-                               "crlf = memory:c\r\n"
-                               "   # indented comment = memory:no\n"
-                               "last = memory:l   # a comment after blanks\n"
-                               "my-shop = memory:dash\n"
-                               "hash = sqlite:x.db#1");
+  std::string path = WriteFile(  // lines 1-4 good, 5-9 bad, 10-12 good, 13 bad, 14 good
+      "catalog.txt",
+      "# data sources of the tests\nsales = sqlite:/data/sales.db?readonly=1\n\n  mem=memory:m1   \nbroken line\n"
+      " = memory:x\nempty =\nodd = ftp://x\nsales = memory:again\ncrlf = memory:c\r\n   # indented comment = memory:no"
+      "\nlast = memory:l   # a comment after blanks\nmy-shop = memory:dash\nhash = sqlite:x.db#1");
   EXPECT_FALSE(Load(path));
   std::string at = "ERROR: data-source catalog " + path + ":";
   EXPECT_EQ(

@@ -22,13 +22,6 @@ const char kRoadTables[] =
     "CREATE TABLE orders(item TEXT, amount INTEGER); CREATE TABLE copy(item TEXT, amount INTEGER);"
     "INSERT INTO orders VALUES ('o1', 1), ('o2', 2), ('o3', 3), ('o4', 4), ('o5', 5);";
 
-// Rows w<k>, 10*k for k from first on.
-RoadRows NewRows(int first, int count) {
-  RoadRows rows;
-  for (int k = first; k < first + count; ++k) rows.push_back({"w" + std::to_string(k), std::to_string(10 * k)});
-  return rows;
-}
-
 class SqliteFailureTest : public SqliteFixture {
  protected:
   // SQLite's report that it cannot do what on the file, and why.
@@ -114,16 +107,7 @@ TEST_F(SqliteFailureTest, JunkFileIsNotADatabase) {
 TEST_F(SqliteFailureTest, ReadAndConstraintFailuresFailOnlyTheirRow) {
   Sql("CREATE TABLE n(x INTEGER); INSERT INTO n VALUES (1), (-2), (-9223372036854775808), (4);"
       "CREATE VIEW v AS SELECT abs(x) AS a FROM n; CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
-  Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_, "v"));
-  uint32_t obtained = 0;
-  _SEQUENCE_KezDcDbRowHandleSeq* rows = nullptr;
-  for (int rc : {0, 3}) {  // two rows, then the failing one ends the rowset
-    EXPECT_EQ(o.rowset->GetNextRows(10, &obtained, &rows), rc);
-    EXPECT_EQ(obtained, rc == 0 ? 2u : 0u);
-    o.rowset->ReleaseRows(obtained, rows);
-    delete rows;
-  }
+  EXPECT_EQ(Read("", "v"), (Rows{{"1"}, {"2"}}));
   EXPECT_EQ(InsertRows("", "t", {{"1", "a"}, {"2", "a"}, {"3", ""}}), (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
   EXPECT_EQ(InsertRows("?batch=10", "t", {{"4", "b"}, {"1", "c"}, {"5", "d"}}),
             (std::vector<int>{0, SQLITE_CONSTRAINT, 0}));
@@ -148,16 +132,16 @@ TEST_F(SqliteFailureTest, LockedDatabaseRefusesEachInsertWhileReadsGoOn) {
     sqlite3_open(db_.c_str(), &lock);
     ASSERT_EQ(sqlite3_exec(lock, "BEGIN IMMEDIATE; INSERT INTO copy VALUES ('lock', 0)", nullptr, nullptr, nullptr),
               SQLITE_OK);
-    RoadResult road = FollowTheRoad(kOrders, kCopy, NewRows(1, 2));
+    RoadResult road = FollowTheRoad(kOrders, kCopy, {{"w1", "10"}, {"w2", "20"}});
     EXPECT_EQ(road.values, clean);
     EXPECT_TRUE(road.reported.empty());
     std::string locked = Cannot(c.second, "database is locked (code 5)");
     EXPECT_EQ(Errors(), (Texts{locked, insert_failed, locked, insert_failed}));
     sqlite3_close(lock);  // rolls its transaction back
     KezDcCMError::ClearErrors();
-    EXPECT_TRUE(InsertRow(kCopy, NewRows(3, 1)[0]));
+    EXPECT_TRUE(InsertRow(kCopy, {"w3", "30"}));
     KezDcQrQuery::DeleteAllQueries();
-    EXPECT_EQ(CopyRows(), NewRows(3, 1));
+    EXPECT_EQ(CopyRows(), (RoadRows{{"w3", "30"}}));
     Sql("DELETE FROM copy");
   }
 }
