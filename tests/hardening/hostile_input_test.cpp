@@ -40,8 +40,7 @@ TEST_F(HostileTextTest, HugeDataPathsAndQueriesKeepTheirPartsAndEndWithTheirValu
   EXPECT_EQ(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 1 << 20);
   KezDcCMError::ClearErrors();
   // A variable whose value names itself grows the path only so far.
-  KezUnicodeString variable = "Variable";
-  KezDcQrQResult::NewQR("#v", ("#v:" + std::string(100000, 'q')).c_str(), "", "", "", "", variable);
+  NewQR("Variable", "#v", ("#v:" + std::string(100000, 'q')).c_str());
   parse("@a:#v", 0);
   EXPECT_TRUE(parts[0] == "@a" && !Errors().empty());
   // Queries: commas then quotes make one argument; brackets nest as deep as

@@ -29,13 +29,11 @@ class SqliteFailureTest : public SqliteFixture {
     return "ERROR: sqlite cannot " + what + " <" + db_ + ">: " + why + " \n";
   }
   RoadRows CopyRows() const { return Sql("SELECT item, amount FROM copy ORDER BY rowid"); }
-  // Opens t through the layer with the options, reads it and fails to insert.
+  // Reads t through the layer with the options and fails to insert.
   void CheckReadonly(const std::string& options) {
     KezDcCMError::ClearErrors();
-    Opened o;
-    ASSERT_TRUE(OpenAll(&o, db_ + options, "t"));
-    EXPECT_EQ(ReadAll(o), Rows{{"1"}});
-    EXPECT_EQ(Insert(o, {"2"}), SQLITE_READONLY);
+    EXPECT_EQ(Read(options, "t"), Rows{{"1"}});
+    EXPECT_EQ(InsertRows(options, "t", {{"2"}}), std::vector<int>{SQLITE_READONLY});
     EXPECT_EQ(Errors(), Texts{Cannot("insert a row into <t> of", "attempt to write a readonly database (code 8)")});
   }
 };
