@@ -73,7 +73,7 @@ TEST_F(SqliteFailureTest, BadUrisAndMissingFilesAreReportedWithWhatToDo) {
   KezDcCMError::ClearErrors();
   EXPECT_FALSE(std::filesystem::exists(db_));
   EXPECT_TRUE(Ref<KezIDcDbDataSource>(OpenSource(db_ + "?create=1")));
-  EXPECT_EQ(Sql("PRAGMA journal_mode"), Rows{{"wal"}});
+  EXPECT_TRUE(std::filesystem::exists(db_));
   EXPECT_TRUE(
       Ref<KezIDcDbDataSource>(OpenSource(d + "?busy_timeout=0&text_size=1&batch=7&declared_size=1&&readonly=0")));
   Sql("CREATE TABLE t(a)");
