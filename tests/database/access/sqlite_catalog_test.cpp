@@ -10,6 +10,8 @@ namespace kez {
 namespace test {
 namespace {
 
+using Factory = KezDcDbDataSourceFactory;
+
 std::string Refused(const std::string& name) {
   return "ERROR: data-source name <" + name +
          "> is not registered and cannot name a file of the data folder (letters, digits, '_' and '.' only, "
@@ -32,24 +34,20 @@ class CatalogTest : public SqliteFixture {
           std::string("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('") + (file[0] == 's' ? "SECRET" : file) + "')");
     setenv("KEZDCDB_CATALOG", "", 1);
     setenv("KEZDCDB_DATA_DIR", folder_.c_str(), 1);
-    KezDcDbDataSourceFactory::ResetCatalog();
+    Factory::ResetCatalog();
   }
   void TearDown() override {
-    for (const char* name : {"inside", "odd", "secret", "named"}) KezDcDbDataSourceFactory::UnregisterDataSource(name);
+    for (const char* name : {"inside", "odd", "secret", "named"}) Factory::UnregisterDataSource(name);
     SqliteFixture::TearDown();
   }
   std::string WriteFile(const std::string& name, const std::string& text) const {
     std::ofstream(Path(name), std::ios::binary) << text;
     return Path(name);
   }
-  static std::string Uri(const std::string& name) {
-    return KezDcDbDataSourceFactory::GetDataSourceUri(KezUnicodeString(name)).Std();
-  }
-  static bool Load(const std::string& path) {
-    return KezDcDbDataSourceFactory::LoadCatalogFile(KezUnicodeString(path));
-  }
+  static std::string Uri(const std::string& name) { return Factory::GetDataSourceUri(KezUnicodeString(name)).Std(); }
+  static bool Load(const std::string& path) { return Factory::LoadCatalogFile(KezUnicodeString(path)); }
   static KezIDcDbDataSource* Create(const std::string& name) {
-    return KezDcDbDataSourceFactory::CreateSimpleDataSource(KezUnicodeString(name));
+    return Factory::CreateSimpleDataSource(KezUnicodeString(name));
   }
   std::string folder_;
 };
@@ -71,19 +69,18 @@ TEST_F(CatalogTest, CatalogFileKeepsGoodLinesAndReportsBadOnesWithFileAndLine) {
              at + "13: data-source name <my-shop> cannot be written in a query: a data path reads '-' as "
                   "part of the language (use letters, digits, '_' and '.') \n"}));
   std::string listed;
-  for (const auto& entry : KezDcDbDataSourceFactory::GetDataSources())
-    listed += entry.first.Std() + "=" + entry.second.Std() + " ";
+  for (const auto& entry : Factory::GetDataSources()) listed += entry.first.Std() + "=" + entry.second.Std() + " ";
   EXPECT_EQ(listed,
             "crlf=memory:c hash=sqlite:x.db#1 last=memory:l mem=memory:m1 sales=sqlite:/data/sales.db?readonly=1 ");
 }
 
 TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmptyWhenUnreadable) {
   setenv("KEZDCDB_CATALOG", WriteFile("env.txt", "a = memory:first\n").c_str(), 1);
-  KezDcDbDataSourceFactory::ResetCatalog();
+  Factory::ResetCatalog();
   EXPECT_EQ(Uri("a"), "memory:first");
   WriteFile("env.txt", "a = memory:second\n");
   EXPECT_EQ(Uri("a"), "memory:first");
-  KezDcDbDataSourceFactory::ResetCatalog();
+  Factory::ResetCatalog();
   EXPECT_EQ(Uri("a"), "memory:second");
   EXPECT_TRUE(Load(WriteFile("other.txt", "s = memory:other\n")));
   EXPECT_EQ(Uri("a") + "|" + Uri("s"), "|memory:other");
@@ -95,18 +92,17 @@ TEST_F(CatalogTest, EnvironmentCatalogIsReadOnceAndAFileReplacesItOrLeavesItEmpt
 
 TEST_F(CatalogTest, RegisteredNamesWinOverTheCatalogWhichWinsOverTheDataFolder) {
   ASSERT_TRUE(Load(WriteFile("catalog.txt", "inside = memory:catalog\n")));
-  for (const char* uri : {"memory:one", "memory:registered"})
-    KezDcDbDataSourceFactory::RegisterDataSource("inside", uri);
-  EXPECT_EQ(KezDcDbDataSourceFactory::GetDataSources().size(), 1u);
+  for (const char* uri : {"memory:one", "memory:registered"}) Factory::RegisterDataSource("inside", uri);
+  EXPECT_EQ(Factory::GetDataSources().size(), 1u);
   EXPECT_EQ(Uri("inside"), "memory:registered");
-  KezDcDbDataSourceFactory::UnregisterDataSource("inside");
+  Factory::UnregisterDataSource("inside");
   EXPECT_EQ(Uri("inside"), "memory:catalog");
-  KezDcDbDataSourceFactory::ResetCatalog();
+  Factory::ResetCatalog();
   EXPECT_EQ(Uri("inside"), "sqlite:" + folder_ + "/inside.db");
-  KezDcDbDataSourceFactory::RegisterDataSource("odd", "ftp:x");
+  Factory::RegisterDataSource("odd", "ftp:x");
   EXPECT_EQ(Create("odd"), nullptr);
-  KezDcDbDataSourceFactory::RegisterDataSource("my-shop", "memory:m");
-  KezDcDbDataSourceFactory::RegisterDataSource("a b", "memory:m");
+  Factory::RegisterDataSource("my-shop", "memory:m");
+  Factory::RegisterDataSource("a b", "memory:m");
   EXPECT_EQ(Uri("my-shop"), "");
   EXPECT_EQ(Errors(), (Texts{"ERROR: data-source URI <ftp:x> has an unknown scheme (known: memory:, sqlite:, "
                              "postgresql://, postgres://) \n",
@@ -159,7 +155,7 @@ TEST_F(CatalogTest, NamesThatCouldLeaveTheFolderAreRefusedWholeHoweverMade) {
     EXPECT_GE(CountError(Refused("../secret")), 1) << path;
   }
   // The file outside is there to be read: registered by name, it opens.
-  KezDcDbDataSourceFactory::RegisterDataSource("secret", ("sqlite:" + Path("secret.db")).c_str());
+  Factory::RegisterDataSource("secret", ("sqlite:" + Path("secret.db")).c_str());
   EXPECT_EQ(Get("@secret:main:t:{*}:1:a"), "SECRET");
 }
 
@@ -175,7 +171,7 @@ TEST_F(CatalogTest, LinksLeavingTheFolderAreRefusedUnlessTheFileIsNamed) {
             1);
   EXPECT_EQ(Uri("link"), "");
   EXPECT_EQ(Get("@alias:main:t:{*}:1:a"), "inside");
-  KezDcDbDataSourceFactory::RegisterDataSource("named", ("sqlite:" + folder_ + "/link.db").c_str());
+  Factory::RegisterDataSource("named", ("sqlite:" + folder_ + "/link.db").c_str());
   EXPECT_EQ(Get("@named:main:t:{*}:1:a"), "SECRET");
 }
 

@@ -104,17 +104,16 @@ TEST_F(SqliteRowsetTest, LongValuesAreCutAndReportedAndBlocksBeyondTheMemoryCapA
   ASSERT_TRUE(OpenAll(&no_accessor, db_ + "?max_block_memory=89", "u"));
   EXPECT_EQ(no_accessor.layout.handle, 0u);
   no_accessor.layout.bindings.reset();
-  const std::string t = "sqlite rowset <t> of <" + db_ + ">: ", u = "sqlite rowset <u> of <" + db_ + ">: ";
-  const std::string value = "a value of column <", open = " field; open the data source with ";
+  const std::string u = "sqlite rowset <u> of <" + db_ + ">: ";
   const std::string larger = "open the data source with a larger max_block_memory or a smaller max_field_size \n";
-  EXPECT_EQ(Errors(), (Texts{"WARNING: " + t + value + "code> (8 octets) was cut to its 4-octet" + open +
-                                 "declared_size=0&text_size=8 or more to fit it \n",
-                             "WARNING: " + t + value + "note> (10 octets) was cut to its 8-octet" + open +
-                                 "text_size=10 or more to fit it \n",
-                             "WARNING: " + t + value + "tag> (5 octets) was cut to its 4-octet" + open +
-                                 "declared_size=0&text_size=5 or more to fit it \n",
-                             "WARNING: " + u + value + "s> (8 octets) was cut to its 4-octet" + open +
-                                 "max_field_size=8 or more to fit it \n",
+  auto cut = [&](const std::string& rowset, const std::string& column_octets_field, const std::string& option) {
+    return "WARNING: sqlite rowset <" + rowset + "> of <" + db_ + ">: a value of column <" + column_octets_field +
+           "-octet field; open the data source with " + option + " or more to fit it \n";
+  };
+  EXPECT_EQ(Errors(), (Texts{cut("t", "code> (8 octets) was cut to its 4", "declared_size=0&text_size=8"),
+                             cut("t", "note> (10 octets) was cut to its 8", "text_size=10"),
+                             cut("t", "tag> (5 octets) was cut to its 4", "declared_size=0&text_size=5"),
+                             cut("u", "s> (8 octets) was cut to its 4", "max_field_size=8"),
                              "ERROR: " + u +
                                  "a block of 3 rows of up to 84 octets each exceeds max_block_memory=200 octets; "
                                  "ask for fewer rows per block, or " +
