@@ -15,57 +15,41 @@ using HostileTextTest = KezTest;
 
 const std::string kOpen(10000, '['), kClose(10000, ']');
 
-// "@a:c:c:...": a hundred thousand components.
-std::string ManyComponents() {
-  std::string path = "@a";
-  for (int k = 1; k < 100000; ++k) path += ":c";
-  return path;
+// "@a:c:c:...": a hundred thousand components; "1+1+...+1": a megabyte long, 500001 ones.
+std::string Repeated(std::string text, const std::string& part, int count) {
+  while (count-- > 0) text += part;
+  return text;
 }
-
-// "1+1+...+1": a megabyte long, 500001 ones.
-std::string MegabyteSum() {
-  std::string sum = "1";
-  for (int k = 0; k < 500000; ++k) sum += "+1";
-  return sum;
-}
+const std::string kManyComponents = Repeated("@a", ":c", 99999), kMegabyteSum = Repeated("1", "+1", 500000);
 
 TEST_F(HostileTextTest, HugeDataPathsAndQueriesKeepTheirPartsAndEndWithTheirValueOrAClearError) {
   KezUnicodeString parts[6], kind;
-  auto parse = [&](const std::string& path) {
+  auto parse = [&](const std::string& path, int part) {  // the kind of the path and one of its parts
     KezDcQrQResult::ParseDataPath(path.c_str(), parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], kind);
-    return kind.Std();
+    return kind.Std() + " " + parts[part].Std();
   };
-  EXPECT_EQ(parse("@a:b:" + std::string(1 << 20, 'x')), "Rowset");
-  EXPECT_EQ(parts[2].GetLengthInChar(), 1 << 20);
+  EXPECT_EQ(parse("@a:b:" + std::string(1 << 20, 'x'), 2), "Rowset " + std::string(1 << 20, 'x'));
+  EXPECT_EQ(parse("@a:" + kOpen + "x:y" + kClose + ":r", 1), "Rowset " + kOpen + "x:y" + kClose);
   EXPECT_TRUE(Errors().empty());
   // The first six components are kept; each other one is reported (the collector keeps the newest).
-  EXPECT_EQ(parse(ManyComponents()), "Cell");
-  EXPECT_EQ(parts[5], "c");
-  EXPECT_EQ(KezDcCMError::GetNbErrors(), KezDcCMError::kMaxErrors);
+  EXPECT_EQ(parse(kManyComponents, 5), "Cell c");
   EXPECT_EQ(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 100000 - 6);
   EXPECT_EQ(KezDcCMError::GetError(1), "ERROR: INVALID DATAPATH - Too many pattern between ':'\n");
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(parse("@a:b" + std::string(1 << 20, ']')), "Session");
-  EXPECT_EQ(parts[1], "b");
+  EXPECT_EQ(parse("@a:b" + std::string(1 << 20, ']'), 1), "Session b");
   EXPECT_EQ(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 1 << 20);
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(parse("@a:" + kOpen + "x:y" + kClose + ":r"), "Rowset");
-  EXPECT_EQ(parts[1].Std(), kOpen + "x:y" + kClose);
-  EXPECT_TRUE(Errors().empty());
   // A variable whose value names itself grows the path only so far.
-  KezUnicodeString variable = "Variable";
-  KezDcQrQResult::NewQR("#v", ("#v:" + std::string(100000, 'q')).c_str(), "", "", "", "", variable);
-  parse("@a:#v");
-  EXPECT_EQ(parts[0], "@a");
-  EXPECT_FALSE(Errors().empty());
+  NewQR("Variable", "#v", ("#v:" + std::string(100000, 'q')).c_str());
+  parse("@a:#v", 0);
+  EXPECT_TRUE(parts[0] == "@a" && !Errors().empty());
   // Queries: commas then quotes make one argument; brackets nest as deep as
   // the text goes (parentheses have a bound, held by the expression tests).
   KezDcCMError::ClearErrors();
-  EXPECT_EQ(Get(MegabyteSum()), "500001");
+  EXPECT_EQ(Get(kMegabyteSum), "500001");
   EXPECT_EQ(RunQuery(std::string(1 << 20, 'G'))->p_QResult, nullptr);
   EXPECT_EQ(Errors(), (Texts{"ERROR: INVALID QUERY \n", "ERROR in QrQuery::QrQuery: EMPTY QUERY \n"}));
   EXPECT_EQ(RunQuery("Put(" + std::string(1 << 19, ',') + std::string(1 << 19, '"') + ")")->DataPathT, "");
-  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size(), 3);
   EXPECT_EQ(RunQuery("Get(@a:" + kOpen + "@b:[x]" + kClose + ":r:c:1:v)")->TypeOfQResult, "Exp_Cell");
   std::string path = "@z";  // each level's bracket holds a path whose session is the next level
   for (int k = 0; k < 200; ++k) path = "@a" + std::to_string(k) + ":[" + path + "]";
@@ -74,11 +58,8 @@ TEST_F(HostileTextTest, HugeDataPathsAndQueriesKeepTheirPartsAndEndWithTheirValu
   KezDcCMError::ClearErrors();
   EXPECT_NE(RunQuery("Get(@a:" + kOpen + "x)")->p_QResult, nullptr);
   EXPECT_GE(CountError("ERROR: INVALID DATAPATH - Too many opened brackets\n"), 1);
-  KezDcQrQuery* put = RunQuery("Put(1, " + ManyComponents() + ")");
-  EXPECT_EQ(put->TypeOfQRPutTarget, "Cell");
-  EXPECT_NE(put->p_QRPutTarget, nullptr);
-  EXPECT_EQ(KezDcCMError::GetNbErrors(), KezDcCMError::kMaxErrors);
-  EXPECT_GT(KezDcCMError::GetNbDropped(), 0);
+  EXPECT_EQ(RunQuery("Put(1, " + kManyComponents + ")")->TypeOfQRPutTarget, "Cell");
+  EXPECT_TRUE(KezDcCMError::GetNbErrors() == KezDcCMError::kMaxErrors && KezDcCMError::GetNbDropped() > 0);
 }
 
 // Megabyte, NUL, non-UTF-8, extreme and number-, sub-query- or format-like
@@ -88,28 +69,26 @@ using HostileValueTest = SqliteFixture;
 
 TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {
   Sql("CREATE TABLE vals(v TEXT, n REAL); CREATE TABLE back(v TEXT, n REAL);"
-      "INSERT INTO vals VALUES (printf('%.*c', 1048576, 'm'), 1e308), (x'610062', -1e308),"
-      "  (x'ff80c0fe', 4.9e-324), ('  12  ', NULL), ('1e999', 0), ('-0', -0.0), ('nan', 1),"
-      "  ('[@s:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4), ('%s%n%x', 5), ('', 6), (NULL, 7)");
+      "INSERT INTO vals VALUES (printf('%.*c', 1048576, 'm'), 1e308), (x'610062', -1e308), (x'ff80c0fe', 4.9e-324),"
+      "  ('  12  ', NULL), ('1e999', 0), ('nan', 1), ('[@s:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4),"
+      "  ('%s%n%x', 5), ('', 6), (NULL, 7)");
   Use("?text_size=1048576");
   const std::string row = "@s:main:vals:{v+n}:1", copy = "@s:main:back:{v+n}:1";
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(row.c_str());
   int seen = 0;
-  for (Get(row + ":v"); block->IsMoreData() && seen < 26; block->GetNextLine(), ++seen) {
-    for (const std::string& e : {row + ":v", row + ":n", row + ":v * 2", row + ":n * " + row + ":n", row + ":v + \"x\"",
-                                 "format(" + row + ":n, \"###.##\")"})
+  for (Get(row + ":v"); block->IsMoreData() && seen < 24; block->GetNextLine(), ++seen) {
+    for (const std::string& e : {row + ":v * 2", row + ":n * " + row + ":n", "format(" + row + ":n, \"###.##\")"})
       Get(e);
-    for (const char* column : {":v", ":n"}) {
-      KezDcQrQResult::NewQResult((row + column).c_str())->PutCell(KezDcQrQResult::NewQResult((copy + column).c_str()));
-    }
+    RunQuery("Put(" + row + ":v, " + copy + ":v)");
+    RunQuery("Put(" + row + ":n, " + copy + ":n)");
     RunQuery("Put(" + copy + ")");
   }
-  EXPECT_EQ(seen, 13);
+  EXPECT_EQ(seen, 12);
   KezDcQrQuery::DeleteAllQueries();
   EXPECT_EQ(Sql("SELECT count(*), sum(coalesce(CAST(a.v AS BLOB), x'') = "
                 "coalesce(CAST(substr(b.v, 1, length(b.v)) AS BLOB), x'')) FROM vals a JOIN back b "
                 "ON a.rowid = b.rowid WHERE a.v IS NULL OR instr(CAST(a.v AS BLOB), x'00') = 0"),
-            (Rows{{"12", "12"}}));
+            (Rows{{"11", "11"}}));
   EXPECT_EQ(Sql("SELECT v FROM back WHERE rowid = 2"), Rows{{"a"}});
 }
 
@@ -118,8 +97,7 @@ TEST(KezqHostileTest, MegabyteLinesEndCleanly) {
   if (!KezqBuilt()) GTEST_SKIP() << "kezq is not built";
   TempDir dir;
   const std::string megabyte(1 << 20, 'x');
-  WriteFile(dir.File("q"),
-            "Get(" + MegabyteSum() + ")\n" + std::string(1 << 20, 'G') + "\nGet(\"" + megabyte + "\")\n");
+  WriteFile(dir.File("q"), "Get(" + kMegabyteSum + ")\n" + std::string(1 << 20, 'G') + "\nGet(\"" + megabyte + "\")\n");
   KezqResult run = RunKezq({"-k", "-f", dir.File("q")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "500001\n" + megabyte + "\n");

@@ -18,21 +18,17 @@ inline KezDcQrQuery* RunQuery(const std::string& text) {
   return query;
 }
 
-// The value of Get(expression) as a client prints it: "%d", "%g" or the
-// text; "<none>" when the query has no value.
+// The value of Get(expression) as a client prints it: "%d", "%g" or the text; "<none>" when it has none.
 inline std::string Get(const std::string& expression) {
   auto* e = dynamic_cast<KezDcQrQRExpression*>(RunQuery("Get(" + expression + ")")->p_QResult);
-  if (!e) return "<none>";
-  if (e->BasicType == "int" && e->p_IntQResult) return std::to_string(*e->p_IntQResult);
-  if (e->BasicType == "double" && e->p_DoubleQResult) return kez::Format("%g", *e->p_DoubleQResult);
-  if (e->BasicType == "string" && e->p_StringQResult) return e->p_StringQResult;
+  if (e && e->BasicType == "int" && e->p_IntQResult) return std::to_string(*e->p_IntQResult);
+  if (e && e->BasicType == "double" && e->p_DoubleQResult) return kez::Format("%g", *e->p_DoubleQResult);
+  if (e && e->BasicType == "string" && e->p_StringQResult) return e->p_StringQResult;
   return "<none>";
 }
 
 using RoadRows = std::vector<std::vector<std::string>>;
-
-// What a client saw along the road: the values it read, and the rows whose insert reported nothing.
-struct RoadResult {
+struct RoadResult {  // the values a client read, and the rows whose insert reported nothing
   std::vector<std::string> values;
   RoadRows reported;
 };
@@ -57,13 +53,10 @@ inline RoadResult FollowTheRoad(const std::string& orders, const std::string& co
   const std::string item = orders + ":item";
   road.values.push_back(Get(item));
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(orders.c_str());
-  for (int k = 0; k < 8; ++k) {
+  for (int k = 0; k < 8; ++k, road.values.push_back(Get(item) + "/" + Get(orders + ":amount * 2")))
     block->GetNextLine();
-    road.values.push_back(Get(item) + "/" + Get(orders + ":amount * 2"));
-  }
-  for (const auto& row : rows) {
+  for (const auto& row : rows)
     if (InsertRow(copy, row)) road.reported.push_back(row);
-  }
   RunQuery("Free(" + item + ")");
   block->FreeRowsetOfData();
   road.values.push_back(Get(item));

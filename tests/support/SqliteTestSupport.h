@@ -41,8 +41,7 @@ struct Layout {
   KezDcDbHAccessor handle = 0;
 };
 
-// A data source, session, rowset, accessor and insert interface, all given back when the holder goes.
-struct Opened {
+struct Opened {  // a data source, session, rowset, accessor and insert interface, given back when it goes
   ~Opened() {
     insert.reset();
     if (rowset && layout.bindings) rowset->ReleaseAccessor(layout.handle);
@@ -61,7 +60,7 @@ class SqliteFixture : public KezTest {
     ASSERT_TRUE(temp_.Made());
     dir_ = temp_.Path();
     db_ = Path("test.db");
-    misuses_before_ = kez::test::AccessFaults::Misuses();
+    misuses_before_ = AccessFaults::Misuses();
   }
   // Every test gives back all it took; the data folder and catalog it named go with it.
   void TearDown() override {
@@ -70,7 +69,7 @@ class SqliteFixture : public KezTest {
     unsetenv("KEZDCDB_DATA_DIR");
     unsetenv("KEZDCDB_CATALOG");
     KezDcDbDataSourceFactory::ResetCatalog();
-    using S = kez::test::AccessFaults;  // objects, connections, rows, accessors, misuses
+    using S = AccessFaults;  // objects, connections, rows, accessors, misuses
     EXPECT_EQ((std::vector<long>{S::LiveObjects(), S::OpenConnections(), S::OutstandingRows(), S::LiveAccessors(),
                                  S::Misuses() - misuses_before_}),
               (std::vector<long>{0, 0, 0, 0, expected_misuses_}));
@@ -83,8 +82,7 @@ class SqliteFixture : public KezTest {
     KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + options).c_str());
   }
 
-  // Runs sql on the file (created when missing) through a connection of its
-  // own; the rows it selected ("NULL" for NULL).
+  // Runs sql on the file (created when missing) through a connection of its own; the rows it selected.
   static Rows Sql(const std::string& file, const std::string& sql) {
     Rows rows;
     sqlite3* db = nullptr;
@@ -102,30 +100,26 @@ class SqliteFixture : public KezTest {
     return rows;
   }
   Rows Sql(const std::string& sql) const { return Sql(db_, sql); }
-  std::string Count(const std::string& table = "t") const { return Sql("SELECT count(*) FROM " + table)[0][0]; }
+  std::string Count() const { return Sql("SELECT count(*) FROM t")[0][0]; }
 
   static KezIDcDbDataSource* OpenSource(const std::string& uri) {
-    return kez::test::AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
-  }
-  // The interface T that the call gives back through its void**; null when it fails.
-  template <class T, class Call>
-  static T* Ask(Call call) {
-    void* object = nullptr;
-    return call(&object) == 0 ? static_cast<T*>(object) : nullptr;
+    return AccessFaults::Wrap(kez::detail::OpenSqliteDataSource(uri));
   }
   static KezIDcDbInsertRowset* OpenInsert(KezIDcDbSimpleRowset* r) {
-    return Ask<KezIDcDbInsertRowset>([&](void** p) { return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), p); });
+    void* p = nullptr;
+    return r->QueryInterface(KezIDcDbInsertRowset::ClassId(), &p) == 0 ? static_cast<KezIDcDbInsertRowset*>(p)
+                                                                       : nullptr;
   }
-  // Opens a session, the rowset and its insert interface on the URI text
-  // after "sqlite:" and binds the named columns (every one when names is
-  // empty), over o's own data source when asked; false when the rowset does not open.
-  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {},
-                      bool own_source = false) {
-    if (!own_source) o->source.reset(OpenSource(uri));
-    auto session = [&](void** p) { return o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), p); };
-    auto rows = [&](void** p) { return o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), p); };
-    if (o->source) o->session.reset(Ask<KezIDcDbSimpleSession>(session));
-    if (o->session) o->rowset.reset(Ask<KezIDcDbSimpleRowset>(rows));
+  // Opens a session (over o's data source, or one opened on the URI text
+  // after "sqlite:"), the rowset and its insert interface, and binds the
+  // named columns (every one when names is empty); false when the rowset does not open.
+  static bool OpenAll(Opened* o, const std::string& uri, const std::string& rowset, Texts names = {}) {
+    void* p = nullptr;
+    if (!o->source) o->source.reset(OpenSource(uri));
+    if (o->source && o->source->OpenSession(KezIDcDbSimpleSession::ClassId(), &p) == 0)
+      o->session.reset(static_cast<KezIDcDbSimpleSession*>(p));
+    if (o->session && o->session->OpenRowset(rowset.c_str(), KezIDcDbSimpleRowset::ClassId(), &p) == 0)
+      o->rowset.reset(static_cast<KezIDcDbSimpleRowset*>(p));
     if (!o->rowset) return false;
     o->layout = Bind(o->rowset.get(), std::move(names));
     o->insert.reset(OpenInsert(o->rowset.get()));
@@ -185,7 +179,7 @@ class SqliteFixture : public KezTest {
       if (rc != 0 || obtained == 0) return rows;
     }
   }
-  static Rows ReadAll(const Opened& o) { return ReadAll(o.rowset.get(), o.layout); }
+  static Rows ReadAll(const Opened& o, uint32_t block = 10) { return ReadAll(o.rowset.get(), o.layout, block); }
 
   // Writes the texts into a row buffer as the cells do and inserts it.
   static int Insert(KezIDcDbInsertRowset* insert, const Layout& layout, const Texts& values) {
@@ -199,6 +193,11 @@ class SqliteFixture : public KezTest {
     }
     return insert->InsertRow(layout.handle, &buffer);
   }
+  // Opens the rowset with the options and reads it whole, `block` rows at a time.
+  Rows Read(const std::string& options, const std::string& rowset, uint32_t block = 10) const {
+    Opened o;
+    return OpenAll(&o, db_ + options, rowset) ? ReadAll(o, block) : Rows{{"<not open>"}};
+  }
   static int Insert(const Opened& o, const Texts& values) { return Insert(o.insert.get(), o.layout, values); }
   // Opens the rowset with the options and inserts each row in turn; returns the codes.
   std::vector<int> InsertRows(const std::string& options, const std::string& rowset, const Rows& rows) const {
@@ -209,7 +208,7 @@ class SqliteFixture : public KezTest {
     return codes;
   }
 
-  kez::test::TempDir temp_{"kez_sqlite"};
+  TempDir temp_{"kez_sqlite"};
   std::string dir_;
   std::string db_;  // the database file of the test
   int misuses_before_ = 0;
