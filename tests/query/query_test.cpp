@@ -1,0 +1,208 @@
+// Queries: the registry (one query per text, the empty text, deletions),
+// the rule that a query never uses a result deleted elsewhere, and DoQuery
+// over plain query results, as a client driving the nodes directly sets
+// them. Each function over each expression kind is a kezq case file
+// (tests/kezq/cases/functions.test); how texts split is
+// tests/language/cases/query-text.test.
+#include "support/KezTestSupport.h"
+
+namespace kez {
+namespace test {
+namespace {
+
+using Strings = std::vector<std::string>;
+using QueryTest = ShopItemsTest;
+
+KezDcQrQuery* New(const char* text) {
+  return KezDcQrQuery::NewQuery(text);
+}
+KezDcQrQuery* Query(const char* text) {
+  return KezDcQrQuery::QueryHTab->Locate(text);
+}
+KezDcQrQResult* Expr(const char* text) {
+  return KezDcQrQResult::ExprHTab->Locate(text);
+}
+std::string Lost(const char* what, const char* query, const char* path) {
+  return kez::Format("ERROR: QUERY <%s> LOST ITS %s <%s>, DELETED ELSEWHERE: CREATE THE QUERY AGAIN !\n", query, what,
+                     path);
+}
+std::string Unknown(const std::string& kind) {
+  return "ERROR: UNKNOWN FUNCTION FOR " + kind + " ! \n";
+}
+// Runs q with each function in turn.
+void RunAs(KezDcQrQuery* q, std::initializer_list<const char*> functions) {
+  for (const char* function : functions) {
+    q->Function = function;
+    q->DoQuery();
+  }
+}
+
+// A later query naming the same expression shares it and its kind, so that
+// a Get and a Put of one data block do not spoil each other. An empty text
+// is registered like any other, so the library's deletions free it.
+TEST_F(QueryTest, OneQueryPerTextSharingExpressionsAndTheEmptyTextIsRegistered) {
+  KezDcQrQuery* q = New("Get(@s:m:r:a:2)");
+  EXPECT_EQ(New("Get(@s:m:r:a:2)"), q);
+  KezDcQrQuery* other = New("Get(@s:m:r:a:2) ");
+  EXPECT_NE(other, q);
+  EXPECT_EQ(other->p_QResult, q->p_QResult);
+  EXPECT_EQ(other->TypeOfQResult, "Exp_Data");
+  EXPECT_EQ(New("Put(@s:m:r:a:2)")->TypeOfQResult, "Exp_Data");
+  EXPECT_TRUE(Errors().empty());
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcQrQuery* empty = New("");
+  EXPECT_EQ(New(""), empty);
+  EXPECT_EQ(Errors(), Strings{"ERROR in QrQuery::QrQuery: EMPTY QUERY \n"});
+  EXPECT_EQ(empty->p_QResult, nullptr);
+  EXPECT_EQ(Query(""), empty);
+  KezDcQrQuery::DeleteQuery("  ");
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size(), 0);
+  KezDcQrQuery plain;  // a client's own query, not registered
+  EXPECT_EQ(plain.p_QResult, nullptr);
+  EXPECT_EQ(Errors().size(), 2u);
+}
+
+// Deleting a query strips blanks before the lookup and deletes the results
+// it names; a one-off query takes only the expression and constants it made.
+TEST_F(QueryTest, DeletionsTakeTheResultsTheQueryNamesAndOneOffQueriesOnlyTheirOwn) {
+  New("Put(7, $v)");
+  New(" Get(2)");
+  KezDcQrQuery::DeleteQuery("  Put(7, $v)  ");
+  EXPECT_EQ(Query("Put(7, $v)"), nullptr);
+  EXPECT_EQ(Expr("7"), nullptr);
+  EXPECT_EQ(Located("$v"), nullptr);
+  KezDcQrQuery::DeleteQuery(" Get(2)");  // looked up as "Get(2)": not found
+  EXPECT_NE(Query(" Get(2)"), nullptr);
+  KezDcQrQuery::DeleteAllQueries();
+  KezDcQrQuery* put = New("Put(\"x\" + 1, $v)");
+  put->DoQuery();
+  KezDcQrQuery::DeleteOneOffQuery(put);
+  EXPECT_EQ(KezDcQrQuery::QueryHTab->Size() + KezDcQrQResult::ExprHTab->Size(), 0);
+  EXPECT_EQ(Located("\"x\""), nullptr);
+  ASSERT_NE(Located("$v"), nullptr);
+  KezDcQrQuery::DeleteOneOffQuery(New("Get(@sales:main:orders:amount:20:amount + $v)"));
+  EXPECT_NE(Located("@sales:main:orders:amount:20:amount"), nullptr);
+  KezDcQrQuery* kept = New("Get($v)");
+  KezDcQrQuery::DeleteOneOffQuery(New("Free($v)"));
+  kept->DoQuery();
+  EXPECT_STREQ(static_cast<KezDcQrQRExpression*>(kept->p_QResult)->p_StringQResult, "x1");
+  EXPECT_TRUE(Errors().empty());
+}
+
+// The query reports the loss at every run, never touches the deleted
+// result, and uses it again once it is created again under its key.
+TEST_F(QueryTest, ResultOrPutTargetDeletedElsewhereGivesOneClearErrorPerRun) {
+  KezDcQrQuery* q = New("Get(2*3)");
+  KezDcQrQResult::DeleteQResult("2*3");
+  q->DoQuery();
+  EXPECT_EQ(q->p_QResult, nullptr);
+  KezDcQrQResult* again = NewQR("Expression", "2*3");
+  q->DoQuery();
+  EXPECT_EQ(q->p_QResult, again);
+  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(again)->IntValue, 6);
+  New("Get(1+2)");
+  KezDcQrQResult::DeleteQResult("1+2");
+  KezDcQrQuery::DeleteQuery("Get(1+2)");  // must not touch the deleted expression
+  KezDcQrQuery* shared = New("Free($n)");
+  EXPECT_EQ(New("Get($n)")->p_QResult, shared->p_QResult);
+  KezDcQrQuery::DeleteQuery("Get($n)");  // the shared $n goes with it
+  EXPECT_EQ(Located("$n"), nullptr);
+  shared->DoQuery();
+  KezDcQrQuery* put = New("Put(5, $target)");
+  KezDcQrQResult::DeleteQResult("$target");
+  put->DoQuery();
+  put->DoQuery();
+  KezDcQrQResult* target = KezDcQrQResult::NewQResult("$target");
+  put->DoQuery();
+  EXPECT_EQ(static_cast<KezDcQrQRVariable*>(target)->IntValue, 5);
+  // A cell operand whose node went with its data source does not crash.
+  KezDcQrQuery* cell = New("Put(5, @sales : main:orders:amount:20:amount)");
+  New("Get(@sales:main:orders:amount:20:amount)");
+  KezDcQrQResult::DeleteQResult("@sales");
+  cell->DoQuery();
+  Query("Get(@sales:main:orders:amount:20:amount)")->DoQuery();
+  EXPECT_EQ(Errors(),
+            (Strings{Lost("RESULT", "Get(2*3)", "2*3"), Lost("RESULT", "Free($n)", "$n"),
+                     Lost("PUT TARGET", "Put(5, $target)", "$target"), Lost("PUT TARGET", "Put(5, $target)", "$target"),
+                     Lost("PUT TARGET", "Put(5, @sales : main:orders:amount:20:amount)",
+                          "@sales:main:orders:amount:20:amount"),
+                     "ERROR Unknown Cell <@sales:main:orders:amount:20:amount>\n"}));
+  KezDcQrQuery::DeleteAllQueries();
+  EXPECT_EQ(KezDcQrQResult::ExprHTab->Size(), 0);
+}
+
+// Rows of the dispatch table for plain results: each type runs its own
+// operations and reports the others; a type without a row does nothing.
+TEST_F(QueryTest, PlainResultsRunTheirKindsOperations) {
+  const char kBlock[] = "@m:main:items:{name+qty}:5";
+  const char kName[] = "@m:main:items:{name+qty}:5:name";
+  const char kQty[] = "@m:main:items:{name+qty}:5:qty";
+  auto plain = [](const std::string& text, const char* type) {
+    KezDcQrQuery* q = KezDcQrQuery::NewQuery(text.c_str());
+    q->TypeOfQResult = type;
+    q->p_QResult = Located(q->DataPath);
+    return q;
+  };
+  auto text = [](const char* key) { return std::string(static_cast<KezDcQrQRCell*>(Located(key))->GetQResult()); };
+  const char* kinds[][2] = {{"@m", "DataSource"},
+                            {"@m:main", "Session"},
+                            {"@m:main:items", "Rowset"},
+                            {"@m:main:items:{name+qty}", "Accessor"}};
+  for (auto& kind : kinds) {
+    KezDcQrQuery* q = plain(std::string("Get(") + kind[0] + ")", kind[1]);
+    q->DoQuery();
+    RunAs(q, {"Put", "Init", "get"});
+    std::string upper = kind[1];
+    for (char& c : upper) c = static_cast<char>(toupper(c));
+    EXPECT_EQ(Errors(), Strings(3, Unknown(upper))) << kind[0];
+    KezDcCMError::ClearErrors();
+  }
+  EXPECT_NE(static_cast<KezDcQrQRAccessor*>(Located("@m:main:items:{name+qty}"))->h_QResult, 0u);
+  RunAs(Query("Get(@m)"), {"Free"});
+  EXPECT_EQ(static_cast<KezDcQrQRDataSource*>(Located("@m"))->p_QResult, nullptr);
+
+  KezDcQrQuery* data = plain(std::string("Init(") + kBlock + ")", "Data");
+  data->DoQuery();
+  EXPECT_NE(static_cast<KezDcQrQRData*>(Located(kBlock))->p_RowBuffer, nullptr);
+  RunAs(data, {"Get"});
+  EXPECT_EQ(static_cast<KezDcQrQRData*>(Located(kBlock))->NbRowsObtained, 2u);
+  RunAs(data, {"Put", "Free", "Delete"});
+  EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "items"), (std::vector<KezDcDbMemoryRow>{{"apple", "3"}}));
+
+  KezDcQrQuery* cell = plain(std::string("Put(") + kName + "," + kQty + ")", "Cell");
+  RunAs(cell, {"Put", "Get"});
+  EXPECT_EQ(text(kQty), "apple");
+  KezDcQrQuery::NewQuery("Put(\"pear\", $fruit)")->DoQuery();
+  KezDcQrQuery* variable = plain(std::string("Put($fruit,") + kName + ")", "Variable");
+  variable->DoQuery();
+  EXPECT_EQ(text(kName), "pear");
+  KezDcQrQResult::NewQResult("\"fig\"");  // a constant node: the literal in an expression is none
+  KezDcQrQuery* constant = plain(std::string("Put(\"fig\",") + kName + ")", "Constant");
+  RunAs(constant, {"Put", "Get"});
+  EXPECT_EQ(text(kName), "fig");
+  EXPECT_STREQ(static_cast<KezDcQrQRConstant*>(Located("\"fig\""))->p_QResult, "fig");
+  plain("Put($fruit, $other)", "Variable")->DoQuery();  // a put target that is no cell: nothing
+  EXPECT_EQ(static_cast<KezDcQrQRVariable*>(Located("$other"))->IntValue, 0);
+  KezDcQrQuery* none = KezDcQrQuery::NewQuery("Get(4+5)");
+  for (const char* type : {"", "exp_cell"}) {
+    none->TypeOfQResult = type;
+    none->DoQuery();
+  }
+  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(none->p_QResult)->IntValue, 0);
+  for (KezDcQrQuery* q : {cell, variable, constant}) RunAs(q, {"Init"});
+  EXPECT_EQ(Errors(), (Strings{Unknown("DATA"), Unknown("CELL"), Unknown("VARIABLE"), Unknown("CONSTANT")}));
+}
+
+// Get runs the expression again at every call; Free resets its value.
+TEST_F(QueryTest, FreeResetsAnExpressionsValue) {
+  KezDcQrQuery* get = KezDcQrQuery::NewQuery("Get(1+2)");
+  get->DoQuery();
+  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->IntValue, 3);
+  KezDcQrQuery::NewQuery("Free(1+2)")->DoQuery();
+  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->IntValue, 0);
+  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->p_IntQResult, nullptr);
+}
+
+}  // namespace
+}  // namespace test
+}  // namespace kez
