@@ -12,6 +12,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using QueryTest = ShopItemsTest;
+using QueryTextTest = ShopItemsTest;
+using QueryLifecycleTest = ShopItemsTest;
 
 KezDcQrQuery* New(const char* text) {
   return KezDcQrQuery::NewQuery(text);
@@ -37,10 +39,10 @@ void RunAs(KezDcQrQuery* q, std::initializer_list<const char*> functions) {
   }
 }
 
-// A later query naming the same expression shares it and its kind, so that
-// a Get and a Put of one data block do not spoil each other. An empty text
-// is registered like any other, so the library's deletions free it.
-TEST_F(QueryTest, OneQueryPerTextSharingExpressionsAndTheEmptyTextIsRegistered) {
+// An empty text is registered like any other, so the library's deletions
+// free it. A later query naming the same expression shares it and its kind,
+// so that a Get and a Put of one data block do not spoil each other.
+TEST_F(QueryTextTest, EmptyTextMakesARegisteredQueryThatTheDeletionsFree) {
   KezDcQrQuery* q = New("Get(@s:m:r:a:2)");
   EXPECT_EQ(New("Get(@s:m:r:a:2)"), q);
   KezDcQrQuery* other = New("Get(@s:m:r:a:2) ");
@@ -62,9 +64,9 @@ TEST_F(QueryTest, OneQueryPerTextSharingExpressionsAndTheEmptyTextIsRegistered) 
   EXPECT_EQ(Errors().size(), 2u);
 }
 
-// Deleting a query strips blanks before the lookup and deletes the results
-// it names; a one-off query takes only the expression and constants it made.
-TEST_F(QueryTest, DeletionsTakeTheResultsTheQueryNamesAndOneOffQueriesOnlyTheirOwn) {
+// A one-off query takes only the expression and constants it made; deleting
+// a query strips blanks before the lookup and deletes the results it names.
+TEST_F(QueryLifecycleTest, OneOffQueryGoesWithItsOwnExpressionOnly) {
   New("Put(7, $v)");
   New(" Get(2)");
   KezDcQrQuery::DeleteQuery("  Put(7, $v)  ");
@@ -91,7 +93,7 @@ TEST_F(QueryTest, DeletionsTakeTheResultsTheQueryNamesAndOneOffQueriesOnlyTheirO
 
 // The query reports the loss at every run, never touches the deleted
 // result, and uses it again once it is created again under its key.
-TEST_F(QueryTest, ResultOrPutTargetDeletedElsewhereGivesOneClearErrorPerRun) {
+TEST_F(QueryLifecycleTest, ResultOrPutTargetDeletedElsewhereGivesOneClearErrorPerRun) {
   KezDcQrQuery* q = New("Get(2*3)");
   KezDcQrQResult::DeleteQResult("2*3");
   q->DoQuery();
