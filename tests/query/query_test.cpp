@@ -1,8 +1,6 @@
-// Queries: the registry (one query per text, the empty text, deletions),
-// the rule that a query never uses a result deleted elsewhere, and DoQuery
-// over plain query results, as a client driving the nodes directly sets
-// them. Each function over each expression kind is a kezq case file
-// (tests/kezq/cases/functions.test); how texts split is
+// Queries: the registry, results deleted elsewhere, and DoQuery over plain
+// results as a client driving the nodes sets them. Each function over each
+// expression kind is tests/kezq/cases/functions.test; how texts split is
 // tests/language/cases/query-text.test.
 #include "support/KezTestSupport.h"
 
@@ -15,11 +13,11 @@ using QueryTest = ShopItemsTest;
 using QueryTextTest = ShopItemsTest;
 using QueryLifecycleTest = ShopItemsTest;
 
-KezDcQrQuery* New(const char* text) {
-  return KezDcQrQuery::NewQuery(text);
-}
 KezDcQrQuery* Query(const char* text) {
   return KezDcQrQuery::QueryHTab->Locate(text);
+}
+KezDcQrQuery* New(const char* text) {
+  return KezDcQrQuery::NewQuery(text);
 }
 KezDcQrQResult* Expr(const char* text) {
   return KezDcQrQResult::ExprHTab->Locate(text);
@@ -134,29 +132,26 @@ TEST_F(QueryLifecycleTest, ResultOrPutTargetDeletedElsewhereGivesOneClearErrorPe
 }
 
 // Rows of the dispatch table for plain results: each type runs its own
-// operations and reports the others; a type without a row does nothing.
+// operations and reports the others; a type without a row does nothing;
+// Free resets an expression's value.
 TEST_F(QueryTest, PlainResultsRunTheirKindsOperations) {
   const char kBlock[] = "@m:main:items:{name+qty}:5";
   const char kName[] = "@m:main:items:{name+qty}:5:name";
   const char kQty[] = "@m:main:items:{name+qty}:5:qty";
   auto plain = [](const std::string& text, const char* type) {
-    KezDcQrQuery* q = KezDcQrQuery::NewQuery(text.c_str());
+    KezDcQrQuery* q = New(text.c_str());
     q->TypeOfQResult = type;
     q->p_QResult = Located(q->DataPath);
     return q;
   };
   auto text = [](const char* key) { return std::string(static_cast<KezDcQrQRCell*>(Located(key))->GetQResult()); };
-  const char* kinds[][2] = {{"@m", "DataSource"},
-                            {"@m:main", "Session"},
-                            {"@m:main:items", "Rowset"},
-                            {"@m:main:items:{name+qty}", "Accessor"}};
+  const char* kinds[][3] = {{"@m", "DataSource", "DATASOURCE"},
+                            {"@m:main", "Session", "SESSION"},
+                            {"@m:main:items", "Rowset", "ROWSET"},
+                            {"@m:main:items:{name+qty}", "Accessor", "ACCESSOR"}};
   for (auto& kind : kinds) {
-    KezDcQrQuery* q = plain(std::string("Get(") + kind[0] + ")", kind[1]);
-    q->DoQuery();
-    RunAs(q, {"Put", "Init", "get"});
-    std::string upper = kind[1];
-    for (char& c : upper) c = static_cast<char>(toupper(c));
-    EXPECT_EQ(Errors(), Strings(3, Unknown(upper))) << kind[0];
+    RunAs(plain(std::string("Get(") + kind[0] + ")", kind[1]), {"Get", "Put", "Init", "get"});
+    EXPECT_EQ(Errors(), Strings(3, Unknown(kind[2]))) << kind[0];
     KezDcCMError::ClearErrors();
   }
   EXPECT_NE(static_cast<KezDcQrQRAccessor*>(Located("@m:main:items:{name+qty}"))->h_QResult, 0u);
@@ -174,7 +169,7 @@ TEST_F(QueryTest, PlainResultsRunTheirKindsOperations) {
   KezDcQrQuery* cell = plain(std::string("Put(") + kName + "," + kQty + ")", "Cell");
   RunAs(cell, {"Put", "Get"});
   EXPECT_EQ(text(kQty), "apple");
-  KezDcQrQuery::NewQuery("Put(\"pear\", $fruit)")->DoQuery();
+  New("Put(\"pear\", $fruit)")->DoQuery();
   KezDcQrQuery* variable = plain(std::string("Put($fruit,") + kName + ")", "Variable");
   variable->DoQuery();
   EXPECT_EQ(text(kName), "pear");
@@ -185,24 +180,19 @@ TEST_F(QueryTest, PlainResultsRunTheirKindsOperations) {
   EXPECT_STREQ(static_cast<KezDcQrQRConstant*>(Located("\"fig\""))->p_QResult, "fig");
   plain("Put($fruit, $other)", "Variable")->DoQuery();  // a put target that is no cell: nothing
   EXPECT_EQ(static_cast<KezDcQrQRVariable*>(Located("$other"))->IntValue, 0);
-  KezDcQrQuery* none = KezDcQrQuery::NewQuery("Get(4+5)");
+  KezDcQrQuery* none = New("Get(4+5)");
   for (const char* type : {"", "exp_cell"}) {
     none->TypeOfQResult = type;
     none->DoQuery();
   }
-  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(none->p_QResult)->IntValue, 0);
+  auto* sum = static_cast<KezDcQrQRExpression*>(none->p_QResult);
+  EXPECT_EQ(sum->IntValue, 0);
+  New("Get(4+5) ")->DoQuery();  // the same expression, run again at every Get
+  EXPECT_EQ(sum->IntValue, 9);
+  New("Free(4+5)")->DoQuery();
+  EXPECT_TRUE(sum->IntValue == 0 && sum->p_IntQResult == nullptr);
   for (KezDcQrQuery* q : {cell, variable, constant}) RunAs(q, {"Init"});
   EXPECT_EQ(Errors(), (Strings{Unknown("DATA"), Unknown("CELL"), Unknown("VARIABLE"), Unknown("CONSTANT")}));
-}
-
-// Get runs the expression again at every call; Free resets its value.
-TEST_F(QueryTest, FreeResetsAnExpressionsValue) {
-  KezDcQrQuery* get = KezDcQrQuery::NewQuery("Get(1+2)");
-  get->DoQuery();
-  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->IntValue, 3);
-  KezDcQrQuery::NewQuery("Free(1+2)")->DoQuery();
-  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->IntValue, 0);
-  EXPECT_EQ(static_cast<KezDcQrQRExpression*>(get->p_QResult)->p_IntQResult, nullptr);
 }
 
 }  // namespace
