@@ -5,6 +5,11 @@
 // nodes they resolve to. How paths split is
 // tests/language/cases/data-path.test; sub-query values, loops and errors
 // as a user meets them are tests/kezq/cases/subqueries.test.
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
 #include "support/KezTestSupport.h"
 
 namespace kez {
@@ -305,11 +310,23 @@ TEST_F(FactoryTest, PutsFollowTheRowsetThePathResolvesTo) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// A '##' sub-rowset is empty and opens nothing, without an error; a value
-// holding a colon leaves the key it names free for its own kind.
+// A '##' sub-rowset is empty and opens nothing, without an error: only the
+// trace says so (at level 4, which also shows each parse and lookup). A
+// value holding a colon leaves the key it names free for its own kind.
 TEST_F(FactoryTest, NullSubRowsetAndValuesHoldingAColon) {
   Set("$t", "##0");
-  EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
+  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
+  std::string path = ::testing::TempDir() + "kez_factory_trace_" + std::to_string(::getpid());
+  KezTrace* saved = KezDcQrQResult::sp_Trace;
+  KezDcQrQResult::sp_Trace = new KezTrace("FactoryTestTrace", "", 0, path.c_str(), 1024);
+  KezDcQrQResult::sp_Trace->SetLevel(4);
+  EXPECT_EQ(rowset->GetQResult(), nullptr);
+  delete KezDcQrQResult::sp_Trace;
+  KezDcQrQResult::sp_Trace = saved;
+  std::ifstream in(path, std::ios::binary);
+  std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(path.c_str());
+  EXPECT_NE(trace.find("m\xB0!\xB0m WARNING: NULL SUB-ROWSET ##0 \n"), std::string::npos) << trace;
   EXPECT_EQ(KezDcDbMemoryFaults::LiveObjects(), 0);
   Set("$t", "orders:item");
   EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
