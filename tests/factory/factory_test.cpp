@@ -315,12 +315,11 @@ TEST_F(FactoryTest, PutsFollowTheRowsetThePathResolvesTo) {
 // value holding a colon leaves the key it names free for its own kind.
 TEST_F(FactoryTest, NullSubRowsetAndValuesHoldingAColon) {
   Set("$t", "##0");
-  auto* rowset = Node<KezDcQrQRRowset>("@sales:main:$t");
   std::string path = ::testing::TempDir() + "kez_factory_trace_" + std::to_string(::getpid());
   KezTrace* saved = KezDcQrQResult::sp_Trace;
   KezDcQrQResult::sp_Trace = new KezTrace("FactoryTestTrace", "", 0, path.c_str(), 1024);
   KezDcQrQResult::sp_Trace->SetLevel(4);
-  EXPECT_EQ(rowset->GetQResult(), nullptr);
+  EXPECT_EQ(Node<KezDcQrQRRowset>("@sales:main:$t")->GetQResult(), nullptr);
   delete KezDcQrQResult::sp_Trace;
   KezDcQrQResult::sp_Trace = saved;
   std::ifstream in(path, std::ios::binary);

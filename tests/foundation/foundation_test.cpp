@@ -27,7 +27,7 @@ using Strings = std::vector<std::string>;
 
 // Texts are octet strings: UTF-8 passes through, one octet per position,
 // and past the end is the empty character, which equals no octet.
-TEST(UnicodeStringTest, TextsCompareByContentAndIndexOctets) {
+TEST(UnicodeStringTest, TextsCompareByContentIndexOctetsAndClipToTheText) {
   KezUnicodeString s("abc");
   char buffer[] = "abc";  // a different address holding the same text
   EXPECT_TRUE(s == buffer && buffer == s && !(s != buffer) && s != "ab" && "abcd" != s);
@@ -48,15 +48,13 @@ TEST(UnicodeStringTest, TextsCompareByContentAndIndexOctets) {
   EXPECT_EQ(u, "abc");
   u = null_text;
   EXPECT_TRUE(u.IsEmpty());
-}
-
-TEST(UnicodeStringTest, StripSubStringAndRemoveClipToTheText) {
-  KezUnicodeString s("  a b  ");
+  // Strip, SubString and Remove clip to the text.
+  s = "  a b  ";
   EXPECT_TRUE(s.Strip(1, ' ') == "a b  " && s.Strip(2, ' ') == "  a b" && s.Strip(3, ' ') == "  a b  ");
   EXPECT_TRUE(KezUnicodeString("\t a").Strip(1, ' ') == "\t a" && KezUnicodeString("   ").Strip(1, ' ') == "");
   EXPECT_EQ(KezUnicodeString("{x}").Strip(1, '{').Strip(2, '}'), "x");
   EXPECT_EQ(s, "  a b  ");  // a copy: the text itself is unchanged
-  KezUnicodeString t("abcdef");
+  t = "abcdef";
   const int cuts[][2] = {{1, 3}, {4, 100}, {6, 1}, {-2, 4}, {2, 0}, {2, -1}};
   const char* const pieces[] = {"bcd", "ef", "", "ab", "", ""};
   for (int k = 0; k < 6; ++k) EXPECT_EQ(t.SubString(cuts[k][0], cuts[k][1]), pieces[k]) << k;
@@ -71,14 +69,15 @@ TEST(UnicodeStringTest, StripSubStringAndRemoveClipToTheText) {
 // Decimals are read like scanf reads them, saturating on overflow; a text
 // that is no number yields 0.
 TEST(UnicodeStringTest, ConvertToNumReadsDecimalsLikeScanfAndSaturates) {
+  const std::string many(1000, '9');
   const std::pair<std::string, int> numbers[] = {{"42", 42},
                                                  {" \t-17xyz", -17},
                                                  {"+5", 5},
                                                  {"0x10", 0},
                                                  {"2147483648", INT_MAX},
-                                                 {"-2147483649", INT_MIN},
-                                                 {std::string(1000, '9'), INT_MAX},
-                                                 {"-" + std::string(1000, '9'), INT_MIN}};
+                                                 {many, INT_MAX},
+                                                 {"-" + many, INT_MIN},
+                                                 {"-2147483649", INT_MIN}};
   for (const auto& [text, value] : numbers) {
     int n = 99;
     EXPECT_EQ(KezUnicodeString(text).ConvertToNum(&n, "%d"), 1) << text.substr(0, 12);
