@@ -3,96 +3,63 @@
 // order and every object goes away with its last reference.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "database/access/KezDcDbDataSourceFactory.h"
 #include "database/access/memory/KezDcDbMemory.h"
 #include "support/AccessFaults.h"
 
 namespace {
 
-class MemoryRefCountTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    KezDcDbMemory::DropAll();
-    KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}});
-    KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
-    live_before_ = kez::test::AccessFaults::LiveObjects();
-  }
-  void TearDown() override { KezDcDbMemory::DropAll(); }
-
-  // Opens a data source, a session, a rowset and its insert interface.
-  void OpenAll() {
-    source_ = KezDcDbDataSourceFactory::CreateSimpleDataSource("m");
-    ASSERT_NE(source_, nullptr);
-    void* out = nullptr;
-    ASSERT_EQ(source_->OpenSession(KezIDcDbSimpleSession::ClassId(), &out), 0);
-    session_ = static_cast<KezIDcDbSimpleSession*>(out);
-    ASSERT_EQ(session_->OpenRowset("items", KezIDcDbSimpleRowset::ClassId(), &out), 0);
-    rowset_ = static_cast<KezIDcDbSimpleRowset*>(out);
-    ASSERT_EQ(rowset_->QueryInterface(KezIDcDbInsertRowset::ClassId(), &out), 0);
-    insert_ = static_cast<KezIDcDbInsertRowset*>(out);
-    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 4);
-  }
-
-  int live_before_ = 0;
-  KezIDcDbDataSource* source_ = nullptr;
-  KezIDcDbSimpleSession* session_ = nullptr;
-  KezIDcDbSimpleRowset* rowset_ = nullptr;
-  KezIDcDbInsertRowset* insert_ = nullptr;
-};
-
-TEST_F(MemoryRefCountTest, ReferencesGoBackInAnyOrderAndTheLastFreesTheChain) {
+TEST(MemoryRefCountTest, ReferencesGoBackInAnyOrderAndTheLastFreesTheChain) {
   struct Case {
     const char* name;
     bool drop_all_first;  // the data source outlives DropAll while referenced
+    bool extra;           // one more reference to the session and to the rowset
     int order[4];         // 0 data source, 1 session, 2 rowset, 3 insert interface
     int live_after[4];    // objects alive beyond those before, after each release
   };
   const Case cases[] = {
-      {"top down", false, {0, 1, 2, 3}, {4, 4, 4, 0}},  // the insert interface holds the chain
-      {"bottom up", false, {3, 2, 1, 0}, {3, 2, 1, 0}},
-      {"after DropAll", true, {1, 0, 3, 2}, {4, 4, 3, 0}},
+      {"top down", false, false, {0, 1, 2, 3}, {4, 4, 4, 0}},  // the insert interface holds the chain
+      {"bottom up", false, false, {3, 2, 1, 0}, {3, 2, 1, 0}},
+      {"after DropAll", true, false, {1, 0, 3, 2}, {4, 4, 3, 0}},
+      {"extra references", false, true, {3, 2, 1, 0}, {3, 3, 3, 3}},
   };
+  KezDcDbMemory::DropAll();
+  KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:shop");
+  EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource("nowhere"), nullptr);
+  const int before = kez::test::AccessFaults::LiveObjects();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_NO_FATAL_FAILURE(OpenAll());
+    KezDcDbMemory::CreateRowset("shop", "items", {{"name", KEZDCDB_TYPESTRING, 16}});
+    void* out = &out;
+    KezIDcDbDataSource* source = KezDcDbDataSourceFactory::CreateSimpleDataSource("m");
+    ASSERT_NE(source, nullptr);
+    EXPECT_NE(source->QueryInterface(KezIDcDbSimpleRowset::ClassId(), &out), 0);  // an interface it lacks
+    EXPECT_EQ(out, nullptr);
+    ASSERT_EQ(source->OpenSession(KezIDcDbSimpleSession::ClassId(), &out), 0);
+    auto* session = static_cast<KezIDcDbSimpleSession*>(out);
+    ASSERT_EQ(session->OpenRowset("items", KezIDcDbSimpleRowset::ClassId(), &out), 0);
+    auto* rowset = static_cast<KezIDcDbSimpleRowset*>(out);
+    ASSERT_EQ(rowset->QueryInterface(KezIDcDbInsertRowset::ClassId(), &out), 0);
+    KezIDcDbUnknown* objects[] = {source, session, rowset, static_cast<KezIDcDbInsertRowset*>(out)};
+    EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), before + 4);
     if (c.drop_all_first) KezDcDbMemory::DropAll();
-    KezIDcDbUnknown* objects[] = {source_, session_, rowset_, insert_};
+    if (c.extra) {
+      EXPECT_EQ(session->AddRef(), 3);  // the caller's, the rowset's, this one
+      ASSERT_EQ(rowset->QueryInterface(KezIDcDbSimpleRowset::ClassId(), &out), 0);
+      EXPECT_EQ(out, static_cast<void*>(rowset));
+    }
     for (int k = 0; k < 4; ++k) {
       objects[c.order[k]]->Release();
-      EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + c.live_after[k]) << k;
+      EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), before + c.live_after[k]) << k;
     }
+    if (c.extra) {
+      session->Release();
+      EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), before + 3);
+      rowset->Release();
+      EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), before);
+    }
+    KezDcDbMemory::DropAll();
   }
-}
-
-TEST_F(MemoryRefCountTest, ExtraReferencesKeepAnObjectAlive) {
-  OpenAll();
-  void* again = nullptr;
-  ASSERT_EQ(rowset_->QueryInterface(KezIDcDbSimpleRowset::ClassId(), &again), 0);
-  EXPECT_EQ(again, static_cast<void*>(rowset_));
-  EXPECT_EQ(session_->AddRef(), 3);  // the caller's, the rowset's, this one
-  insert_->Release();
-  rowset_->Release();
-  session_->Release();
-  source_->Release();
-  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 3);
-  session_->Release();
-  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_ + 3);
-  static_cast<KezIDcDbSimpleRowset*>(again)->Release();
-  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_);
-}
-
-TEST_F(MemoryRefCountTest, UnknownNamesAndInterfacesYieldNothing) {
-  EXPECT_EQ(KezDcDbDataSourceFactory::CreateSimpleDataSource("nowhere"), nullptr);
-  OpenAll();
-  void* out = &out;
-  EXPECT_NE(source_->QueryInterface(KezIDcDbSimpleRowset::ClassId(), &out), 0);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_NE(session_->OpenRowset("no_such_table", KezIDcDbSimpleRowset::ClassId(), &out), 0);
-  EXPECT_EQ(out, nullptr);
-  for (KezIDcDbUnknown* object : std::vector<KezIDcDbUnknown*>{insert_, rowset_, session_, source_}) object->Release();
-  EXPECT_EQ(kez::test::AccessFaults::LiveObjects(), live_before_);
 }
 
 }  // namespace

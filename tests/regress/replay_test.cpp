@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "fuzz/QueryInput.h"
 #include "fuzz/ValueInputs.h"
@@ -19,11 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-typedef bool (*Driver)(const uint8_t*, size_t);
-
 struct Target {
   const char* name;
-  Driver driver;
+  bool (*driver)(const uint8_t*, size_t);
 };
 
 const Target kTargets[] = {{"query", fuzz::RunQueryInput},
@@ -35,15 +31,14 @@ const Target kTargets[] = {{"query", fuzz::RunQueryInput},
 // it keeps are no leak here: each driver checks what it left itself.
 class ReplayTest : public ::testing::TestWithParam<Target> {
  protected:
-  static void Reset() {
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
     KezDcQrQuery::DeleteAllQueries();
     KezDcDbMemory::DropAll();
     KezDcCMError::ClearErrors();
   }
-  void SetUp() override { Reset(); }
-  void TearDown() override { Reset(); }
   // Runs every file of the folder but dot files (.keep only keeps an empty
-  // folder in the repository); returns how many there were.
+  // folder in the repository), in name order; returns how many there were.
   size_t ReplayFolder(const fs::path& folder) {
     std::vector<fs::path> files;
     std::error_code ec;
