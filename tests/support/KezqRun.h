@@ -1,5 +1,5 @@
 // Runs the built kezq from the tests under a time limit, so that a hang fails
-// the test instead of stalling the run; files and the fixture database.
+// the test instead of stalling the run; the fixture database.
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
@@ -13,8 +13,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,13 +31,6 @@ inline std::string KezqPath() {
 }
 inline bool KezqBuilt() {
   return access(KezqPath().c_str(), X_OK) == 0;
-}
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 // Runs kezq with the arguments (each one word) and input on its standard input.
