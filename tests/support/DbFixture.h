@@ -46,14 +46,6 @@ class DbTest : public KezTest {
   static T* Node(const std::string& path) {
     return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
   }
-  // A node under @m:main built from its components ("##0" rowsets).
-  template <class T>
-  static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
-                  const char* cell = "") {
-    KezUnicodeString kind = type;
-    return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
-  }
-  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
   // The text of field index (0-based) of a data block's row buffer.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";

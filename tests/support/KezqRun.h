@@ -91,13 +91,11 @@ class KezqProcess {
     if (pid_ > 0 && status_ == kRunning) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
     std::signal(SIGPIPE, old_pipe_);
   }
-  bool Started() const { return pid_ > 0; }
   void Write(const std::string& text) {
     for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n) {
       if ((n = write(in_, text.data() + done, text.size() - done)) <= 0) return;
     }
   }
-  void CloseInput() { close(in_), in_ = -1; }
   void CloseOutput() { close(out_), out_ = -1; }
   // Reads until the output holds text after what the last call found (or
   // ends, or 30 s pass); returns all it read.

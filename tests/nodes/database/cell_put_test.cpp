@@ -18,7 +18,7 @@ class CellPutTest : public DbTest {
     KezDcDbMemory::CreateRowset("shop", "dst", {{"a", KEZDCDB_TYPESTRING, 4}, {"b", KEZDCDB_TYPESTRING, 4}});
   }
   static KezDcQrQRAccessor* NewAccessor(const char* attributes, const char* rowset = "orders") {
-    return Built<KezDcQrQRAccessor>("Accessor", rowset, attributes);
+    return As<KezDcQrQRAccessor>(NewQR("Accessor", "@m", "main", rowset, attributes));
   }
   static KezDcQrQRCell* Cell(const std::string& column, const std::string& block = kThings) {
     return Node<KezDcQrQRCell>(block + ":" + column);
@@ -101,7 +101,7 @@ TEST_F(CellPutTest, BindingsLayFieldsBackToBackSizedByColumnType) {
   KezDcDbMemory::CreateRowset(
       "shop", "orders",
       {{"price", KEZDCDB_TYPER8, 8}, {"amount", KEZDCDB_TYPEI4, 4}, {"item", KEZDCDB_TYPESTRING, 32}});
-  static_cast<KezDcQrQRRowset*>(Registered("@m:main:orders"))->FreeQResult();
+  static_cast<KezDcQrQRRowset*>(Located("@m:main:orders"))->FreeQResult();
   ASSERT_NE(accessor->GetQResult(), 0u);
   EXPECT_EQ(Bindings(accessor), "(3,0,32)(2,32,80)(1,112,80) 192 80");
 }
@@ -136,7 +136,7 @@ TEST_F(CellPutTest, WithoutRowOrAccessorHandleACellReadsEmpty) {
   EXPECT_EQ(Read(cell), "0123456789abcde string");
   Node<KezDcQrQRData>("@m:main:things:v:1")->GetNextLine();  // past the last row
   EXPECT_EQ(Read(cell), " string");
-  EXPECT_EQ(Read(Built<KezDcQrQRCell>("Cell", "##0", "v", "1", "v")), " string");
+  EXPECT_EQ(Read(As<KezDcQrQRCell>(NewQR("Cell", "@m", "main", "##0", "v", "1", "v"))), " string");
   EXPECT_TRUE(Errors().empty());
 }
 
@@ -169,7 +169,7 @@ TEST_F(CellPutTest, CellPutCopiesWithinBoundsAndCarriesNull) {
   Cell("x")->PutCell(a);
   Node<KezDcQrQRData>(kDst)->PutData();
   EXPECT_EQ(KezDcDbMemory::GetInsertedRows("shop", "dst"), (Rows{{KezDcDbMemory::Null(), ""}, {"x", ""}}));
-  auto* cell = Built<KezDcQrQRCell>("Cell", "##0", "item", "1", "item");
+  auto* cell = As<KezDcQrQRCell>(NewQR("Cell", "@m", "main", "##0", "item", "1", "item"));
   KezDcQrQResult::NewQResult("\"abc\"")->PutConstant(cell);
   cell->p_QRData->PutData();
   EXPECT_EQ(Calls(F::kInsertRow), 2);

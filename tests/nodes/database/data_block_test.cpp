@@ -72,7 +72,7 @@ TEST_F(DataBlockTest, FirstNextLineIsMoreDataOrInitOnAFreshNodeStartsTheRowset) 
 // A block whose rowset cannot open records code 998 and reads nothing until
 // the rowset opens again.
 TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
-  auto* unavailable = Built<KezDcQrQRData>("Data", "##0", "*", "10");
+  auto* unavailable = As<KezDcQrQRData>(NewQR("Data", "@m", "main", "##0", "*", "10"));
   EXPECT_TRUE(unavailable->GetData() == unavailable && unavailable->GetNextLine() == unavailable);
   EXPECT_FALSE(unavailable->IsMoreData());
   EXPECT_EQ(unavailable->RcGetNextRows, KezDcQrQRData::kNoRowset);
@@ -152,7 +152,7 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
   EXPECT_EQ(Held(), "3/5/1");
   KezDcQrQResult::DeleteQResult("@m:main:orders:*");
   EXPECT_EQ(Held(), "3/0/0");
-  EXPECT_EQ(Registered("@m:main:orders:*:5:item"), nullptr);
+  EXPECT_EQ(Located("@m:main:orders:*:5:item"), nullptr);
   cell = Node<KezDcQrQRCell>("@m:main:orders:item:3:item");
   cell->GetQResult();
   KezDcQrQResult::DeleteQResult("@m");
@@ -165,18 +165,18 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
 // only traced and tried again at the next read.
 TEST_F(OpenReleaseTest, EmptyRowsetsAndFailuresToOpen) {
   auto* orphan = new KezDcQrQRSession("@m", "orphan");
-  EXPECT_EQ(Registered("@m:orphan"), orphan);
+  EXPECT_EQ(Located("@m:orphan"), orphan);
   EXPECT_EQ(orphan->GetQResult(), nullptr);
   EXPECT_EQ(Errors(), (Texts{"ERROR FATHER QUERY <@m> DOESN'T APPEAR IN HQR DICO !\n",
                              "ERROR: Impossible to open Session @m:orphan \n"}));
   KezDcCMError::ClearErrors();
   for (const char* name : {"##0", "##", "##orders"}) {
-    auto* rowset = Built<KezDcQrQRRowset>("Rowset", name);
+    auto* rowset = As<KezDcQrQRRowset>(NewQR("Rowset", "@m", "main", name));
     EXPECT_TRUE(!rowset->GetQResult() && !rowset->GetWriteQResult()) << name;
   }
   EXPECT_EQ(Calls(F::kCreateDataSource), 0);
   KezDcDbMemory::CreateRowset("shop", "#orders", {{"item", KEZDCDB_TYPESTRING, 8}});
-  EXPECT_NE(Built<KezDcQrQRRowset>("Rowset", "#orders")->GetQResult(), nullptr);
+  EXPECT_NE(As<KezDcQrQRRowset>(NewQR("Rowset", "@m", "main", "#orders"))->GetQResult(), nullptr);
   F::FailAt(F::kOpenRowset, 4);
   auto* rowset = Node<KezDcQrQRRowset>("@m:main:orders");
   EXPECT_EQ(rowset->GetQResult(), nullptr);

@@ -33,14 +33,14 @@ TEST_F(ExpressionTest, RegistryHoldsTheLastNodeAndFreedNodesHandOutNothing) {
   auto* first = new KezDcQrQRVariable("$a", 1);
   auto* second = new KezDcQrQRVariable("$a", "\"b\"");
   delete first;
-  EXPECT_EQ(Registered("$a"), second);
+  EXPECT_EQ(Located("$a"), second);
   KezDcQrQRExpression* f = NewExpression("$a+\"c\"");
   f->GetQResult();
   f->FreeQResult();
   EXPECT_STREQ(static_cast<char*>(f->GetQResult()), "bc");
   KezDcQrQResult::DeleteQResult("  $a ");
   KezDcQrQRVariable nameless;
-  EXPECT_TRUE(!Registered("\"k\"") && !Registered("$a") && !Registered(""));
+  EXPECT_TRUE(!Located("\"k\"") && !Located("$a") && !Located(""));
 }
 
 // A put without a target needs a data block; an unknown basic type gives
@@ -76,14 +76,14 @@ TEST_F(ExpressionTest, DeletionDeletesTheNodesTheListNames) {
   const std::string cell = "@m:s:orders:{item}:2:item", text = cell + " + $v + \"abc\"";
   KezDcQrQResult::NewQResult("\"abc\"");
   NewExpression(text);
-  ASSERT_TRUE(Registered(cell) && Registered("$v"));
+  ASSERT_TRUE(Located(cell) && Located("$v"));
   KezDcQrQResult::DeleteQResult(KezUnicodeString(text));
   for (const char* key : {"@m:s:orders:{item}:2:item", "$v", "\"abc\"", "@m:s:orders:{item}:2"}) {
-    EXPECT_FALSE(Registered(key)) << key;  // the data block, left without a child, went too
+    EXPECT_FALSE(Located(key)) << key;  // the data block, left without a child, went too
   }
   NewExpression("@m + @m:s:orders:{item}:2:item + $v * $v");
   KezDcQrQResult::DeleteQResult("@m + @m:s:orders:{item}:2:item + $v * $v");
-  EXPECT_FALSE(Registered("@m") || Registered(cell) || Registered("$v"));
+  EXPECT_FALSE(Located("@m") || Located(cell) || Located("$v"));
   KezDcQrQRExpression* c = NewExpression(CellPath("price") + " + 2");
   KezDcQrQRExpression* keeper = NewExpression("$k + 1");
   NewExpression("$k * 2");
