@@ -63,8 +63,7 @@ TEST_P(DocTest, EveryMarkedExamplePrintsWhatTheDocumentShows) {
     // A folder laid out as the repository after `make demo`: the built kezq
     // and a fresh demo database.
     TempDir dir("kez_doc");
-    std::filesystem::create_directories(dir.File("build/tools/kezq"));
-    std::filesystem::create_directories(dir.File("build/demo"));
+    for (const char* folder : {"build/tools/kezq", "build/demo"}) std::filesystem::create_directories(dir.File(folder));
     std::filesystem::create_symlink(KezqPath(), dir.File("build/tools/kezq/kezq"));
     BuildFixture(dir.File("build/demo/demo.db"), "../examples/demo/demo.sql");
     WriteFile(dir.File("example.sh"), example.script);
@@ -96,9 +95,8 @@ TEST(KezqManualTest, EveryOptionOfTheHelpIsInTheManualPage) {
   for (std::sregex_iterator it(help.out.begin(), help.out.end(), option), end; it != end; ++it)
     options.insert((*it)[2]);
   ASSERT_GT(options.size(), 10u) << help.out;
+  options.insert({"KEZ_TRACE", "KEZDCDB_CATALOG", "KEZDCDB_DATA_DIR", ".commit", "EXIT STATUS", "EXAMPLES"});
   for (const std::string& name : options) EXPECT_NE(manual.find(name), std::string::npos) << name;
-  for (const char* word : {"KEZ_TRACE", "KEZDCDB_CATALOG", "KEZDCDB_DATA_DIR", ".commit", "EXIT STATUS", "EXAMPLES"})
-    EXPECT_NE(manual.find(word), std::string::npos) << word;
 }
 
 TEST(KezqManualTest, BashCompletionCompletesOptionsFormatsAndCatalogNames) {
