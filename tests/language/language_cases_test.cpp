@@ -52,9 +52,8 @@ std::string Symbols(const std::string& text) {
   KezDcQrQRExpression e;
   e.ExpressionText = KezUnicodeString(text);
   std::string symbols;
-  for (std::size_t n = 0; e.Parse(), !e.Symbol.IsEmpty() && n <= text.size(); ++n) {
+  for (std::size_t n = 0; e.Parse(), !e.Symbol.IsEmpty() && n <= text.size(); ++n)
     symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
-  }
   return symbols;
 }
 

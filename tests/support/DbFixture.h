@@ -36,10 +36,9 @@ class DbTest : public KezTest {
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
   static void FillOrders(int n) {
-    for (int k = 1; k <= n; ++k) {
+    for (int k = 1; k <= n; ++k)
       KezDcDbMemory::AppendRow("shop", "orders",
                                {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
-    }
   }
   // The node that the data path names, null when of another kind.
   template <class T>

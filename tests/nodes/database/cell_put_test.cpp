@@ -1,6 +1,6 @@
 // Accessors, cells and puts: the attribute list and the row-buffer layout
-// it binds, what a cell reads (its type decided from the whole text, NULL,
-// the empty readings), and writing fields and inserting the row.
+// it binds, what a cell reads (NULL, the empty readings), and writing fields
+// and inserting the row. Which texts are numbers: tests/kezq/cases/fidelity.test.
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -104,24 +104,6 @@ TEST_F(CellPutTest, BindingsLayFieldsBackToBackSizedByColumnType) {
   static_cast<KezDcQrQRRowset*>(Located("@m:main:orders"))->FreeQResult();
   ASSERT_NE(accessor->GetQResult(), 0u);
   EXPECT_EQ(Bindings(accessor), "(3,0,32)(2,32,80)(1,112,80) 192 80");
-}
-
-// A whole decimal text (leading blanks allowed) or the empty text is a
-// number, anything else a text; a field that fills all its octets reads in
-// full; a free keeps the type, and the next read takes the current row.
-TEST_F(CellPutTest, CellDecidesTheTypeFromTheWholeText) {
-  const char* cases[][2] = {{"12.5 kg", "string 12.5"}, {"", "double 0"}, {"  7", "double 7"}, {"1e3", "double 1000"}};
-  for (const auto& c : cases) KezDcDbMemory::AppendRow("shop", "things", {c[0], "abcdef", "next"});
-  KezDcQrQRCell* cell = Cell("v");
-  EXPECT_EQ(Read(Cell("w")) + "|" + Read(Cell("x")), "abcd string|next string");
-  for (const auto& c : cases) {
-    const std::string read = Read(cell);
-    EXPECT_EQ(read + kez::Format(" %g", cell->DoubleValue), std::string(c[0]) + " " + c[1]);
-    cell->FreeQResult();
-    EXPECT_EQ(cell->BasicType.Std(), std::string(c[1]).substr(0, 6));
-    Node<KezDcQrQRData>(kThings)->GetNextLine();
-  }
-  EXPECT_TRUE(Errors().empty());
 }
 
 // Past the last row, or without an accessor handle, a cell reads empty and

@@ -1,8 +1,8 @@
 // Data sources, sessions and rowsets open once and their free gives back
 // what they hold exactly once. Data blocks: walking a rowset block by block,
-// its end and restart, refused block sizes, fresh nodes, a block without its
-// rowset, and reads when the layer fails (the fetch codes of the layer are
-// in tests/hardening/fault_injection_test.cpp).
+// its end and restart, refused block sizes, fresh nodes, and reads when the
+// layer fails (the fetch codes of the layer, and a rowset that cannot open
+// again, are in tests/hardening/fault_injection_test.cpp).
 #include "support/DbFixture.h"
 
 namespace kez {
@@ -67,26 +67,6 @@ TEST_F(DataBlockTest, FirstNextLineIsMoreDataOrInitOnAFreshNodeStartsTheRowset) 
   data->FreeRowsetOfData();  // frees the block below the rowset too
   EXPECT_EQ(Held(), "2/0/0");
   EXPECT_EQ(CurrentRow(data), "r1");
-}
-
-// A block whose rowset cannot open records code 998 and reads nothing until
-// the rowset opens again.
-TEST_F(DataBlockTest, WithoutRowsetTheBlockRecordsCode998AndNoBuffer) {
-  auto* unavailable = As<KezDcQrQRData>(NewQR("Data", "@m", "main", "##0", "*", "10"));
-  EXPECT_TRUE(unavailable->GetData() == unavailable && unavailable->GetNextLine() == unavailable);
-  EXPECT_FALSE(unavailable->IsMoreData());
-  EXPECT_EQ(unavailable->RcGetNextRows, KezDcQrQRData::kNoRowset);
-  FillOrders(1);
-  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
-  data->GetNextLine();  // past the only row
-  F::FailAlways(F::kOpenRowset, 5);
-  data->GetNextLine();  // the rowset cannot reopen
-  EXPECT_EQ(data->RcGetNextRows, KezDcQrQRData::kNoRowset);
-  EXPECT_FALSE(data->IsMoreData());
-  F::ClearFailures();
-  data->GetNextLine();
-  EXPECT_EQ(CurrentRow(data), "r1");
-  EXPECT_TRUE(Errors().empty());
 }
 
 // The codes of the column information are not examined; a row that fails to
