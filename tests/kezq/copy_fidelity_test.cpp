@@ -67,7 +67,7 @@ TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {
 INSTANTIATE_TEST_SUITE_P(Ways, CopyFidelityTest,
                          ::testing::Values(std::make_pair(false, ""), std::make_pair(false, "batch=100"),
                                            std::make_pair(true, ""), std::make_pair(true, "batch=100")),
-                         [](const ::testing::TestParamInfo<std::pair<bool, std::string>>& info) {
+                         [](const auto& info) {
                            return std::string(info.param.first ? "Kezq" : "Library") +
                                   (info.param.second.empty() ? "RowByRow" : "InBatches");
                          });

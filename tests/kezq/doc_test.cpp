@@ -72,10 +72,9 @@ TEST_P(DocTest, EveryMarkedExamplePrintsWhatTheDocumentShows) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Docs, DocTest, ::testing::Values("README.md", "docs/query-language.md"),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return info.param == "README.md" ? std::string("Readme") : std::string("QueryLanguage");
-                         });
+INSTANTIATE_TEST_SUITE_P(Docs, DocTest, ::testing::Values("README.md", "docs/query-language.md"), [](const auto& info) {
+  return std::string(info.param[0] == 'R' ? "Readme" : "QueryLanguage");
+});
 
 // The help, and the manual page that documents every option the help
 // shows; the bash completion of options, output formats and catalog names.

@@ -39,14 +39,15 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+// A query, or a "$" command's words; what it must print (lines ended by
+// '\n'), a command's input and exit status; fails: an error is expected.
 struct Case {
-  std::string text;      // the query, or the command's words after "$ "
-  int line = 0;          // in the case file
-  bool command = false;  // a "$" line
-  std::string out, err;  // the lines expected, each ended by '\n'
-  std::string input;     // a command's standard input
-  int status = 0;        // a command's exit status
-  bool fails = false;    // a query that reports an error, not only warnings
+  std::string text;
+  int line = 0;  // in the case file
+  bool command = false;
+  std::string out, err, input;
+  int status = 0;
+  bool fails = false;
 };
 
 std::vector<Case> ParseCases(const std::string& text) {
