@@ -49,9 +49,8 @@ TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {
     for (const std::string& text : queries) made.push_back(KezDcQrQuery::NewQuery(text.c_str()));
     KezDcQrQResult* block = KezDcQrQResult::NewQResult("@r:main:s:{*}:4");
     block->GetData();
-    for (int rows = 0; block->IsMoreData() && rows < 100; ++rows, block->GetNextLine()) {
+    for (int rows = 0; block->IsMoreData() && rows < 100; ++rows, block->GetNextLine())
       for (KezDcQrQuery* query : made) query->DoQuery();
-    }
     KezDcQrQuery::DeleteAllQueries();  // commits the open batch
     EXPECT_EQ(Errors(), (std::vector<std::string>{std::string(kCutWarning) + "\n"}));
   }

@@ -135,13 +135,11 @@ TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
   ASSERT_FALSE(cases.empty()) << GetParam();
   BuildFixture(fixture_);
   std::vector<Case> queries;
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     if (!c.command) queries.push_back(c);
-  }
   if (!queries.empty()) RunQueries(queries);
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     if (c.command) RunCommand(c);
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles("kezq/cases")),

@@ -92,9 +92,8 @@ class KezqProcess {
     std::signal(SIGPIPE, old_pipe_);
   }
   void Write(const std::string& text) {
-    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n) {
+    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n)
       if ((n = write(in_, text.data() + done, text.size() - done)) <= 0) return;
-    }
   }
   void CloseOutput() { close(out_), out_ = -1; }
   // Reads until the output holds text after what the last call found (or

@@ -42,9 +42,8 @@ class CellPutTest : public DbTest {
   static std::string DstOctets() {
     auto* data = Node<KezDcQrQRData>(kDst);
     std::string out;
-    for (uint32_t k = 0; data->p_RowBuffer && k < data->p_RowBuffer->length(); ++k) {
+    for (uint32_t k = 0; data->p_RowBuffer && k < data->p_RowBuffer->length(); ++k)
       out += (*data->p_RowBuffer)[k] == 0 ? '0' : static_cast<char>((*data->p_RowBuffer)[k]);
-    }
     return out;
   }
 };

@@ -105,8 +105,7 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
   KezDcQrQRRowset* rowset = data->p_QRRowset;
   KezDcQrQRSession* session = rowset->p_QRSession;
   cell->GetQResult();
-  KezIDcDbInsertRowset* insert = rowset->GetWriteQResult();
-  EXPECT_EQ(rowset->GetWriteQResult(), insert);
+  EXPECT_EQ(rowset->GetWriteQResult(), rowset->GetWriteQResult());
   EXPECT_EQ(Calls({F::kCreateDataSource, F::kOpenSession, F::kOpenRowset, F::kQueryInterface}), "1/1/1/1");
   Texts held = {Held()};
   for (KezDcQrQResult* level : std::vector<KezDcQrQResult*>{cell, data, data->p_QRAccessor, rowset, session,
@@ -121,9 +120,8 @@ TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore
   session->p_QRDataSource->FreeQResult();
   // Blocks and accessors under one rowset go back with its free; deleting an
   // accessor deletes the blocks and cells below it.
-  for (const char* path : {"@m:main:orders:*:10:item", "@m:main:orders:*:5:item", "@m:main:orders:item:3:item"}) {
+  for (const char* path : {"@m:main:orders:*:10:item", "@m:main:orders:*:5:item", "@m:main:orders:item:3:item"})
     Node<KezDcQrQRCell>(path)->GetQResult();
-  }
   rowset->GetWriteQResult();
   EXPECT_EQ(Held(), "4/12/2");
   rowset->FreeQResult();

@@ -35,8 +35,7 @@ TEST_F(ExpressionTest, RegistryHoldsTheLastNodeAndFreedNodesHandOutNothing) {
   delete first;
   EXPECT_EQ(Located("$a"), second);
   KezDcQrQRExpression* f = NewExpression("$a+\"c\"");
-  f->GetQResult();
-  f->FreeQResult();
+  f->GetQResult(), f->FreeQResult();
   EXPECT_STREQ(static_cast<char*>(f->GetQResult()), "bc");
   KezDcQrQResult::DeleteQResult("  $a ");
   KezDcQrQRVariable nameless;
@@ -52,8 +51,7 @@ TEST_F(ExpressionTest, PutsWithNowhereToGoAndUnknownTypesAreReported) {
   KezDcQrQResult::DeleteQResult("@m:s:orders:{item}:2");
   e->PutQResult();
   KezDcQrQRExpression bogus;
-  bogus.ListOfPostFixedExpression.Append("1");
-  bogus.ListOfPostFixedExpression.Append("+");
+  for (const char* element : {"1", "+"}) bogus.ListOfPostFixedExpression.Append(element);
   bogus.BasicType = "bogus";
   bogus.Evaluate();
   auto* z = new KezDcQrQRVariable("$z", "v", "bogus");
@@ -78,9 +76,8 @@ TEST_F(ExpressionTest, DeletionDeletesTheNodesTheListNames) {
   NewExpression(text);
   ASSERT_TRUE(Located(cell) && Located("$v"));
   KezDcQrQResult::DeleteQResult(KezUnicodeString(text));
-  for (const char* key : {"@m:s:orders:{item}:2:item", "$v", "\"abc\"", "@m:s:orders:{item}:2"}) {
+  for (const char* key : {"@m:s:orders:{item}:2:item", "$v", "\"abc\"", "@m:s:orders:{item}:2"})
     EXPECT_FALSE(Located(key)) << key;  // the data block, left without a child, went too
-  }
   NewExpression("@m + @m:s:orders:{item}:2:item + $v * $v");
   KezDcQrQResult::DeleteQResult("@m + @m:s:orders:{item}:2:item + $v * $v");
   EXPECT_FALSE(Located("@m") || Located(cell) || Located("$v"));
