@@ -49,9 +49,8 @@ TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {
     for (const std::string& text : queries) made.push_back(KezDcQrQuery::NewQuery(text.c_str()));
     KezDcQrQResult* block = KezDcQrQResult::NewQResult("@r:main:s:{*}:4");
     block->GetData();
-    for (int rows = 0; block->IsMoreData() && rows < 100; ++rows, block->GetNextLine()) {
+    for (int rows = 0; block->IsMoreData() && rows < 100; ++rows, block->GetNextLine())
       for (KezDcQrQuery* query : made) query->DoQuery();
-    }
     KezDcQrQuery::DeleteAllQueries();  // commits the open batch
     EXPECT_EQ(Errors(), (std::vector<std::string>{std::string(kCutWarning) + "\n"}));
   }
@@ -67,7 +66,7 @@ TEST_P(CopyFidelityTest, TheCopyEqualsItsSourceValueForValue) {
 INSTANTIATE_TEST_SUITE_P(Ways, CopyFidelityTest,
                          ::testing::Values(std::make_pair(false, ""), std::make_pair(false, "batch=100"),
                                            std::make_pair(true, ""), std::make_pair(true, "batch=100")),
-                         [](const ::testing::TestParamInfo<std::pair<bool, std::string>>& info) {
+                         [](const auto& info) {
                            return std::string(info.param.first ? "Kezq" : "Library") +
                                   (info.param.second.empty() ? "RowByRow" : "InBatches");
                          });

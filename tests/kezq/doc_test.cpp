@@ -63,8 +63,7 @@ TEST_P(DocTest, EveryMarkedExamplePrintsWhatTheDocumentShows) {
     // A folder laid out as the repository after `make demo`: the built kezq
     // and a fresh demo database.
     TempDir dir("kez_doc");
-    std::filesystem::create_directories(dir.File("build/tools/kezq"));
-    std::filesystem::create_directories(dir.File("build/demo"));
+    for (const char* folder : {"build/tools/kezq", "build/demo"}) std::filesystem::create_directories(dir.File(folder));
     std::filesystem::create_symlink(KezqPath(), dir.File("build/tools/kezq/kezq"));
     BuildFixture(dir.File("build/demo/demo.db"), "../examples/demo/demo.sql");
     WriteFile(dir.File("example.sh"), example.script);
@@ -73,10 +72,9 @@ TEST_P(DocTest, EveryMarkedExamplePrintsWhatTheDocumentShows) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Docs, DocTest, ::testing::Values("README.md", "docs/query-language.md"),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return info.param == "README.md" ? std::string("Readme") : std::string("QueryLanguage");
-                         });
+INSTANTIATE_TEST_SUITE_P(Docs, DocTest, ::testing::Values("README.md", "docs/query-language.md"), [](const auto& info) {
+  return std::string(info.param[0] == 'R' ? "Readme" : "QueryLanguage");
+});
 
 // The help, and the manual page that documents every option the help
 // shows; the bash completion of options, output formats and catalog names.
@@ -96,9 +94,8 @@ TEST(KezqManualTest, EveryOptionOfTheHelpIsInTheManualPage) {
   for (std::sregex_iterator it(help.out.begin(), help.out.end(), option), end; it != end; ++it)
     options.insert((*it)[2]);
   ASSERT_GT(options.size(), 10u) << help.out;
+  options.insert({"KEZ_TRACE", "KEZDCDB_CATALOG", "KEZDCDB_DATA_DIR", ".commit", "EXIT STATUS", "EXAMPLES"});
   for (const std::string& name : options) EXPECT_NE(manual.find(name), std::string::npos) << name;
-  for (const char* word : {"KEZ_TRACE", "KEZDCDB_CATALOG", "KEZDCDB_DATA_DIR", ".commit", "EXIT STATUS", "EXAMPLES"})
-    EXPECT_NE(manual.find(word), std::string::npos) << word;
 }
 
 TEST(KezqManualTest, BashCompletionCompletesOptionsFormatsAndCatalogNames) {

@@ -1,9 +1,6 @@
 // Runs every case file of tests/kezq/cases through the built kezq and
 // compares what each query, or each command line, printed with the lines the
 // file expects (the format is in tests/kezq/README.md).
-#include <algorithm>
-#include <filesystem>
-#include <map>
 #include <sstream>
 
 #include "support/KezqRun.h"
@@ -42,13 +39,15 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+// A query, or a "$" command's words; what it must print (lines ended by
+// '\n'), a command's input and exit status; fails: an error is expected.
 struct Case {
-  std::string text;  // the query, or the command's words after "$ "
-  int line = 0;      // in the case file
+  std::string text;
+  int line = 0;  // in the case file
   bool command = false;
-  std::vector<std::string> out, err;
-  std::string input;  // a command's standard input
-  int status = 0;     // a command's exit status
+  std::string out, err, input;
+  int status = 0;
+  bool fails = false;
 };
 
 std::vector<Case> ParseCases(const std::string& text) {
@@ -63,13 +62,13 @@ std::vector<Case> ParseCases(const std::string& text) {
     std::string value = line.size() > 2 ? line.substr(2) : "";
     if (!expected) {
       bool is_command = line == "$" || line.compare(0, 2, "$ ") == 0;
-      cases.push_back(Case{is_command ? value : line, number, is_command, {}, {}, "", 0});
-    } else if (line[0] == '<') {
-      cases.back().input += value + "\n";
+      cases.push_back(Case{is_command ? value : line, number, is_command, "", "", "", 0, false});
     } else if (line[0] == '?') {
       cases.back().status = std::atoi(value.c_str());
-    } else if (!cases.empty()) {
-      (line[0] == '=' ? cases.back().out : cases.back().err).push_back(value);
+    } else {
+      Case& c = cases.back();
+      (line[0] == '=' ? c.out : line[0] == '!' ? c.err : c.input) += value + "\n";
+      c.fails |= line[0] == '!' && value.compare(0, 4, "WARN") && value.compare(0, 4, "Warn");
     }
   }
   return cases;
@@ -85,30 +84,31 @@ class KezqCaseFile : public ::testing::TestWithParam<std::string> {
     for (const Case& c : cases) queries += c.text + "\n";
     WriteFile(dir_.File("queries"), queries);
     KezqResult result = RunKezq({"-k", "-e", "-s", source_, "-f", dir_.File("queries")});
-    std::vector<std::vector<std::string>> outputs;
-    for (const std::string& line : SplitLines(result.out)) {
+    std::vector<std::string> out, err(cases.size());
+    for (const std::string& line : SplitLines(result.out + "> ")) {
+      std::string* last = out.empty() ? nullptr : &out.back();
+      if (line.compare(0, 2, "> ") == 0 && last &&
+          (*last == "\n" || last->find("\n\n", last->size() - 2) != std::string::npos))
+        last->pop_back();  // the blank line that closes a query's output
       if (line.compare(0, 2, "> ") == 0) {
-        outputs.emplace_back();
-      } else if (!outputs.empty()) {
-        outputs.back().push_back(line);
+        out.emplace_back();
+      } else if (last) {
+        *last += line + "\n";
       }
     }
-    for (auto& lines : outputs) {
-      if (!lines.empty() && lines.back().empty()) lines.pop_back();
-    }
-    std::map<int, std::vector<std::string>> errors;
+    out.pop_back();  // opened by the "> " added at the end
     for (const std::string& line : SplitLines(Replace(result.err, fixture_, "FIXTURE"))) {
       std::size_t colon = line.find(':'), second = line.find(": ", colon + 1);
-      if (colon != std::string::npos && second != std::string::npos)
-        errors[std::atoi(line.c_str() + colon + 1)].push_back(line.substr(second + 2));
+      std::size_t n = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
+      if (second != std::string::npos && n > 0 && n <= cases.size()) err[n - 1] += line.substr(second + 2) + "\n";
     }
-    ASSERT_EQ(outputs.size(), cases.size()) << result.out << result.err;
+    ASSERT_EQ(out.size(), cases.size()) << result.out << result.err;
     bool failed = false;  // warnings are said, but only errors make the run fail
     for (std::size_t k = 0; k < cases.size(); ++k) {
       const Case& c = cases[k];
-      EXPECT_EQ(outputs[k], c.out) << GetParam() << ":" << c.line << ": " << c.text;
-      EXPECT_EQ(errors[static_cast<int>(k) + 1], c.err) << GetParam() << ":" << c.line << ": " << c.text;
-      for (const std::string& message : c.err) failed |= message.compare(0, 4, "WARN") && message.compare(0, 4, "Warn");
+      EXPECT_EQ(out[k], c.out) << GetParam() << ":" << c.line << ": " << c.text;
+      EXPECT_EQ(err[k], c.err) << GetParam() << ":" << c.line << ": " << c.text;
+      failed |= c.fails;
     }
     EXPECT_EQ(result.status, failed ? 1 : 0);
   }
@@ -120,14 +120,9 @@ class KezqCaseFile : public ::testing::TestWithParam<std::string> {
     auto shown = [&](const std::string& text) {
       return Replace(Replace(text, fixture_, "FIXTURE"), dir_.Path(), "DIR");
     };
-    auto joined = [](const std::vector<std::string>& lines) {
-      std::string text;
-      for (const std::string& line : lines) text += line + "\n";
-      return text;
-    };
     SCOPED_TRACE(GetParam() + ":" + std::to_string(c.line) + ": $ " + c.text);
-    EXPECT_EQ(shown(r.out), joined(c.out));
-    EXPECT_EQ(shown(r.err), joined(c.err));
+    EXPECT_EQ(shown(r.out), c.out);
+    EXPECT_EQ(shown(r.err), c.err);
     EXPECT_EQ(r.status, c.status);
   }
 
@@ -140,27 +135,15 @@ TEST_P(KezqCaseFile, EveryQueryPrintsWhatTheFileExpects) {
   ASSERT_FALSE(cases.empty()) << GetParam();
   BuildFixture(fixture_);
   std::vector<Case> queries;
-  std::copy_if(cases.begin(), cases.end(), std::back_inserter(queries), [](const Case& c) { return !c.command; });
+  for (const Case& c : cases)
+    if (!c.command) queries.push_back(c);
   if (!queries.empty()) RunQueries(queries);
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     if (c.command) RunCommand(c);
-  }
 }
 
-std::vector<std::string> CaseFiles() {
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/kezq/cases")) {
-    if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-// A case file's name, without ".test", names its test: letters, digits and '_'.
-INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return info.param.substr(0, info.param.size() - 5);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, KezqCaseFile, ::testing::ValuesIn(CaseFiles("kezq/cases")),
+                         CaseName<::testing::TestParamInfo<std::string>>);
 
 }  // namespace
 }  // namespace test

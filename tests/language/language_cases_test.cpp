@@ -1,13 +1,11 @@
 // Runs the language case files of tests/language/cases/, one case per
 // tab-separated line; tests/language/README.md gives the line format.
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/DbFixture.h"
+#include "support/TempDir.h"
 
 namespace kez {
 namespace test {
@@ -54,9 +52,8 @@ std::string Symbols(const std::string& text) {
   KezDcQrQRExpression e;
   e.ExpressionText = KezUnicodeString(text);
   std::string symbols;
-  for (std::size_t n = 0; e.Parse(), !e.Symbol.IsEmpty() && n <= text.size(); ++n) {
+  for (std::size_t n = 0; e.Parse(), !e.Symbol.IsEmpty() && n <= text.size(); ++n)
     symbols += (symbols.empty() ? "[" : " [") + e.Symbol.Std() + "]";
-  }
   return symbols;
 }
 
@@ -162,23 +159,13 @@ void MakeVariable(const Texts& f) {
   if (f.size() > 3 && f[3] == "free") v->FreeQResult();
 }
 
-Texts CaseFiles() {
-  Texts files;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(KEZDCQR_TESTS_DIR) + "/language/cases")) {
-    if (entry.path().extension() == ".test") files.push_back(entry.path().filename().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 class LanguageCaseTest : public ShopTest, public ::testing::WithParamInterface<std::string> {
  protected:
   KezDcQrQRExpression list_expression_;
 };
 
 TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
-  std::ifstream file(std::string(KEZDCQR_TESTS_DIR) + "/language/cases/" + GetParam());
-  ASSERT_TRUE(file) << GetParam();
+  std::istringstream file(ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/language/cases/" + GetParam()));
   int number = 0, cases = 0;
   for (std::string line; std::getline(file, line);) {
     ++number;
@@ -208,12 +195,8 @@ TEST_P(LanguageCaseTest, EveryLineGivesItsValueAndItsMessages) {
   EXPECT_GT(cases, 0) << GetParam() << " holds no case";
 }
 
-std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param.substr(0, info.param.size() - 5);
-  std::replace(name.begin(), name.end(), '-', '_');
-  return name;
-}
-INSTANTIATE_TEST_SUITE_P(CaseFiles, LanguageCaseTest, ::testing::ValuesIn(CaseFiles()), CaseName);
+INSTANTIATE_TEST_SUITE_P(CaseFiles, LanguageCaseTest, ::testing::ValuesIn(CaseFiles("language/cases")),
+                         CaseName<::testing::TestParamInfo<std::string>>);
 
 }  // namespace
 }  // namespace test

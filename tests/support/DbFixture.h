@@ -36,24 +36,15 @@ class DbTest : public KezTest {
 
   // Appends rows r1..rN (amount k, price k.5) to orders.
   static void FillOrders(int n) {
-    for (int k = 1; k <= n; ++k) {
+    for (int k = 1; k <= n; ++k)
       KezDcDbMemory::AppendRow("shop", "orders",
                                {"r" + std::to_string(k), std::to_string(k), std::to_string(k) + ".5"});
-    }
   }
   // The node that the data path names, null when of another kind.
   template <class T>
   static T* Node(const std::string& path) {
     return dynamic_cast<T*>(KezDcQrQResult::NewQResult(path.c_str()));
   }
-  // A node under @m:main built from its components ("##0" rowsets).
-  template <class T>
-  static T* Built(const char* type, const char* rowset, const char* accessor = "", const char* block = "",
-                  const char* cell = "") {
-    KezUnicodeString kind = type;
-    return dynamic_cast<T*>(KezDcQrQResult::NewQR("@m", "main", rowset, accessor, block, cell, kind));
-  }
-  static KezDcQrQResult* Registered(const std::string& key) { return KezDcQrQResult::QRHTab->Locate(key.c_str()); }
   // The text of field index (0-based) of a data block's row buffer.
   static std::string Field(KezDcQrQRData* data, uint32_t index) {
     if (!data || !data->p_RowBuffer || !data->p_QRAccessor || !data->p_QRAccessor->p_BufferBinding) return "<none>";

@@ -1,5 +1,5 @@
 // Runs the built kezq from the tests under a time limit, so that a hang fails
-// the test instead of stalling the run; files and the fixture database.
+// the test instead of stalling the run; the fixture database.
 #ifndef KEZ_TEST_KEZQ_RUN_H
 #define KEZ_TEST_KEZQ_RUN_H
 
@@ -13,8 +13,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,13 +31,6 @@ inline std::string KezqPath() {
 }
 inline bool KezqBuilt() {
   return access(KezqPath().c_str(), X_OK) == 0;
-}
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-inline void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 // Runs kezq with the arguments (each one word) and input on its standard input.
@@ -100,13 +91,10 @@ class KezqProcess {
     if (pid_ > 0 && status_ == kRunning) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
     std::signal(SIGPIPE, old_pipe_);
   }
-  bool Started() const { return pid_ > 0; }
   void Write(const std::string& text) {
-    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n) {
+    for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(text.size()); done += n)
       if ((n = write(in_, text.data() + done, text.size() - done)) <= 0) return;
-    }
   }
-  void CloseInput() { close(in_), in_ = -1; }
   void CloseOutput() { close(out_), out_ = -1; }
   // Reads until the output holds text after what the last call found (or
   // ends, or 30 s pass); returns all it read.

@@ -3,9 +3,9 @@
 // with nowhere to go, unknown types, the nesting bound, a decimal-comma locale.
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 
 #include "support/DbFixture.h"
+#include "support/TempDir.h"
 
 namespace kez {
 namespace test {
@@ -33,14 +33,13 @@ TEST_F(ExpressionTest, RegistryHoldsTheLastNodeAndFreedNodesHandOutNothing) {
   auto* first = new KezDcQrQRVariable("$a", 1);
   auto* second = new KezDcQrQRVariable("$a", "\"b\"");
   delete first;
-  EXPECT_EQ(Registered("$a"), second);
+  EXPECT_EQ(Located("$a"), second);
   KezDcQrQRExpression* f = NewExpression("$a+\"c\"");
-  f->GetQResult();
-  f->FreeQResult();
+  f->GetQResult(), f->FreeQResult();
   EXPECT_STREQ(static_cast<char*>(f->GetQResult()), "bc");
   KezDcQrQResult::DeleteQResult("  $a ");
   KezDcQrQRVariable nameless;
-  EXPECT_TRUE(!Registered("\"k\"") && !Registered("$a") && !Registered(""));
+  EXPECT_TRUE(!Located("\"k\"") && !Located("$a") && !Located(""));
 }
 
 // A put without a target needs a data block; an unknown basic type gives
@@ -52,8 +51,7 @@ TEST_F(ExpressionTest, PutsWithNowhereToGoAndUnknownTypesAreReported) {
   KezDcQrQResult::DeleteQResult("@m:s:orders:{item}:2");
   e->PutQResult();
   KezDcQrQRExpression bogus;
-  bogus.ListOfPostFixedExpression.Append("1");
-  bogus.ListOfPostFixedExpression.Append("+");
+  for (const char* element : {"1", "+"}) bogus.ListOfPostFixedExpression.Append(element);
   bogus.BasicType = "bogus";
   bogus.Evaluate();
   auto* z = new KezDcQrQRVariable("$z", "v", "bogus");
@@ -76,14 +74,13 @@ TEST_F(ExpressionTest, DeletionDeletesTheNodesTheListNames) {
   const std::string cell = "@m:s:orders:{item}:2:item", text = cell + " + $v + \"abc\"";
   KezDcQrQResult::NewQResult("\"abc\"");
   NewExpression(text);
-  ASSERT_TRUE(Registered(cell) && Registered("$v"));
+  ASSERT_TRUE(Located(cell) && Located("$v"));
   KezDcQrQResult::DeleteQResult(KezUnicodeString(text));
-  for (const char* key : {"@m:s:orders:{item}:2:item", "$v", "\"abc\"", "@m:s:orders:{item}:2"}) {
-    EXPECT_FALSE(Registered(key)) << key;  // the data block, left without a child, went too
-  }
+  for (const char* key : {"@m:s:orders:{item}:2:item", "$v", "\"abc\"", "@m:s:orders:{item}:2"})
+    EXPECT_FALSE(Located(key)) << key;  // the data block, left without a child, went too
   NewExpression("@m + @m:s:orders:{item}:2:item + $v * $v");
   KezDcQrQResult::DeleteQResult("@m + @m:s:orders:{item}:2:item + $v * $v");
-  EXPECT_FALSE(Registered("@m") || Registered(cell) || Registered("$v"));
+  EXPECT_FALSE(Located("@m") || Located(cell) || Located("$v"));
   KezDcQrQRExpression* c = NewExpression(CellPath("price") + " + 2");
   KezDcQrQRExpression* keeper = NewExpression("$k + 1");
   NewExpression("$k * 2");
@@ -118,36 +115,16 @@ TEST_F(ExpressionTest, NestingIsBoundedAndRefusedOnce) {
   EXPECT_TRUE(Errors().empty());
 }
 
-// LC_ALL set to a decimal-comma locale (de_DE.UTF-8, built into a temporary
-// folder when missing) until it goes, then "C" and LOCPATH are put back.
-class CommaLocale {
- public:
-  CommaLocale() {
-    char pattern[] = "/tmp/kez_locale_XXXXXX";
-    if (Use() || !mkdtemp(pattern)) return;
-    folder_ = pattern;
-    const char* old = std::getenv("LOCPATH");
-    old_locpath_ = old ? old : "";
-    setenv("LOCPATH", pattern, 1);
-    if (std::system(("localedef -i de_DE -f UTF-8 " + folder_ + "/de_DE.UTF-8 >/dev/null 2>&1").c_str()) != -1) Use();
-  }
-  ~CommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    if (folder_.empty()) return;
-    old_locpath_.empty() ? unsetenv("LOCPATH") : setenv("LOCPATH", old_locpath_.c_str(), 1);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  bool Use() { return active = std::setlocale(LC_ALL, "de_DE.UTF-8") && std::localeconv()->decimal_point[0] == ','; }
-  bool active = false;
-
- private:
-  std::string folder_, old_locpath_;
-};
-
 TEST_F(ExpressionTest, NumbersAreWrittenAndReadWithAPointUnderADecimalCommaLocale) {
-  CommaLocale locale;
-  if (!locale.active) GTEST_SKIP() << "no locale with a decimal comma could be set or built (localedef)";
+  TempDir dir("kez_locale");  // de_DE.UTF-8 is built here when the system lacks it
+  struct Restore {
+    bool unset;  // LOCPATH, set here only when the environment had none
+    ~Restore() { std::setlocale(LC_ALL, "C"), unset ? unsetenv("LOCPATH") : 0; }
+  } restore{!std::getenv("LOCPATH")};
+  auto comma = [] { return std::setlocale(LC_ALL, "de_DE.UTF-8") && std::localeconv()->decimal_point[0] == ','; };
+  if (!comma() && restore.unset && setenv("LOCPATH", dir.Path().c_str(), 1) == 0)
+    std::system(("localedef -i de_DE -f UTF-8 " + dir.File("de_DE.UTF-8") + " >/dev/null 2>&1").c_str());
+  if (!comma()) GTEST_SKIP() << "no locale with a decimal comma could be set or built (localedef)";
   KezDcQrQuery::NewQuery("Put(2.5,$d)")->DoQuery();
   const auto text = [](const std::string& expression) {
     KezDcQrQRExpression* e = NewExpression(expression);
