@@ -96,6 +96,37 @@ TEST_F(DataBlockTest, FailedRowCopyEmptiesTheBufferAndAMissingAccessorFetchesNot
   EXPECT_TRUE(Errors().empty());
 }
 
+// Fetch codes 1 and 2 copy no row and wait (a failed fetch keeps the row in
+// the buffer); 3 and above end the rowset, which starts again; a rowset that
+// cannot open again records code 998 until it opens.
+TEST_F(DataBlockTest, CodesOneAndTwoWaitThreeAndAboveEndAndNoRowsetIs998) {
+  FillOrders(5);
+  for (int code : {1, 2, 3, -1}) {  // -1 is above 3 as an unsigned code
+    const bool ends = code < 0 || code >= 3;
+    KezDcQrQResult::DeleteQResult("@m");
+    F::FailAt(F::kGetNextRows, code);
+    auto* data = Node<KezDcQrQRData>("@m:main:orders:*:2");
+    EXPECT_EQ(CurrentRow(data) + (data->IsMoreData() ? "+" : "-"), ends ? "-" : "+") << code;
+    data->GetNextLine();
+    EXPECT_EQ(CurrentRow(data), ends ? "r2" : "r1") << code;
+    if (ends) continue;
+    data->GetNextLine();
+    F::FailAt(F::kGetNextRows, code);
+    data->GetNextLine();
+    EXPECT_EQ(CurrentRow(data) + (data->IsMoreData() ? "+" : "-"), "r2+");
+  }
+  KezDcQrQResult::DeleteQResult("@m");
+  auto* data = Node<KezDcQrQRData>("@m:main:orders:*:5");
+  for (int k = 0; k < 5; ++k) data->GetNextLine();  // past the last row
+  F::FailAlways(F::kOpenRowset, 5);
+  data->GetNextLine();
+  EXPECT_EQ(data->RcGetNextRows + data->IsMoreData(), KezDcQrQRData::kNoRowset);
+  F::ClearFailures();
+  data->GetNextLine();
+  EXPECT_EQ(CurrentRow(data), "r1");
+  EXPECT_TRUE(Errors().empty());
+}
+
 using OpenReleaseTest = DbTest;
 
 TEST_F(OpenReleaseTest, EachLevelOpensOnceAndItsFreeReleasesWhatItHoldsAndNoMore) {
