@@ -25,8 +25,8 @@ class RoadTest : public BackendTest {
   Table Copied() { return db_->Select("SELECT item, amount, price, note FROM copy ORDER BY item"); }
   // Puts the values into the columns of a one-row block of the table, then the row.
   static void Insert(const std::string& block, const std::vector<std::pair<std::string, std::string>>& puts) {
-    for (const auto& put : puts) Run("Put(" + put.second + ", " + block + ":" + put.first + ")");
-    Run("Put(" + block + ")");
+    for (const auto& put : puts) RunQuery("Put(" + put.second + ", " + block + ":" + put.first + ")");
+    RunQuery("Put(" + block + ")");
   }
 };
 
@@ -38,7 +38,7 @@ TEST_P(RoadTest, ReadsComputesRestartsAndFollowsSubQueries) {
   EXPECT_EQ(Get(Cell("item")), "o2");
   KezDcQrQResult::NewQResult(kOrders)->FreeRowsetOfData();  // and after a free, on the first
   EXPECT_EQ(Get("\"#\" + " + Cell("item") + " + \":\" + " + Cell("note")), "#o1:a");
-  for (const char* put : {"Put(\"orders\", #table)", "Put(\"orders\", $t)", "Put(\"b\", $base)"}) Run(put);
+  for (const char* put : {"Put(\"orders\", #table)", "Put(\"orders\", $t)", "Put(\"b\", $base)"}) RunQuery(put);
   EXPECT_EQ(Get("@b:s1:[#table]:{item+amount}:10:item"), "o1");
   EXPECT_EQ(Get("@b:s2:$t:{item+amount}:10:amount + 1"), "2");
   EXPECT_EQ(Get("@$base:s3:orders:{item}:10:item"), "o1");
@@ -73,7 +73,7 @@ TEST_P(RoadTest, PutsFillARowThatTheBlockInserts) {
 TEST_P(RoadTest, HostileTableAndColumnNamesAreQuoted) {
   const std::string table = "\"we\"\"ird; DROP TABLE orders; --\"";
   db_->Sql("CREATE TABLE " + table + " (\"co\"\"l\" TEXT, \"a b\" INTEGER); INSERT INTO " + table + " VALUES ('v', 1)");
-  Run("Put(\"we\\\"ird; DROP TABLE orders; --\", $t)");
+  RunQuery("Put(\"we\\\"ird; DROP TABLE orders; --\", $t)");
   EXPECT_EQ(Get("@b:main:$t:{*}:5:co\"l"), "v");
   Insert("@b:main:$t:{*}:1", {{"a b", "7"}});
   EXPECT_EQ(db_->Select("SELECT \"co\"\"l\", \"a b\" FROM " + table + " ORDER BY 2"),

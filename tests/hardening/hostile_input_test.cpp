@@ -70,10 +70,10 @@ using HostileValueTest = SqliteFixture;
 TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {
   Sql("CREATE TABLE vals(v TEXT, n REAL); CREATE TABLE back(v TEXT, n REAL);"
       "INSERT INTO vals VALUES (printf('%.*c', 1048576, 'm'), 1e308), (x'610062', -1e308), (x'ff80c0fe', 4.9e-324),"
-      "  ('  12  ', NULL), ('1e999', 0), ('nan', 1), ('[@s:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4),"
+      "  ('  12  ', NULL), ('1e999', 0), ('nan', 1), ('[@b:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4),"
       "  ('%s%n%x', 5), ('', 6), (NULL, 7)");
-  Use("?text_size=1048576");
-  const std::string row = "@s:main:vals:{v+n}:1", copy = "@s:main:back:{v+n}:1";
+  Use("text_size=1048576");
+  const std::string row = "@b:main:vals:{v+n}:1", copy = "@b:main:back:{v+n}:1";
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(row.c_str());
   int seen = 0;
   for (Get(row + ":v"); block->IsMoreData() && seen < 24; block->GetNextLine(), ++seen) {

@@ -26,18 +26,21 @@ class CatalogTest : public SqliteFixture {
     SqliteFixture::SetUp();
     folder_ = Path("data");
     std::filesystem::create_directories(folder_ + "/sub");
-    Sql(folder_ + "/inside.db",
-        "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
-        "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
+    SqliteSelect(folder_ + "/inside.db",
+                 "CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('inside');"
+                 "CREATE TABLE names(n TEXT); INSERT INTO names VALUES ('../secret')");
     for (const char* file : {"secret.db", "data/sub/inner.db", "data/.hidden.db", "data/a..b.db", "data/v1.2_x.db"})
-      Sql(Path(file),
-          std::string("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('") + (file[0] == 's' ? "SECRET" : file) + "')");
+      SqliteSelect(Path(file), std::string("CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('") +
+                                   (file[0] == 's' ? "SECRET" : file) + "')");
     setenv("KEZDCDB_CATALOG", "", 1);
     setenv("KEZDCDB_DATA_DIR", folder_.c_str(), 1);
     Factory::ResetCatalog();
   }
   void TearDown() override {
     for (const char* name : {"inside", "odd", "secret", "named"}) Factory::UnregisterDataSource(name);
+    unsetenv("KEZDCDB_DATA_DIR");
+    unsetenv("KEZDCDB_CATALOG");
+    Factory::ResetCatalog();
     SqliteFixture::TearDown();
   }
   std::string WriteFile(const std::string& name, const std::string& text) const {
