@@ -166,17 +166,12 @@ TEST_F(SqliteRowsetTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndOnlyBoundCo
   Rows rows = {{"12", "2.5", "hello", "x"},
                {"", "", "", ""},
                {" 7 ", "+1e3", "12", "1e3"},
-               {"12 kg", "nan", "-0", "a\"b'c"},
-               {"0x1F", "INFINITY", "007", "\"q\""},
-               {"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", "0123456789"}};
+               {"12 kg", "nan", "-0", "a\"b'c"}};  // more in tests/kezq/copy_fidelity_test.cpp
   EXPECT_EQ(InsertRows("", "t", rows), std::vector<int>(rows.size(), 0));
-  Rows stored = Stored();
-  stored.resize(5);  // the last row is checked by reading it back
-  EXPECT_EQ(stored, (Rows{{"integer:12 real:2.5 text:'hello' text:'x'"},
-                          {"text:'' text:'' text:'' text:''"},
-                          {"integer:7 real:1000.0 text:'12' text:'1e3'"},
-                          {"text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"},
-                          {"text:'0x1F' text:'INFINITY' text:'007' text:'\"q\"'"}}));
+  EXPECT_EQ(Stored(), (Rows{{"integer:12 real:2.5 text:'hello' text:'x'"},
+                            {"text:'' text:'' text:'' text:''"},
+                            {"integer:7 real:1000.0 text:'12' text:'1e3'"},
+                            {"text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"}}));
   Opened bound;
   rows[2] = {"7", "1000", "12", "1e3"};
   EXPECT_EQ(Read("", "t"), rows);
