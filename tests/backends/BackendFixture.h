@@ -33,6 +33,15 @@ inline const char* PgServerUri() {
 #define KEZ_SKIP_WITHOUT_PG() \
   if (!PgServerUri()) GTEST_SKIP() << "KEZDCQR_TEST_PG_URI is unset: run the tests through scripts/with-pg.sh"
 
+struct Releaser {  // one reference to a layer object, given back when the holder goes
+  template <class T>
+  void operator()(T* object) const {
+    object->Release();
+  }
+};
+template <class T>
+using Ref = std::unique_ptr<T, Releaser>;
+
 // What the backends still hold, as "objects/connections/rows/accessors".
 inline std::string Held() {
   using F = AccessFaults;

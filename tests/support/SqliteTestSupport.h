@@ -16,15 +16,6 @@ namespace test {
 using Texts = std::vector<std::string>;
 using Rows = Table;
 
-struct Releaser {  // one reference to a layer object, given back when the holder goes
-  template <class T>
-  void operator()(T* object) const {
-    object->Release();
-  }
-};
-template <class T>
-using Ref = std::unique_ptr<T, Releaser>;
-
 // The bindings of an accessor laid out as the accessor nodes do: fields
 // back to back, colSize octets for strings, 80 for numbers.
 struct Layout {
