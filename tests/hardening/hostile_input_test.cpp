@@ -92,7 +92,6 @@ TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {
   EXPECT_EQ(Sql("SELECT v FROM back WHERE rowid = 2"), Rows{{"a"}});
 }
 
-// kezq reads megabyte lines whole and ends each with its value or a clear error.
 TEST(KezqHostileTest, MegabyteLinesEndCleanly) {
   if (!KezqBuilt()) GTEST_SKIP() << "kezq is not built";
   TempDir dir;

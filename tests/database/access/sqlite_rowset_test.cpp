@@ -76,7 +76,6 @@ TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndValuesReadAsText
   EXPECT_TRUE(Errors().empty());
 }
 
-// Only a file the data source creates, or whose URI asks, changes journal mode.
 TEST_F(SqliteRowsetTest, JournalModeChangesOnlyForCreatedFilesOrWhenAsked) {
   Sql("PRAGMA journal_mode=DELETE; CREATE TABLE t(n INTEGER); INSERT INTO t VALUES (1)");
   EXPECT_EQ(Read("", "t"), Rows{{"1"}});
