@@ -23,6 +23,7 @@ struct Layout {
   std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
   uint32_t size = 0;
   KezDcDbHAccessor handle = 0;
+  std::string columns;  // "name:type:size" of each bound column, the type i (I4), r (R8) or s (string)
 };
 
 struct Opened {  // a data source, session, rowset, accessor and insert interface, given back when it goes
@@ -82,9 +83,12 @@ class SqliteFixture : public DatabaseTest {
       KezDcDbBinding& b = (*layout.bindings)[i];
       b.offset = layout.size;
       for (uint32_t j = 0; j < count && b.columnId == 0; ++j) {
-        if ((*info)[j].colName.Std() != names[i]) continue;
+        const KezDcDbColInfo& c = (*info)[j];
+        if (c.colName.Std() != names[i]) continue;
         b.columnId = j + 1;
-        b.maxlen = (*info)[j].colType == KEZDCDB_TYPESTRING ? (*info)[j].colSize : 80;
+        b.maxlen = c.colType == KEZDCDB_TYPESTRING ? c.colSize : 80;
+        const char* type = c.colType == KEZDCDB_TYPEI4 ? "i" : c.colType == KEZDCDB_TYPER8 ? "r" : "s";
+        layout.columns += (i ? " " : "") + names[i] + ":" + type + ":" + std::to_string(c.colSize);
       }
       layout.size += b.maxlen;
     }

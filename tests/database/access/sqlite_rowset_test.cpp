@@ -14,21 +14,11 @@ namespace {
 
 class SqliteRowsetTest : public SqliteFixture {
  protected:
-  // "name:type:size" of every column of the rowset, the type i (I4), r (R8) or s (string).
+  // "name:type:size" of every column of the rowset.
   std::string Columns(const std::string& options, const std::string& rowset) const {
     Opened o;
-    uint32_t count = 0;
-    _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
     EXPECT_TRUE(OpenAll(&o, file_ + options, rowset));
-    EXPECT_EQ(o.rowset->GetColumnsInfo(&count, &info), 0);
-    std::unique_ptr<_SEQUENCE_KezDcDbColInfoSeq> owned(info);
-    std::string out;
-    for (uint32_t j = 0; j < count; ++j) {
-      const KezDcDbColInfo& c = (*info)[j];
-      const char* type = c.colType == KEZDCDB_TYPEI4 ? "i" : c.colType == KEZDCDB_TYPER8 ? "r" : "s";
-      out += (j ? " " : "") + c.colName.Std() + ":" + type + ":" + std::to_string(c.colSize);
-    }
-    return out;
+    return o.layout.columns;
   }
   // Fetches one block, keeps its handles in held_ (releasing the block held before) and returns its size.
   uint32_t Fetch(KezIDcDbSimpleRowset* rowset, uint32_t wanted) {
