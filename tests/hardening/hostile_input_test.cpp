@@ -3,7 +3,6 @@
 // of every odd kind end with their value or a clear error, no crash and
 // bounded memory. SQL in names and cycles: tests/kezq/cases/hostile.test;
 // names leaving the data folder: tests/database/access/sqlite_catalog_test.cpp.
-#include "support/HardeningSupport.h"
 #include "support/KezqRun.h"
 #include "support/SqliteTestSupport.h"
 

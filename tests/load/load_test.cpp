@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "backends/BackendFixture.h"
-#include "support/AccessFaults.h"
 #include "support/EveryConnectionRuns.h"
 #include "support/KezqRun.h"
 

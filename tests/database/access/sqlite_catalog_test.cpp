@@ -2,8 +2,6 @@
 // and their order; names refused, however made, that could leave the folder.
 #include <fstream>
 
-#include "support/AccessFaults.h"
-#include "support/HardeningSupport.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {

@@ -9,7 +9,6 @@
 #include <fstream>
 
 #include "support/EveryConnectionRuns.h"
-#include "support/HardeningSupport.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
