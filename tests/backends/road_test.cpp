@@ -1,7 +1,10 @@
 // The road that every SQL backend runs alike: reads, sub-queries, copies
-// with NULLs kept, walks that end and start again, hostile names, and the
-// lifecycle of what a query opened.
+// with NULLs kept, walks that end and start again, hostile names, the
+// lifecycle of what a query opened, and the kezq tour of the demo.
+#include <regex>
+
 #include "backends/BackendFixture.h"
+#include "support/KezqRun.h"
 
 namespace kez {
 namespace test {
@@ -25,8 +28,8 @@ class RoadTest : public BackendTest {
   Table Copied() { return db_->Select("SELECT item, amount, price, note FROM copy ORDER BY item"); }
   // Puts the values into the columns of a one-row block of the table, then the row.
   static void Insert(const std::string& block, const std::vector<std::pair<std::string, std::string>>& puts) {
-    for (const auto& put : puts) Run("Put(" + put.second + ", " + block + ":" + put.first + ")");
-    Run("Put(" + block + ")");
+    for (const auto& put : puts) RunQuery("Put(" + put.second + ", " + block + ":" + put.first + ")");
+    RunQuery("Put(" + block + ")");
   }
 };
 
@@ -38,7 +41,7 @@ TEST_P(RoadTest, ReadsComputesRestartsAndFollowsSubQueries) {
   EXPECT_EQ(Get(Cell("item")), "o2");
   KezDcQrQResult::NewQResult(kOrders)->FreeRowsetOfData();  // and after a free, on the first
   EXPECT_EQ(Get("\"#\" + " + Cell("item") + " + \":\" + " + Cell("note")), "#o1:a");
-  for (const char* put : {"Put(\"orders\", #table)", "Put(\"orders\", $t)", "Put(\"b\", $base)"}) Run(put);
+  for (const char* put : {"Put(\"orders\", #table)", "Put(\"orders\", $t)", "Put(\"b\", $base)"}) RunQuery(put);
   EXPECT_EQ(Get("@b:s1:[#table]:{item+amount}:10:item"), "o1");
   EXPECT_EQ(Get("@b:s2:$t:{item+amount}:10:amount + 1"), "2");
   EXPECT_EQ(Get("@$base:s3:orders:{item}:10:item"), "o1");
@@ -73,7 +76,7 @@ TEST_P(RoadTest, PutsFillARowThatTheBlockInserts) {
 TEST_P(RoadTest, HostileTableAndColumnNamesAreQuoted) {
   const std::string table = "\"we\"\"ird; DROP TABLE orders; --\"";
   db_->Sql("CREATE TABLE " + table + " (\"co\"\"l\" TEXT, \"a b\" INTEGER); INSERT INTO " + table + " VALUES ('v', 1)");
-  Run("Put(\"we\\\"ird; DROP TABLE orders; --\", $t)");
+  RunQuery("Put(\"we\\\"ird; DROP TABLE orders; --\", $t)");
   EXPECT_EQ(Get("@b:main:$t:{*}:5:co\"l"), "v");
   Insert("@b:main:$t:{*}:1", {{"a b", "7"}});
   EXPECT_EQ(db_->Select("SELECT \"co\"\"l\", \"a b\" FROM " + table + " ORDER BY 2"),
@@ -149,15 +152,49 @@ TEST_F(MemoryLifecycleTest, WalkCopyingATableIntoItselfEndsWithTwiceItsRows) {
   KezDcDbDataSourceFactory::RegisterDataSource("m", "memory:mem");
   int rows = 0;
   for (KezDcQrQResult* block = KezDcQrQResult::NewQResult("@m:main:t:{*}:2"); block->IsMoreData() && rows < 20;
-       block->GetNextLine(), ++rows) {
-    KezDcQrQuery::NewQuery("Put(@m:main:t:{*}:2:v, @m:main:t:{v}:1:v)")->DoQuery();
-    KezDcQrQuery::NewQuery("Put(@m:main:t:{v}:1)")->DoQuery();
-  }
+       block->GetNextLine(), ++rows)
+    RunQuery("Put(@m:main:t:{*}:2:v, @m:main:t:{v}:1:v)"), RunQuery("Put(@m:main:t:{v}:1)");
   EXPECT_EQ(rows, 3);
   EXPECT_EQ(KezDcDbMemory::GetRows("mem", "t").size(), 6u);
   EXPECT_EQ(Errors(), std::vector<std::string>{});
-  KezDcQrQuery::DeleteAllQueries();
   KezDcDbDataSourceFactory::UnregisterDataSource("m");
+}
+
+// The demo database is built from examples/demo/demo.sql in SQLite, its
+// tables copied into a schema of the test server, and the tour run through
+// kezq against each: it prints the same.
+TEST(TourTest, TheTourPrintsTheSameOverPostgresAsOverSqlite) {
+  KEZ_SKIP_WITHOUT_PG();
+  ASSERT_TRUE(KezqBuilt());
+  TestDatabase demo, pg(Backend::kPostgres);
+  demo.Sql(ReadFile(std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/demo.sql"));
+  pg.Sql(
+      "CREATE TABLE customers (id int8 PRIMARY KEY, name varchar(40) NOT NULL, city varchar(30) NOT NULL);"
+      "CREATE TABLE products (id int8 PRIMARY KEY, name varchar(40) NOT NULL, price float8 NOT NULL,"
+      " stock int4 NOT NULL); CREATE TABLE orders (id int8 PRIMARY KEY, customer_id int8 NOT NULL,"
+      " product_id int8 NOT NULL, quantity int4 NOT NULL, amount float8 NOT NULL, day varchar(10) NOT NULL);"
+      "CREATE TABLE visits (customer varchar(40), note varchar(80));");
+  const std::pair<std::string, std::string> tables[] = {
+      {"customers", "id, name, city"},
+      {"products", "id, name, price, stock"},
+      {"orders", "id, customer_id, product_id, quantity, amount, day"}};
+  for (const auto& table : tables) {  // each row as an SQL literal, as SQLite quotes it
+    std::string row = std::regex_replace(std::regex_replace(table.second, std::regex("\\w+"), "quote($&)"),
+                                         std::regex(", "), " || ', ' || ");
+    pg.Sql("INSERT INTO " + table.first + " VALUES " +
+           demo.Select("SELECT group_concat('(' || " + row + " || ')', ', ') FROM (SELECT * FROM " + table.first +
+                       " ORDER BY id)")[0][0]);
+  }
+  const std::string tour = std::string(KEZDCQR_TESTS_DIR) + "/../examples/demo/tour.kq";
+  KezqResult on_sqlite = RunKezq({"-e", "-s", "demo=" + demo.Uri(), "-f", tour});
+  KezqResult on_pg = RunKezq({"-e", "-s", "demo=" + pg.Uri(), "-f", tour});
+  EXPECT_EQ(on_sqlite.status, 0) << on_sqlite.err;
+  EXPECT_EQ(on_pg.status, 0) << on_pg.err;
+  EXPECT_EQ(on_pg.err, on_sqlite.err);
+  EXPECT_EQ(on_pg.out, on_sqlite.out);
+  EXPECT_GT(on_pg.out.size(), 500u);
+  EXPECT_EQ(pg.Select("SELECT customer, note FROM visits ORDER BY customer"),
+            (Table{{"Anna Moreau", "asked for quinces"}, {"Hugo Faure", "came back 3 times"}}));
 }
 
 }  // namespace

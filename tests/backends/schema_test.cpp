@@ -14,20 +14,19 @@ using Names = std::vector<std::string>;
 // The tables that a session of the data source lists, or {"<failed>"}.
 Names Tables(const char* source) {
   Names names{"<failed>"};
-  KezIDcDbDataSource* data_source = KezDcDbDataSourceFactory::CreateSimpleDataSource(source);
   void *session = nullptr, *schema = nullptr;
+  Ref<KezIDcDbDataSource> data_source(KezDcDbDataSourceFactory::CreateSimpleDataSource(source));
   if (data_source) data_source->OpenSession(KezIDcDbSimpleSession::ClassId(), &session);
-  if (session) static_cast<KezIDcDbSimpleSession*>(session)->QueryInterface(KezIDcDbSchema::ClassId(), &schema);
+  Ref<KezIDcDbSimpleSession> opened(static_cast<KezIDcDbSimpleSession*>(session));
+  if (opened) opened->QueryInterface(KezIDcDbSchema::ClassId(), &schema);
+  Ref<KezIDcDbSchema> tables(static_cast<KezIDcDbSchema*>(schema));
   _SEQUENCE_KezDcDbNameSeq* list = nullptr;
   uint32_t count = 0;
-  if (schema && static_cast<KezIDcDbSchema*>(schema)->GetTables(&count, &list) == 0 && list) {
+  if (tables && tables->GetTables(&count, &list) == 0 && list) {
     names.clear();
     for (uint32_t i = 0; i < count; ++i) names.push_back((*list)[i].Std());
   }
   delete list;
-  if (schema) static_cast<KezIDcDbSchema*>(schema)->Release();
-  if (session) static_cast<KezIDcDbSimpleSession*>(session)->Release();
-  if (data_source) data_source->Release();
   return names;
 }
 

@@ -6,8 +6,7 @@
 #include <map>
 #include <set>
 
-#include "support/AccessFaults.h"
-#include "support/HardeningSupport.h"
+#include "backends/BackendFixture.h"
 
 namespace kez {
 namespace test {

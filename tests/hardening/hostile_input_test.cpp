@@ -3,7 +3,6 @@
 // of every odd kind end with their value or a clear error, no crash and
 // bounded memory. SQL in names and cycles: tests/kezq/cases/hostile.test;
 // names leaving the data folder: tests/database/access/sqlite_catalog_test.cpp.
-#include "support/HardeningSupport.h"
 #include "support/KezqRun.h"
 #include "support/SqliteTestSupport.h"
 
@@ -34,10 +33,6 @@ TEST_F(HostileTextTest, HugeDataPathsAndQueriesKeepTheirPartsAndEndWithTheirValu
   // The first six components are kept; each other one is reported (the collector keeps the newest).
   EXPECT_EQ(parse(kManyComponents, 5), "Cell c");
   EXPECT_EQ(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 100000 - 6);
-  EXPECT_EQ(KezDcCMError::GetError(1), "ERROR: INVALID DATAPATH - Too many pattern between ':'\n");
-  KezDcCMError::ClearErrors();
-  EXPECT_EQ(parse("@a:b" + std::string(1 << 20, ']'), 1), "Session b");
-  EXPECT_EQ(KezDcCMError::GetNbErrors() + KezDcCMError::GetNbDropped(), 1 << 20);
   KezDcCMError::ClearErrors();
   // A variable whose value names itself grows the path only so far.
   NewQR("Variable", "#v", ("#v:" + std::string(100000, 'q')).c_str());
@@ -70,10 +65,10 @@ using HostileValueTest = SqliteFixture;
 TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {
   Sql("CREATE TABLE vals(v TEXT, n REAL); CREATE TABLE back(v TEXT, n REAL);"
       "INSERT INTO vals VALUES (printf('%.*c', 1048576, 'm'), 1e308), (x'610062', -1e308), (x'ff80c0fe', 4.9e-324),"
-      "  ('  12  ', NULL), ('1e999', 0), ('nan', 1), ('[@s:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4),"
+      "  ('  12  ', NULL), ('1e999', 0), ('nan', 1), ('[@b:main:vals:{v+n}:1:v]', 2), ('$v', 3), ('#v', 4),"
       "  ('%s%n%x', 5), ('', 6), (NULL, 7)");
-  Use("?text_size=1048576");
-  const std::string row = "@s:main:vals:{v+n}:1", copy = "@s:main:back:{v+n}:1";
+  Use("text_size=1048576");
+  const std::string row = "@b:main:vals:{v+n}:1", copy = "@b:main:back:{v+n}:1";
   KezDcQrQResult* block = KezDcQrQResult::NewQResult(row.c_str());
   int seen = 0;
   for (Get(row + ":v"); block->IsMoreData() && seen < 24; block->GetNextLine(), ++seen) {
@@ -92,7 +87,6 @@ TEST_F(HostileValueTest, EveryValueIsReadComputedCopiedAndInserted) {
   EXPECT_EQ(Sql("SELECT v FROM back WHERE rowid = 2"), Rows{{"a"}});
 }
 
-// kezq reads megabyte lines whole and ends each with its value or a clear error.
 TEST(KezqHostileTest, MegabyteLinesEndCleanly) {
   if (!KezqBuilt()) GTEST_SKIP() << "kezq is not built";
   TempDir dir;

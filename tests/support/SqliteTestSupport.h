@@ -1,36 +1,20 @@
-// Support for the SQLite backend tests: a temporary folder per test with its
-// database file, SQL run beside the library, layer objects opened, bound,
-// read and written as the database nodes do, and the check that the backend
-// got back every object, connection, row and accessor.
+// Support for the SQLite backend tests: layer objects opened, bound, read
+// and written as the database nodes do, over the test database of
+// backends/BackendFixture.h.
 #ifndef KEZ_TESTS_SQLITE_TEST_SUPPORT_H
 #define KEZ_TESTS_SQLITE_TEST_SUPPORT_H
 
-#include <sqlite3.h>
-
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "database/access/sqlite/KezDcDbSqlite.h"
-#include "support/AccessFaults.h"
-#include "support/KezTestSupport.h"
-#include "support/TempDir.h"
+#include "backends/BackendFixture.h"
 
 namespace kez {
 namespace test {
 
 using Texts = std::vector<std::string>;
-using Rows = std::vector<Texts>;
-
-struct Releaser {  // one reference to a layer object, given back when the holder goes
-  template <class T>
-  void operator()(T* object) const {
-    object->Release();
-  }
-};
-template <class T>
-using Ref = std::unique_ptr<T, Releaser>;
+using Rows = Table;
 
 // The bindings of an accessor laid out as the accessor nodes do: fields
 // back to back, colSize octets for strings, 80 for numbers.
@@ -39,6 +23,7 @@ struct Layout {
   std::unique_ptr<_SEQUENCE_KezDcDbBindingSeq> bindings;
   uint32_t size = 0;
   KezDcDbHAccessor handle = 0;
+  std::string columns;  // "name:type:size" of each bound column, the type i (I4), r (R8) or s (string)
 };
 
 struct Opened {  // a data source, session, rowset, accessor and insert interface, given back when it goes
@@ -53,53 +38,11 @@ struct Opened {  // a data source, session, rowset, accessor and insert interfac
   Layout layout;
 };
 
-class SqliteFixture : public KezTest {
+// DatabaseTest over its SQLite file, reached through the layer objects too.
+class SqliteFixture : public DatabaseTest {
  protected:
-  void SetUp() override {
-    KezTest::SetUp();
-    ASSERT_TRUE(temp_.Made());
-    dir_ = temp_.Path();
-    db_ = Path("test.db");
-    misuses_before_ = AccessFaults::Misuses();
-  }
-  // Every test gives back all it took; the data folder and catalog it named go with it.
-  void TearDown() override {
-    KezDcQrQuery::DeleteAllQueries();
-    KezDcDbDataSourceFactory::UnregisterDataSource("s");
-    unsetenv("KEZDCDB_DATA_DIR");
-    unsetenv("KEZDCDB_CATALOG");
-    KezDcDbDataSourceFactory::ResetCatalog();
-    using S = AccessFaults;  // objects, connections, rows, accessors, misuses
-    EXPECT_EQ((std::vector<long>{S::LiveObjects(), S::OpenConnections(), S::OutstandingRows(), S::LiveAccessors(),
-                                 S::Misuses() - misuses_before_}),
-              (std::vector<long>{0, 0, 0, 0, expected_misuses_}));
-    KezTest::TearDown();
-  }
-
-  std::string Path(const std::string& file) const { return dir_ + "/" + file; }
-  // Registers the test's file as the data source "s", with URI options.
-  void Use(const std::string& options = "") {
-    KezDcDbDataSourceFactory::RegisterDataSource("s", ("sqlite:" + db_ + options).c_str());
-  }
-
-  // Runs sql on the file (created when missing) through a connection of its own; the rows it selected.
-  static Rows Sql(const std::string& file, const std::string& sql) {
-    Rows rows;
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    char* message = nullptr;
-    auto add = [](void* out, int n, char** values, char**) {
-      static_cast<Rows*>(out)->emplace_back();
-      for (int k = 0; k < n; ++k) static_cast<Rows*>(out)->back().push_back(values[k] ? values[k] : "NULL");
-      return 0;
-    };
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &message), SQLITE_OK)
-        << (message ? message : "") << " in " << sql;
-    sqlite3_free(message);
-    sqlite3_close(db);
-    return rows;
-  }
-  Rows Sql(const std::string& sql) const { return Sql(db_, sql); }
+  std::string Path(const std::string& file) const { return db_->File(file); }
+  Rows Sql(const std::string& sql) const { return db_->Select(sql); }
   std::string Count() const { return Sql("SELECT count(*) FROM t")[0][0]; }
 
   static KezIDcDbDataSource* OpenSource(const std::string& uri) {
@@ -140,9 +83,12 @@ class SqliteFixture : public KezTest {
       KezDcDbBinding& b = (*layout.bindings)[i];
       b.offset = layout.size;
       for (uint32_t j = 0; j < count && b.columnId == 0; ++j) {
-        if ((*info)[j].colName.Std() != names[i]) continue;
+        const KezDcDbColInfo& c = (*info)[j];
+        if (c.colName.Std() != names[i]) continue;
         b.columnId = j + 1;
-        b.maxlen = (*info)[j].colType == KEZDCDB_TYPESTRING ? (*info)[j].colSize : 80;
+        b.maxlen = c.colType == KEZDCDB_TYPESTRING ? c.colSize : 80;
+        const char* type = c.colType == KEZDCDB_TYPEI4 ? "i" : c.colType == KEZDCDB_TYPER8 ? "r" : "s";
+        layout.columns += (i ? " " : "") + names[i] + ":" + type + ":" + std::to_string(c.colSize);
       }
       layout.size += b.maxlen;
     }
@@ -196,23 +142,19 @@ class SqliteFixture : public KezTest {
   // Opens the rowset with the options and reads it whole, `block` rows at a time.
   Rows Read(const std::string& options, const std::string& rowset, uint32_t block = 10) const {
     Opened o;
-    return OpenAll(&o, db_ + options, rowset) ? ReadAll(o, block) : Rows{{"<not open>"}};
+    return OpenAll(&o, file_ + options, rowset) ? ReadAll(o, block) : Rows{{"<not open>"}};
   }
   static int Insert(const Opened& o, const Texts& values) { return Insert(o.insert.get(), o.layout, values); }
   // Opens the rowset with the options and inserts each row in turn; returns the codes.
   std::vector<int> InsertRows(const std::string& options, const std::string& rowset, const Rows& rows) const {
     Opened o;
     std::vector<int> codes;
-    if (!OpenAll(&o, db_ + options, rowset)) return codes;
+    if (!OpenAll(&o, file_ + options, rowset)) return codes;
     for (const auto& row : rows) codes.push_back(Insert(o, row));
     return codes;
   }
 
-  TempDir temp_{"kez_sqlite"};
-  std::string dir_;
-  std::string db_;  // the database file of the test
-  int misuses_before_ = 0;
-  int expected_misuses_ = 0;  // a test that misuses the layer on purpose says how often
+  const std::string file_ = db_->Path();
 };
 
 }  // namespace test

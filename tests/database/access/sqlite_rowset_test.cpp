@@ -5,7 +5,6 @@
 // at exit and in any release order.
 #include <algorithm>
 
-#include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
@@ -14,21 +13,11 @@ namespace {
 
 class SqliteRowsetTest : public SqliteFixture {
  protected:
-  // "name:type:size" of every column of the rowset, the type i (I4), r (R8) or s (string).
+  // "name:type:size" of every column of the rowset.
   std::string Columns(const std::string& options, const std::string& rowset) const {
     Opened o;
-    uint32_t count = 0;
-    _SEQUENCE_KezDcDbColInfoSeq* info = nullptr;
-    EXPECT_TRUE(OpenAll(&o, db_ + options, rowset));
-    EXPECT_EQ(o.rowset->GetColumnsInfo(&count, &info), 0);
-    std::unique_ptr<_SEQUENCE_KezDcDbColInfoSeq> owned(info);
-    std::string out;
-    for (uint32_t j = 0; j < count; ++j) {
-      const KezDcDbColInfo& c = (*info)[j];
-      const char* type = c.colType == KEZDCDB_TYPEI4 ? "i" : c.colType == KEZDCDB_TYPER8 ? "r" : "s";
-      out += (j ? " " : "") + c.colName.Std() + ":" + type + ":" + std::to_string(c.colSize);
-    }
-    return out;
+    EXPECT_TRUE(OpenAll(&o, file_ + options, rowset));
+    return o.layout.columns;
   }
   // Fetches one block, keeps its handles in held_ (releasing the block held before) and returns its size.
   uint32_t Fetch(KezIDcDbSimpleRowset* rowset, uint32_t wanted) {
@@ -76,14 +65,13 @@ TEST_F(SqliteRowsetTest, ColumnTypesFollowSqliteAffinityRulesAndValuesReadAsText
   EXPECT_TRUE(Errors().empty());
 }
 
-// Only a file the data source creates, or whose URI asks, changes journal mode.
 TEST_F(SqliteRowsetTest, JournalModeChangesOnlyForCreatedFilesOrWhenAsked) {
   Sql("PRAGMA journal_mode=DELETE; CREATE TABLE t(n INTEGER); INSERT INTO t VALUES (1)");
   EXPECT_EQ(Read("", "t"), Rows{{"1"}});
   EXPECT_EQ(Sql("PRAGMA journal_mode"), Rows{{"delete"}});
   Ref<KezIDcDbDataSource>{OpenSource(Path("new.db") + "?create=1")};
-  EXPECT_EQ(Sql(Path("new.db"), "PRAGMA journal_mode"), Rows{{"wal"}});
-  Ref<KezIDcDbDataSource>{OpenSource(db_ + "?journal=wal")};
+  EXPECT_EQ(SqliteSelect(Path("new.db"), "PRAGMA journal_mode"), Rows{{"wal"}});
+  Ref<KezIDcDbDataSource>{OpenSource(file_ + "?journal=wal")};
   EXPECT_EQ(Sql("PRAGMA journal_mode"), Rows{{"wal"}});
 }
 
@@ -101,13 +89,13 @@ TEST_F(SqliteRowsetTest, LongValuesAreCutAndReportedAndBlocksBeyondTheMemoryCapA
   // Two rows of 84 octets fit in 200; three do not.
   EXPECT_EQ(Read("?max_field_size=4&max_block_memory=200", "u", 2), (Rows{{"1", "abcd"}, {"2", "ij"}}));
   EXPECT_EQ(Read("?max_field_size=4&max_block_memory=200", "u", 3), Rows{});
-  ASSERT_TRUE(OpenAll(&no_accessor, db_ + "?max_block_memory=89", "u"));
+  ASSERT_TRUE(OpenAll(&no_accessor, file_ + "?max_block_memory=89", "u"));
   EXPECT_EQ(no_accessor.layout.handle, 0u);
   no_accessor.layout.bindings.reset();
-  const std::string u = "sqlite rowset <u> of <" + db_ + ">: ";
+  const std::string u = "sqlite rowset <u> of <" + file_ + ">: ";
   const std::string larger = "open the data source with a larger max_block_memory or a smaller max_field_size \n";
   auto cut = [&](const std::string& rowset, const std::string& column_octets_field, const std::string& option) {
-    return "WARNING: sqlite rowset <" + rowset + "> of <" + db_ + ">: a value of column <" + column_octets_field +
+    return "WARNING: sqlite rowset <" + rowset + "> of <" + file_ + ">: a value of column <" + column_octets_field +
            "-octet field; open the data source with " + option + " or more to fit it \n";
   };
   EXPECT_EQ(Errors(), (Texts{cut("t", "code> (8 octets) was cut to its 4", "declared_size=0&text_size=8"),
@@ -131,7 +119,7 @@ TEST_F(SqliteRowsetTest, BlocksGiveMinOfWantedAndRemainingAndRefuseHandlesOutsid
   Sql("CREATE TABLE t(k INTEGER, s VARCHAR(8)); WITH RECURSIVE c(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM c "
       "WHERE k < 2500) INSERT INTO t SELECT k, printf('row%04d', k) FROM c");
   Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_, "t"));
+  ASSERT_TRUE(OpenAll(&o, file_, "t"));
   const KezDcDbHAccessor handle = o.layout.handle;
   _SEQUENCE_SEQUENCE_octet buffer(o.layout.size);
   buffer.length(o.layout.size);
@@ -146,7 +134,7 @@ TEST_F(SqliteRowsetTest, BlocksGiveMinOfWantedAndRemainingAndRefuseHandlesOutsid
             (Texts{"rc 1", "rc 1", "row0004"}));
   KezDcOtAdapterRowset::DeleteAllJeleList();
   EXPECT_EQ(read((*held_)[0], handle), "row0003");
-  std::string at = "ERROR: sqlite rowset <t> of <" + db_ + ">: ";
+  std::string at = "ERROR: sqlite rowset <t> of <" + file_ + ">: ";
   EXPECT_EQ(Errors(), (Texts{at + "row handle " + std::to_string(old_row) + " is not in the block held \n",
                              at + "GetDataSeq with unknown accessor handle " + std::to_string(handle + 100) + " \n"}));
   expected_misuses_ = 2;
@@ -166,23 +154,18 @@ TEST_F(SqliteRowsetTest, NumericFieldsBindAsNumbersOnlyWhenDecimalAndOnlyBoundCo
   Rows rows = {{"12", "2.5", "hello", "x"},
                {"", "", "", ""},
                {" 7 ", "+1e3", "12", "1e3"},
-               {"12 kg", "nan", "-0", "a\"b'c"},
-               {"0x1F", "INFINITY", "007", "\"q\""},
-               {"-9223372036854775808", "0.30000000000000004", "\xC3\xA9t\xC3\xA9", "0123456789"}};
+               {"12 kg", "nan", "-0", "a\"b'c"}};  // more in tests/kezq/copy_fidelity_test.cpp
   EXPECT_EQ(InsertRows("", "t", rows), std::vector<int>(rows.size(), 0));
-  Rows stored = Stored();
-  stored.resize(5);  // the last row is checked by reading it back
-  EXPECT_EQ(stored, (Rows{{"integer:12 real:2.5 text:'hello' text:'x'"},
-                          {"text:'' text:'' text:'' text:''"},
-                          {"integer:7 real:1000.0 text:'12' text:'1e3'"},
-                          {"text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"},
-                          {"text:'0x1F' text:'INFINITY' text:'007' text:'\"q\"'"}}));
+  EXPECT_EQ(Stored(), (Rows{{"integer:12 real:2.5 text:'hello' text:'x'"},
+                            {"text:'' text:'' text:'' text:''"},
+                            {"integer:7 real:1000.0 text:'12' text:'1e3'"},
+                            {"text:'12 kg' text:'nan' text:'-0' text:'a\"b''c'"}}));
   Opened bound;
   rows[2] = {"7", "1000", "12", "1e3"};
   EXPECT_EQ(Read("", "t"), rows);
   // A binding of no column writes nothing.
   Sql("DELETE FROM t");
-  ASSERT_TRUE(OpenAll(&bound, db_, "t", {"s", "nosuch", "i", "s"}));
+  ASSERT_TRUE(OpenAll(&bound, file_, "t", {"s", "nosuch", "i", "s"}));
   EXPECT_EQ(Insert(bound, {"first", "ignored", "5", "second"}), 0);
   Layout none = Bind(bound.rowset.get(), {"nosuch"});
   EXPECT_EQ(Insert(bound.insert.get(), none, {"x"}), 0);
@@ -199,7 +182,7 @@ TEST_F(SqliteRowsetTest, InsertThatChangesNoRowWarnsNamingTheTable) {
     Sql(std::string("DROP TABLE IF EXISTS t; CREATE TABLE t(i INTEGER UNIQUE ON CONFLICT IGNORE, r REAL);") + ignore);
     KezDcCMError::ClearErrors();
     EXPECT_EQ(InsertRows("", "t", {{"1", ""}}), std::vector<int>{0});
-    EXPECT_EQ(Errors(), Texts{"WARNING: sqlite rowset <t> of <" + db_ +
+    EXPECT_EQ(Errors(), Texts{"WARNING: sqlite rowset <t> of <" + file_ +
                               ">: the insert changed no row (a constraint or trigger of the table ignored it) \n"});
   }
 }
@@ -210,7 +193,7 @@ TEST_F(SqliteRowsetTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRowsOrAtExit) {
   for (const char* options : {"", "?batch=3"}) {
     Sql("DELETE FROM t");
     Opened o;
-    ASSERT_TRUE(OpenAll(&o, db_ + options, "t"));
+    ASSERT_TRUE(OpenAll(&o, file_ + options, "t"));
     Texts counts;
     for (int k = 1; k <= 4; ++k) counts.push_back(Insert(o, {std::to_string(k)}) == 0 ? Count() : "failed");
     EXPECT_EQ(counts, options[0] ? (Texts{"0", "0", "3", "3"}) : (Texts{"1", "2", "3", "4"}));
@@ -220,7 +203,7 @@ TEST_F(SqliteRowsetTest, EveryRowIsCommittedAtOnceOrBatchesEveryNRowsOrAtExit) {
   EXPECT_EXIT(
       {
         Opened* o = new Opened;  // held to the end: the exit commits the batch of 100
-        std::exit(OpenAll(o, db_ + "?batch=100", "t") && Insert(*o, {"1"}) + Insert(*o, {"2"}) == 0 ? 0 : 1);
+        std::exit(OpenAll(o, file_ + "?batch=100", "t") && Insert(*o, {"1"}) + Insert(*o, {"2"}) == 0 ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Count(), "2");
@@ -233,7 +216,7 @@ class SqliteRefCountTest : public SqliteFixture, public ::testing::WithParamInte
 TEST_P(SqliteRefCountTest, AnyReleaseOrderCommitsAndFreesEverythingOnlyAtTheEnd) {
   Sql("CREATE TABLE t(a INTEGER); INSERT INTO t VALUES (1)");
   Opened o;
-  ASSERT_TRUE(OpenAll(&o, db_ + "?batch=100", "t"));
+  ASSERT_TRUE(OpenAll(&o, file_ + "?batch=100", "t"));
   EXPECT_EQ(Insert(o, {"2"}) + Insert(o, {"3"}), 0);
   KezIDcDbSimpleRowset* rowset = o.rowset.get();
   Layout layout = std::move(o.layout);
