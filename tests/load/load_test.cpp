@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "backends/BackendFixture.h"
+#include "support/AccessFaults.h"
 #include "support/EveryConnectionRuns.h"
 #include "support/KezqRun.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backends/BackendFixture.h"
+#include "support/AccessFaults.h"
 
 namespace kez {
 namespace test {

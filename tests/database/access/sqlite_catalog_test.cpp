@@ -2,6 +2,7 @@
 // and their order; names refused, however made, that could leave the folder.
 #include <fstream>
 
+#include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {

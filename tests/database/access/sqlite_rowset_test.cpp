@@ -5,6 +5,7 @@
 // at exit and in any release order.
 #include <algorithm>
 
+#include "support/AccessFaults.h"
 #include "support/SqliteTestSupport.h"
 
 namespace kez {
