@@ -42,6 +42,12 @@ inline std::vector<std::string> Keys(KezHashDicKezDcQrQResult* registry) {
 inline KezDcQrQResult* Located(const KezUnicodeString& key) {
   return KezDcQrQResult::QRHTab->Locate(key);
 }
+inline KezDcQrQResult* Located(const std::string& key) {
+  return Located(KezUnicodeString(key.c_str()));
+}
+inline KezDcQrQResult* Located(const char* key) {
+  return Located(KezUnicodeString(key));
+}
 
 // NewQR with the type given by value: the components after the first are
 // optional.
