@@ -55,6 +55,21 @@ class RowsetBook {
     return false;
   }
 
+  // Whether a row buffer for the bindings fits in cap octets
+  // (max_block_memory); reports it when not.
+  template <class Describe>
+  bool RowFits(uint32_t nbBindings, const _SEQUENCE_KezDcDbBindingSeq* bindings, uint64_t cap, Describe describe) {
+    uint64_t row = 0;
+    for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i) row += (*bindings)[i].maxlen;
+    if (row <= cap) return true;
+    KezDcCMError::AddError(
+        "ERROR: %s rowset %s: a row buffer of %llu octets for %u fields exceeds max_block_memory=%llu octets; "
+        "bind fewer columns, or open the data source with a larger max_block_memory or a smaller max_field_size \n",
+        backend_, describe().c_str(), static_cast<unsigned long long>(row), nbBindings,
+        static_cast<unsigned long long>(cap));
+    return false;
+  }
+
   // Rows still held when the next block is fetched (or the rowset goes)
   // are dropped: a slip in the caller's release discipline.
   void DropHeldRows() { held_rows_ = 0; }
@@ -70,6 +85,24 @@ class RowsetBook {
   KezDcDbHAccessor next_accessor_ = 1;
   uint32_t held_rows_ = 0;
 };
+
+// GetColumnsInfo of a rowset whose columns each have a name and a kind
+// (type and size): the count, and a new sequence (the caller's).
+template <class Columns>
+int ColumnsInfo(const Columns& columns, uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) {
+  auto n = static_cast<uint32_t>(columns.size());
+  if (nbCols) *nbCols = n;
+  if (!info) return 0;
+  auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
+  seq->length(n);
+  for (uint32_t j = 0; j < n; ++j) {
+    (*seq)[j].colName = columns[j].name.c_str();
+    (*seq)[j].colType = columns[j].kind.type;
+    (*seq)[j].colSize = columns[j].kind.size;
+  }
+  *info = seq;
+  return 0;
+}
 
 }  // namespace detail
 }  // namespace kez

@@ -60,31 +60,13 @@ uint32_t SqliteRowset::NaturalSize(uint32_t column) const {
 }
 
 int SqliteRowset::GetColumnsInfo(uint32_t* nbCols, _SEQUENCE_KezDcDbColInfoSeq** info) {
-  uint32_t n = static_cast<uint32_t>(columns_.size());
-  if (nbCols) *nbCols = n;
-  if (!info) return 0;
-  auto* seq = new _SEQUENCE_KezDcDbColInfoSeq(n);
-  seq->length(n);
-  for (uint32_t j = 0; j < n; ++j) {
-    (*seq)[j].colName = columns_[j].name.c_str();
-    (*seq)[j].colType = columns_[j].kind.type;
-    (*seq)[j].colSize = columns_[j].kind.size;
-  }
-  *info = seq;
-  return 0;
+  return kez::detail::ColumnsInfo(columns_, nbCols, info);
 }
 
 int SqliteRowset::CreateAccessor(uint32_t nbBindings, _SEQUENCE_KezDcDbBindingSeq* bindings, KezDcDbHAccessor* out) {
   if (!out) return 1;
   *out = 0;
-  uint64_t row = 0;
-  for (uint32_t i = 0; bindings && i < nbBindings && i < bindings->length(); ++i) row += (*bindings)[i].maxlen;
-  const uint64_t cap = session_->Options().max_block_memory;
-  if (row > cap) {
-    KezDcCMError::AddError(
-        "ERROR: sqlite rowset %s: a row buffer of %llu octets for %u fields exceeds max_block_memory=%llu octets; "
-        "bind fewer columns, or open the data source with a larger max_block_memory or a smaller max_field_size \n",
-        Describe().c_str(), static_cast<unsigned long long>(row), nbBindings, static_cast<unsigned long long>(cap));
+  if (!book_.RowFits(nbBindings, bindings, session_->Options().max_block_memory, [this] { return Describe(); })) {
     return 1;
   }
   Accessor accessor;
