@@ -42,6 +42,11 @@ TEST_F(KezqCliTest, CsvQuotesFieldsWithLineEndsAndQuotes) {
   args.insert(args.begin(), {"-r", "@fx:main:t:{*}:2", "-n", "1"});
   EXPECT_EQ(Run(args).out,
             "\"\"\"a\nb\"\"\",\"\"\"c\rd\"\"\",\"\"\"say \\\"\"hi\\\"\"\"\"\"\n\"a\nb\",\"c\rd\",\"say \"\"hi\"\"\"\n");
+  // TSV escapes them instead; JSON writes control characters as \u escapes.
+  args = {"-o", "tsv", "Get(\"a\tb\nc\rd\\e\")"};
+  EXPECT_EQ(Run(args).out, "a\\tb\\nc\\rd\\\\e\n");
+  args[1] = "json";
+  EXPECT_EQ(Run(args).out, "{\"\\\"a\\u0009b\\u000ac\\u000dd\\\\e\\\"\": \"a\\u0009b\\u000ac\\u000dd\\\\e\"}\n");
 }
 
 // Rows of a batch still open when kezq is stopped by a signal, or finds its

@@ -81,13 +81,15 @@ class Wrapper : public I {
     if (left == 0) delete this;
     return left;
   }
-  // This object for its own interface; other interfaces as the backend
-  // answers them (the derived classes wrap those they know).
+  // Asks the backend; its own interface comes back as this object, others
+  // as the backend answers them (the derived classes wrap those they know).
   int QueryInterface(KezDcDbClassId id, void** out) override {
-    if (!out || id != I::ClassId()) return inner_->QueryInterface(id, out);
-    AddRef();
-    *out = static_cast<I*>(this);
-    return 0;
+    int rc = inner_->QueryInterface(id, out);
+    if (rc == 0 && out && *out && id == I::ClassId()) {
+      ++references_;
+      *out = static_cast<I*>(this);
+    }
+    return rc;
   }
 
  protected:
