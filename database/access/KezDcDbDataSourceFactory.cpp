@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "database/access/DataSourceWrapper.h"
 #include "database/access/KezDcDbBackends.h"
 #include "foundation/KezDcCMError.h"
 

@@ -88,12 +88,6 @@ namespace detail {
 // the library's start-up to close the name's data-source node.
 typedef void (*DataSourceChangedHook)(const KezUnicodeString& name);
 KEZDCQR_API void SetDataSourceChangedHook(DataSourceChangedHook hook);
-// Internal seam for tests: when set, CreateSimpleDataSource hands every data
-// source it opened to the wrapper (inner: its one reference, handed over;
-// name: the data-source name asked for) and returns what the wrapper returns
-// instead (null: no data source). Unset in the library.
-typedef KezIDcDbDataSource* (*DataSourceWrapper)(KezIDcDbDataSource* inner, const char* name);
-void SetDataSourceWrapper(DataSourceWrapper wrapper);
 }  // namespace detail
 }  // namespace kez
 

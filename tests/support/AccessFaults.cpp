@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "database/access/KezDcDbDataSourceFactory.h"
+#include "database/access/DataSourceWrapper.h"
 
 namespace kez {
 namespace test {
