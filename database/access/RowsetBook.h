@@ -8,8 +8,10 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "database/access/KezDcDbSequence.h"
+#include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 
 namespace kez {
@@ -70,6 +72,20 @@ class RowsetBook {
     return false;
   }
 
+  // One cut report per column and rowset: the columns of the rowset.
+  void ResetCuts(std::size_t columns) { cut_reported_.assign(columns, false); }
+  // Reports, the first time only for the column, a value of length octets
+  // cut to its maxlen-octet field; hint() says what would fit it.
+  template <class Hint, class Describe>
+  void ReportCut(uint32_t column, const std::string& name, uint32_t length, uint32_t maxlen, Hint hint,
+                 Describe describe) {
+    if (column >= cut_reported_.size() || cut_reported_[column]) return;
+    cut_reported_[column] = true;
+    KezDcCMError::AddError(
+        "WARNING: %s rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n", backend_,
+        describe().c_str(), name.c_str(), length, maxlen, hint().c_str());
+  }
+
   // Rows still held when the next block is fetched (or the rowset goes)
   // are dropped: a slip in the caller's release discipline.
   void DropHeldRows() { held_rows_ = 0; }
@@ -84,7 +100,20 @@ class RowsetBook {
   std::map<KezDcDbHAccessor, Accessor> accessors_;
   KezDcDbHAccessor next_accessor_ = 1;
   uint32_t held_rows_ = 0;
+  std::vector<bool> cut_reported_;  // per column
 };
+
+// What would fit a value of length octets that was cut: numeric fields hold
+// numeric_size octets whatever the options; a text column sized by the
+// server's bounds (capped), by its declaration, or by text_size.
+inline std::string CutHint(bool text, bool capped, bool by_declaration, uint32_t length, uint32_t numeric_size,
+                           uint32_t max_text) {
+  if (!text) return Format("numeric fields hold %u octets whatever the options", numeric_size);
+  if (length > max_text) return Format("no text_size fits it (at most %u)", max_text);
+  if (capped) return Format("open the data source with max_field_size=%u or more to fit it", length);
+  if (by_declaration) return Format("open the data source with declared_size=0&text_size=%u or more to fit it", length);
+  return Format("open the data source with text_size=%u or more to fit it", length);
+}
 
 // GetColumnsInfo of a rowset whose columns each have a name and a kind
 // (type and size): the count, and a new sequence (the caller's).

@@ -43,23 +43,6 @@ uint64_t NextStatementSerial() {
 
 }  // namespace
 
-PgInsert::PgInsert(PgRowset* rowset) : rowset_(rowset) {
-  rowset_->AddRef();
-}
-
-PgInsert::~PgInsert() {
-  rowset_->Release();
-}
-
-int PgInsert::Release() {
-  rowset_->Session()->CommitPending();
-  return KezDcDbRefCounted<KezIDcDbInsertRowset>::Release();
-}
-
-int PgInsert::InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
-  return rowset_->Insert(accessor, buffer);
-}
-
 int PgRowset::Insert(KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buffer) {
   Accessor* accessor = FindAccessor(handle, "InsertRow");
   if (!accessor || !HasBuffer(buffer, "InsertRow")) return 1;

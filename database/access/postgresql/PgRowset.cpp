@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "database/access/RowsetInsert.h"
 #include "database/access/postgresql/KezDcDbPostgres.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
@@ -57,7 +58,7 @@ PgRowset::PgRowset(PgSession* session, std::string name, const PGresult* describ
     columns_.push_back(Column{column ? column : "", PgColumnKindOf(type, PQfmod(described, c), session_->Options()),
                               IsIntegerType(type)});
   }
-  cut_reported_.assign(columns_.size(), false);
+  book_.ResetCuts(columns_.size());
   insert_what_ = "cannot insert a row into " + Describe();
 }
 
@@ -80,7 +81,7 @@ int PgRowset::Release() {
 int PgRowset::QueryInterface(KezDcDbClassId id, void** out) {
   if (id != KezIDcDbInsertRowset::ClassId() || !out)
     return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
-  *out = static_cast<KezIDcDbInsertRowset*>(new PgInsert(this));
+  *out = static_cast<KezIDcDbInsertRowset*>(new RowsetInsert<PgRowset>(this));
   return 0;
 }
 
@@ -292,22 +293,14 @@ void PgRowset::WriteBinding(const RowRef& ref, const KezDcDbBinding& binding, _S
 }
 
 void PgRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) {
-  if (cut_reported_[column]) return;
-  cut_reported_[column] = true;
-  const PgColumnKind& kind = columns_[column].kind;
-  std::string hint;
-  if (kind.type != KEZDCDB_TYPESTRING) {
-    hint = Format("numeric fields hold %u octets whatever the options", kPgNumericFieldSize);
-  } else if (length > kPgMaxTextSize) {
-    hint = Format("no text_size fits it (at most %u)", kPgMaxTextSize);
-  } else if (kind.capped) {
-    hint = Format("open the data source with max_field_size=%u or more to fit it", length);
-  } else {
-    hint = Format("open the data source with text_size=%u or more to fit it", length);
-  }
-  KezDcCMError::AddError(
-      "WARNING: postgresql rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n",
-      Describe().c_str(), columns_[column].name.c_str(), length, maxlen, hint.c_str());
+  const auto& kind = columns_[column].kind;
+  book_.ReportCut(
+      column, columns_[column].name, length, maxlen,
+      [&] {
+        return CutHint(kind.type == KEZDCDB_TYPESTRING, kind.capped, false, length, kPgNumericFieldSize,
+                       kPgMaxTextSize);
+      },
+      [this] { return Describe(); });
 }
 
 int PgRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {

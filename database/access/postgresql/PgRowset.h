@@ -92,7 +92,6 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   std::vector<std::string> texts_;  // parameter texts of the insert in progress
   std::vector<const char*> values_;
   std::vector<Column> columns_;
-  std::vector<bool> cut_reported_;           // per column
   RowsetBook<Accessor> book_{"postgresql"};  // accessors and held rows
   PgResult current_;                         // the rows fetched last
   PgResult previous_;                        // the rows before them that the block still holds
@@ -110,22 +109,6 @@ class PgRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   bool failed_ = false;
   uint64_t read_serial_ = 0;
   uint64_t generation_ = 0;
-};
-
-class PgInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
- public:
-  // Takes a reference to rowset.
-  explicit PgInsert(PgRowset* rowset);
-  ~PgInsert() override;
-  PgInsert(const PgInsert&) = delete;
-  PgInsert& operator=(const PgInsert&) = delete;
-
-  // Commits the session's pending batch, then gives back the reference.
-  int Release() override;
-  int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
-
- private:
-  PgRowset* rowset_;  // one reference held
 };
 
 }  // namespace detail

@@ -56,23 +56,6 @@ void BindNumeric(sqlite3_stmt* insert, int parameter, const char* text, std::siz
 
 }  // namespace
 
-SqliteInsert::SqliteInsert(SqliteRowset* rowset) : rowset_(rowset) {
-  rowset_->AddRef();
-}
-
-SqliteInsert::~SqliteInsert() {
-  rowset_->Release();
-}
-
-int SqliteInsert::Release() {
-  rowset_->Session()->CommitPending();
-  return KezDcDbRefCounted<KezIDcDbInsertRowset>::Release();
-}
-
-int SqliteInsert::InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) {
-  return rowset_->Insert(accessor, buffer);
-}
-
 int SqliteRowset::Insert(KezDcDbHAccessor handle, _SEQUENCE_SEQUENCE_octet* buffer) {
   Accessor* accessor = FindAccessor(handle, "InsertRow");
   if (!accessor || !HasBuffer(buffer, "InsertRow")) return 1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "database/access/RowsetInsert.h"
 #include "foundation/KezCFormat.h"
 #include "foundation/KezDcCMError.h"
 
@@ -35,7 +36,7 @@ int SqliteRowset::Release() {
 int SqliteRowset::QueryInterface(KezDcDbClassId id, void** out) {
   if (id != KezIDcDbInsertRowset::ClassId() || !out)
     return KezDcDbRefCounted<KezIDcDbSimpleRowset>::QueryInterface(id, out);
-  *out = static_cast<KezIDcDbInsertRowset*>(new SqliteInsert(this));
+  *out = static_cast<KezIDcDbInsertRowset*>(new RowsetInsert<SqliteRowset>(this));
   return 0;
 }
 
@@ -51,7 +52,7 @@ void SqliteRowset::ReadColumns() {
     columns_.push_back(Column{name ? name : "", kind});
     caps_.push_back(NaturalSize(static_cast<uint32_t>(c)));
   }
-  cut_reported_.assign(columns_.size(), false);
+  book_.ResetCuts(columns_.size());
 }
 
 uint32_t SqliteRowset::NaturalSize(uint32_t column) const {
@@ -179,24 +180,14 @@ void SqliteRowset::WriteBinding(uint32_t row, const KezDcDbBinding& binding, _SE
 }
 
 void SqliteRowset::ReportCut(uint32_t column, uint32_t length, uint32_t maxlen) {
-  if (cut_reported_[column]) return;
-  cut_reported_[column] = true;
-  const SqliteColumnKind& kind = columns_[column].kind;
-  std::string hint;
-  if (kind.type != KEZDCDB_TYPESTRING) {
-    hint = Format("numeric fields hold %u octets whatever the options", kNumericFieldSize);
-  } else if (length > kMaxTextSize) {
-    hint = Format("no text_size fits it (at most %u)", kMaxTextSize);
-  } else if (kind.capped) {
-    hint = Format("open the data source with max_field_size=%u or more to fit it", length);
-  } else if (kind.sized_by_declaration) {
-    hint = Format("open the data source with declared_size=0&text_size=%u or more to fit it", length);
-  } else {
-    hint = Format("open the data source with text_size=%u or more to fit it", length);
-  }
-  KezDcCMError::AddError(
-      "WARNING: sqlite rowset %s: a value of column <%s> (%u octets) was cut to its %u-octet field; %s \n",
-      Describe().c_str(), columns_[column].name.c_str(), length, maxlen, hint.c_str());
+  const auto& kind = columns_[column].kind;
+  book_.ReportCut(
+      column, columns_[column].name, length, maxlen,
+      [&] {
+        return CutHint(kind.type == KEZDCDB_TYPESTRING, kind.capped, kind.sized_by_declaration, length,
+                       kNumericFieldSize, kMaxTextSize);
+      },
+      [this] { return Describe(); });
 }
 
 int SqliteRowset::ReleaseRows(uint32_t count, _SEQUENCE_KezDcDbRowHandleSeq* /*rows*/) {

@@ -85,7 +85,6 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   StatementPtr select_;
   std::vector<Column> columns_;
   std::vector<uint32_t> caps_;           // octets of text kept per column
-  std::vector<bool> cut_reported_;       // per column
   RowsetBook<Accessor> book_{"sqlite"};  // accessors and held rows
   SqliteRowArena arena_;
   KezDcDbRowHandle block_first_ = 0;  // handle of the block's first row
@@ -95,22 +94,6 @@ class SqliteRowset final : public KezDcDbRefCounted<KezIDcDbSimpleRowset> {
   bool counted_ = false;       // the walk stops after rows_left_ more rows
   uint64_t rows_left_ = 0;
   bool failed_ = false;
-};
-
-class SqliteInsert final : public KezDcDbRefCounted<KezIDcDbInsertRowset> {
- public:
-  // Takes a reference to rowset.
-  explicit SqliteInsert(SqliteRowset* rowset);
-  ~SqliteInsert() override;
-  SqliteInsert(const SqliteInsert&) = delete;
-  SqliteInsert& operator=(const SqliteInsert&) = delete;
-
-  // Commits the session's pending batch, then gives back the reference.
-  int Release() override;
-  int InsertRow(KezDcDbHAccessor accessor, _SEQUENCE_SEQUENCE_octet* buffer) override;
-
- private:
-  SqliteRowset* rowset_;  // one reference held
 };
 
 }  // namespace detail
